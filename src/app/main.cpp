@@ -1,0 +1,7 @@
+#include "app/startup.h"
+#include "platform/platform.h"
+
+int main(int argc, char** argv) {
+  plat::setArguments(argc, argv);
+  plat::exitProcess(runProgram());
+}

@@ -1,0 +1,31 @@
+// Small operations that every module uses: the zero-filling heap, the error
+// box and the command-line tokenizer.
+#pragma once
+
+#include <cstdint>
+
+// A new zero-filled block of `bytes` bytes, or null when the heap refuses or
+// the size does not fit this process's address space.
+void* allocZeroed(uint64_t bytes);
+
+// Tests refuse chosen allocations through this gate to exercise the
+// out-of-memory paths; a gate answering false makes allocZeroed fail.
+using AllocGate = bool (*)(uint64_t bytes);
+AllocGate setAllocGate(AllocGate gate);
+
+// Returns a block to the heap; null is accepted and ignored.
+void freeBlock(void* block);
+
+// Frees *block and sets it to null, so a second release is harmless.
+template <typename T>
+void releaseBlock(T*& block) {
+  freeBlock(block);
+  block = nullptr;
+}
+
+// The modal error box: caption first, then the detail text.
+void showError(const char* caption, const char* text);
+
+// Cuts the program name off a modifiable command line and returns the
+// argument part, or null when there is none.
+char* skipProgramName(char* commandLine);

@@ -1,0 +1,7 @@
+#include "app/state.h"
+
+#include <cstring>
+
+AppState appState;
+
+void resetAppState() { std::memset(&appState, 0, sizeof appState); }

@@ -1,0 +1,4 @@
+#include "frames/build.h"
+
+bool buildAnimation(const char*) { return false; }
+void releaseFrameBuffers() {}

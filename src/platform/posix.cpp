@@ -1,0 +1,175 @@
+// Linux/macOS counterpart of win32.cpp: plain file descriptors, mmap, calloc.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#if defined(__APPLE__)
+#include <mach-o/dyld.h>
+#endif
+
+#include "platform/platform.h"
+
+namespace plat {
+
+namespace {
+ErrorSink g_sink = nullptr;
+std::string g_commandLine;
+}  // namespace
+
+FileHandle openForRead(const char* path) {
+  if (path == nullptr) return kInvalidFile;
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return kInvalidFile;
+  struct stat st {};
+  // Directories open fine on POSIX but are not files to read.
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return kInvalidFile;
+  }
+  return fd;
+}
+
+int64_t fileSize(FileHandle file) {
+  struct stat st {};
+  if (file == kInvalidFile || ::fstat(static_cast<int>(file), &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+uint32_t readBytes(FileHandle file, void* buffer, uint32_t count) {
+  uint32_t done = 0;
+  auto* out = static_cast<char*>(buffer);
+  while (done < count) {
+    ssize_t n = ::read(static_cast<int>(file), out + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  return done;
+}
+
+static FileHandle createWith(const char* path, int extraFlags) {
+  if (path == nullptr || path[0] == '\0') return kInvalidFile;
+  int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC | extraFlags, 0644);
+  return fd < 0 ? kInvalidFile : fd;
+}
+
+FileHandle createForWrite(const char* path) { return createWith(path, O_TRUNC); }
+
+FileHandle createNewForWrite(const char* path) { return createWith(path, O_EXCL); }
+
+bool writeBytes(FileHandle file, const void* data, uint32_t count) {
+  if (file == kInvalidFile) return false;
+  uint32_t done = 0;
+  const auto* in = static_cast<const char*>(data);
+  while (done < count) {
+    ssize_t n = ::write(static_cast<int>(file), in + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<uint32_t>(n);
+  }
+  return true;
+}
+
+bool closeFile(FileHandle file) {
+  if (file == kInvalidFile) return true;
+  return ::close(static_cast<int>(file)) == 0;
+}
+
+bool replaceFile(const char* from, const char* to) { return ::rename(from, to) == 0; }
+
+bool removeFile(const char* path) { return ::unlink(path) == 0; }
+
+// POSIX needs no mapping object: the descriptor itself is mapped. The handle
+// carries the descriptor plus one so that 0 still means "none".
+MapHandle createReadMapping(FileHandle file, uint32_t size) {
+  if (file == kInvalidFile || size == 0) return 0;
+  return file + 1;
+}
+
+const uint8_t* mapView(MapHandle mapping, uint32_t size) {
+  if (mapping == 0 || size == 0) return nullptr;
+  void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, static_cast<int>(mapping - 1), 0);
+  return p == MAP_FAILED ? nullptr : static_cast<const uint8_t*>(p);
+}
+
+void unmapView(const uint8_t* view, uint32_t size) {
+  if (view != nullptr) ::munmap(const_cast<uint8_t*>(view), size);
+}
+
+void closeMapping(MapHandle) {}
+
+// The C heap has no handle; any non-null token stands for it.
+void* processHeap() { return &g_sink; }
+
+void* heapAllocZeroed(void*, size_t bytes) {
+  // calloc(0) may answer null; the program treats a zero-byte block as made.
+  return std::calloc(bytes == 0 ? 1 : bytes, 1);
+}
+
+void heapFree(void*, void* block) { std::free(block); }
+
+ErrorSink setErrorSink(ErrorSink sink) {
+  ErrorSink old = g_sink;
+  g_sink = sink;
+  return old;
+}
+
+void errorBox(const char* caption, const char* text) {
+  if (g_sink != nullptr) {
+    g_sink(caption, text);
+    return;
+  }
+  std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+}
+
+void diagnostic(const char* text) { std::fprintf(stderr, "%s\n", text); }
+
+uint32_t modulePath(char* buffer, uint32_t capacity) {
+  if (buffer == nullptr || capacity == 0) return 0;
+  char tmp[4096];
+  ssize_t n = -1;
+#if defined(__APPLE__)
+  uint32_t len = sizeof tmp;
+  if (_NSGetExecutablePath(tmp, &len) == 0) n = static_cast<ssize_t>(std::strlen(tmp));
+#else
+  n = ::readlink("/proc/self/exe", tmp, sizeof tmp - 1);
+#endif
+  if (n < 0) n = 0;
+  // Like GetModuleFileNameA: a path that does not fit is cut and still
+  // terminated, and the full capacity is reported.
+  uint32_t len32 = static_cast<uint32_t>(n);
+  if (len32 >= capacity) len32 = capacity - 1;
+  std::memcpy(buffer, tmp, len32);
+  buffer[len32] = '\0';
+  return static_cast<uint32_t>(n) >= capacity ? capacity : len32;
+}
+
+void setArguments(int argc, char** argv) {
+  g_commandLine.clear();
+  for (int i = 0; i < argc; ++i) {
+    if (i > 0) g_commandLine += ' ';
+    const char* a = argv[i];
+    bool quote = std::strchr(a, ' ') != nullptr;
+    if (quote) g_commandLine += '"';
+    g_commandLine += a;
+    if (quote) g_commandLine += '"';
+  }
+}
+
+char* commandLine() { return g_commandLine.data(); }
+
+void* moduleInstance() { return nullptr; }
+
+void exitProcess(int code) {
+  std::fflush(nullptr);
+  std::exit(code);
+}
+
+}  // namespace plat

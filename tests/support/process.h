@@ -1,0 +1,23 @@
+// Runs the real program in a child process and reports how it ended.
+#pragma once
+
+#include <string>
+
+struct ProcessResult {
+  int exitCode = -1;
+  std::string errorOutput;  // standard error (POSIX only)
+};
+
+// Runs the kinetor program with `argument` as its whole argument part (none
+// when empty) and waits up to `timeoutSeconds` for it; a run that does not
+// end by then is killed and reported with exit code -2.
+ProcessResult runKinetor(const std::string& argument, int timeoutSeconds = 60);
+
+// A fresh, empty directory for one test's files (removed at process exit is
+// not promised; names are unique per process and call).
+std::string makeTempDir();
+
+// Reads and writes whole files as bytes.
+std::string readFileBytes(const std::string& path);
+bool writeFileBytes(const std::string& path, const std::string& bytes);
+bool fileExists(const std::string& path);
