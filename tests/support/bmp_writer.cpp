@@ -1,0 +1,136 @@
+#include "support/bmp_writer.h"
+
+#include <cstdlib>
+
+namespace {
+
+void put16(std::string& s, uint16_t v) {
+  s.push_back(static_cast<char>(v & 0xFF));
+  s.push_back(static_cast<char>(v >> 8));
+}
+
+void put32(std::string& s, uint32_t v) {
+  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+void setLe32(std::string& s, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+}  // namespace
+
+uint32_t bmpRowBytes(int32_t width, uint16_t bitCount) {
+  uint64_t bits = static_cast<uint64_t>(width < 0 ? 0 : width) * bitCount;
+  return static_cast<uint32_t>(((bits + 31) / 32) * 4);
+}
+
+std::vector<uint32_t> greyPalette(int n) {
+  std::vector<uint32_t> p;
+  for (int i = 0; i < n; ++i) {
+    uint32_t g = n > 1 ? static_cast<uint32_t>(i * 255 / (n - 1)) : 0;
+    p.push_back(g << 16 | g << 8 | g);
+  }
+  return p;
+}
+
+std::string makeBmp(const BmpSpec& spec, const std::vector<uint32_t>& px) {
+  std::string out;
+  out += "BM";
+  put32(out, 0);  // bfSize, filled in below
+  put32(out, 0);
+  put32(out, 0);  // bfOffBits, filled in below
+  const int32_t h = spec.height < 0 ? -spec.height : spec.height;
+  const int32_t w = spec.width;
+  if (spec.headerSize == 12) {
+    put32(out, 12);
+    put16(out, static_cast<uint16_t>(w));
+    put16(out, static_cast<uint16_t>(spec.height));
+    put16(out, spec.planes);
+    put16(out, spec.bitCount);
+  } else {
+    size_t start = out.size();
+    put32(out, spec.headerSize);
+    put32(out, static_cast<uint32_t>(w));
+    put32(out, static_cast<uint32_t>(spec.height));
+    put16(out, spec.planes);
+    put16(out, spec.bitCount);
+    put32(out, spec.compression);
+    put32(out, 0);     // biSizeImage
+    put32(out, 2835);  // 72 dpi
+    put32(out, 2835);
+    put32(out, spec.clrUsed);
+    put32(out, 0);
+    if (spec.headerSize >= 52) {
+      put32(out, spec.redMask);
+      put32(out, spec.greenMask);
+      put32(out, spec.blueMask);
+    }
+    while (out.size() < start + spec.headerSize) out.push_back('\0');
+    if (spec.headerSize == 40 && spec.compression == 3) {
+      put32(out, spec.redMask);
+      put32(out, spec.greenMask);
+      put32(out, spec.blueMask);
+    }
+  }
+  for (uint32_t c : spec.palette) {
+    if (spec.headerSize == 12) {
+      out.push_back(static_cast<char>(c & 0xFF));
+      out.push_back(static_cast<char>((c >> 8) & 0xFF));
+      out.push_back(static_cast<char>((c >> 16) & 0xFF));
+    } else {
+      put32(out, c);
+    }
+  }
+  out.append(spec.gapAfterPalette, '\0');
+  uint32_t offBits = spec.offBitsOverride >= 0 ? static_cast<uint32_t>(spec.offBitsOverride)
+                                               : static_cast<uint32_t>(out.size());
+  setLe32(out, 10, offBits);
+  if (out.size() < offBits) out.resize(offBits, '\0');
+
+  const uint32_t rowBytes = bmpRowBytes(w, spec.bitCount);
+  for (int32_t r = 0; r < h; ++r) {
+    // File row r is picture row h-1-r for bottom-up files.
+    int32_t y = spec.height < 0 ? r : h - 1 - r;
+    std::string row(rowBytes, '\0');
+    for (int32_t x = 0; x < w; ++x) {
+      uint32_t v = px[static_cast<size_t>(y) * w + x];
+      switch (spec.bitCount) {
+        case 1:
+          if (v & 1) row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
+          break;
+        case 4:
+          row[x / 2] = static_cast<char>(row[x / 2] | ((v & 0xF) << (x % 2 ? 0 : 4)));
+          break;
+        case 8:
+          row[x] = static_cast<char>(v);
+          break;
+        case 16:
+          row[2 * x] = static_cast<char>(v & 0xFF);
+          row[2 * x + 1] = static_cast<char>((v >> 8) & 0xFF);
+          break;
+        case 24:
+          row[3 * x] = static_cast<char>(v & 0xFF);
+          row[3 * x + 1] = static_cast<char>((v >> 8) & 0xFF);
+          row[3 * x + 2] = static_cast<char>((v >> 16) & 0xFF);
+          break;
+        case 32:
+          for (int i = 0; i < 4; ++i) row[4 * x + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+          break;
+        default:
+          std::abort();
+      }
+    }
+    out += row;
+  }
+  setLe32(out, 2, static_cast<uint32_t>(out.size()));
+  return out;
+}
+
+std::string makeBmp(const BmpSpec& spec, PixelFn pixel) {
+  const int32_t h = spec.height < 0 ? -spec.height : spec.height;
+  std::vector<uint32_t> px(static_cast<size_t>(spec.width > 0 ? spec.width : 0) * h);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < spec.width; ++x)
+      px[static_cast<size_t>(y) * spec.width + x] = pixel(x, y);
+  return makeBmp(spec, px);
+}
