@@ -1,7 +1,104 @@
 #include "ui/preview.h"
 
+#include "app/runtime.h"
 #include "app/state.h"
+#include "platform/platform.h"
+#include "ui/bmp_decode.h"
 
-bool loadPreview(int, const char*) { return false; }
-void releasePreview(int) {}
-void releaseAllPreviews() { appState.frameCount = 0; }
+namespace {
+
+FrameRecord* recordOf(int n) {
+  if (n < 1 || n > kMaxEntries) return nullptr;
+  return &appState.frameTable[n - 1];
+}
+
+// COLORREF (0x00BBGGRR) to the pixels' order (0x00RRGGBB). Colours are
+// compared the way the display compares them, on their 24 colour bits only.
+uint32_t previewColor(uint32_t colorRef) {
+  return ((colorRef & 0xFF) << 16 | (colorRef & 0xFF00) | ((colorRef >> 16) & 0xFF));
+}
+
+// The file's bytes, mapped read-only for the decoder.
+bool decodeFile(const char* path, DecodedImage& image) {
+  plat::FileHandle file = plat::openForRead(path);
+  if (file == plat::kInvalidFile) return false;
+  bool decoded = false;
+  const int64_t size = plat::fileSize(file);
+  if (size > 0 && size <= int64_t{0xFFFFFFFF}) {
+    const auto size32 = static_cast<uint32_t>(size);
+    plat::MapHandle mapping = plat::createReadMapping(file, size32);
+    const uint8_t* view = plat::mapView(mapping, size32);
+    if (view != nullptr) {
+      decoded = decodeBmp(view, size32, image);
+      plat::unmapView(view, size32);
+    }
+    plat::closeMapping(mapping);
+  }
+  plat::closeFile(file);
+  return decoded;
+}
+
+}  // namespace
+
+void buildPreviewMask(uint32_t* image, int32_t width, int32_t height, uint8_t** mask) {
+  *mask = nullptr;
+  if (image == nullptr || width <= 0 || height <= 0) return;
+  const uint64_t count = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  auto* bits = static_cast<uint8_t*>(allocZeroed(count));
+  if (bits == nullptr) return;
+  *mask = bits;
+  if (!appState.optTransparent) return;
+  int colorCount = appState.transCount;
+  if (colorCount <= 0) return;
+  if (colorCount > kMaxEntries) colorCount = kMaxEntries;
+  uint32_t colors[kMaxEntries];
+  for (int i = 0; i < colorCount; ++i) colors[i] = previewColor(appState.transColors[i]);
+  for (uint64_t p = 0; p < count; ++p) {
+    for (int i = 0; i < colorCount; ++i) {
+      if (image[p] == colors[i]) {
+        bits[p] = 1;
+        image[p] = 0;
+        break;
+      }
+    }
+  }
+}
+
+bool loadPreview(int n, const char* path) {
+  FrameRecord* record = recordOf(n);
+  if (record == nullptr) return false;
+  // A reload replaces what the record held.
+  releasePreview(n);
+  if (path == nullptr || path[0] == '\0') return false;
+  DecodedImage image;
+  if (!decodeFile(path, image)) return false;
+  uint8_t* mask = nullptr;
+  buildPreviewMask(image.pixels, image.width, image.height, &mask);
+  if (mask == nullptr) {
+    // Without its mask the preview could not be drawn; keep the fields all
+    // set or all zero.
+    freeBlock(image.pixels);
+    return false;
+  }
+  record->previewImage = image.pixels;
+  record->previewMask = mask;
+  record->width = image.width;
+  record->height = image.height;
+  return true;
+}
+
+void releasePreview(int n) {
+  FrameRecord* record = recordOf(n);
+  if (record == nullptr) return;
+  releaseBlock(record->previewImage);
+  releaseBlock(record->previewMask);
+  record->width = 0;
+  record->height = 0;
+}
+
+void releaseAllPreviews() {
+  int count = appState.frameCount;
+  if (count > kMaxEntries) count = kMaxEntries;
+  for (int n = 1; n <= count; ++n) releasePreview(n);
+  appState.frameCount = 0;
+}

@@ -7,6 +7,13 @@
 // mask. False (and all four fields left zero) when the file cannot be decoded.
 bool loadPreview(int n, const char* path);
 
+// Makes the preview mask of an image of width x height pixels (top row first,
+// 0x00RRGGBB): one byte per pixel, 1 where the pixel's colour is one of the
+// transparent colours and transparency is on, else 0; the image's pixels
+// under a 1 are set to black. The new block is stored at *mask; null when the
+// image is null or the heap refuses.
+void buildPreviewMask(uint32_t* image, int32_t width, int32_t height, uint8_t** mask);
+
 // Releases frame n's preview and clears its four preview fields.
 void releasePreview(int n);
 

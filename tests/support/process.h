@@ -13,6 +13,11 @@ struct ProcessResult {
 // end by then is killed and reported with exit code -2.
 ProcessResult runKinetor(const std::string& argument, int timeoutSeconds = 60);
 
+// The same for a copy of the program at `exePath` (for instance one placed
+// beside a settings file of the test's own).
+ProcessResult runKinetorAt(const std::string& exePath, const std::string& argument,
+                           int timeoutSeconds = 60);
+
 // A fresh, empty directory for one test's files (removed at process exit is
 // not promised; names are unique per process and call).
 std::string makeTempDir();

@@ -10,6 +10,11 @@
 #include "support/process.h"
 
 ProcessResult runKinetor(const std::string& argument, int timeoutSeconds) {
+  return runKinetorAt(KINETOR_EXE, argument, timeoutSeconds);
+}
+
+ProcessResult runKinetorAt(const std::string& exePath, const std::string& argument,
+                           int timeoutSeconds) {
   ProcessResult result;
   int err[2];
   if (pipe(err) != 0) return result;
@@ -18,10 +23,10 @@ ProcessResult runKinetor(const std::string& argument, int timeoutSeconds) {
     dup2(err[1], 2);
     close(err[0]);
     close(err[1]);
-    std::vector<char*> args{const_cast<char*>(KINETOR_EXE)};
+    std::vector<char*> args{const_cast<char*>(exePath.c_str())};
     if (!argument.empty()) args.push_back(const_cast<char*>(argument.c_str()));
     args.push_back(nullptr);
-    execv(KINETOR_EXE, args.data());
+    execv(exePath.c_str(), args.data());
     _exit(127);
   }
   close(err[1]);

@@ -4,9 +4,14 @@
 #include "support/process.h"
 
 ProcessResult runKinetor(const std::string& argument, int timeoutSeconds) {
+  return runKinetorAt(KINETOR_EXE, argument, timeoutSeconds);
+}
+
+ProcessResult runKinetorAt(const std::string& exePath, const std::string& argument,
+                           int timeoutSeconds) {
   ProcessResult result;
   // Under Wine the build tree is reached through the drive that maps "/".
-  std::string exe = KINETOR_EXE;
+  std::string exe = exePath;
   if (!exe.empty() && exe[0] == '/') exe = "Z:" + exe;
   std::string commandLine = "\"" + exe + "\"";
   if (!argument.empty()) commandLine += " " + argument;

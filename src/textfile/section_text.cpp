@@ -1,0 +1,193 @@
+#include "textfile/section_text.h"
+
+#include <cassert>
+#include <cstring>
+
+#include "app/runtime.h"
+
+namespace {
+
+constexpr uint8_t kCR = 13;
+constexpr uint8_t kLF = 10;
+// A line value holds at most this many characters (a path and its zero).
+constexpr uint32_t kMaxValueLength = kPathCapacity - 1;
+
+// The scan cursor lives in the state block; these keep its use readable.
+bool atEnd() { return appState.scanLeft == 0; }
+uint8_t current() { return *appState.scanCursor; }
+void advance() {
+  assert(appState.scanLeft > 0);
+  ++appState.scanCursor;
+  --appState.scanLeft;
+}
+
+// Points the cursor at `from`, which lies inside the text, with the bytes up
+// to the end of the text left to scan.
+void startScan(const SectionText& text, const uint8_t* from) {
+  appState.scanCursor = from;
+  appState.scanLeft = text.textSize - static_cast<uint32_t>(from - text.textBase);
+}
+
+// Blanks are the bytes 0 to 32 except CR, which ends a line value.
+void skipBlanks() {
+  while (!atEnd() && current() != kCR && current() <= 32) advance();
+}
+
+void skipToNextLine() {
+  while (!atEnd()) {
+    uint8_t c = current();
+    advance();
+    if (c == kLF) return;
+  }
+}
+
+bool isHexDigit(uint8_t c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+uint32_t hexDigitValue(uint8_t c) {
+  if (c <= '9') return c - '0';
+  if (c <= 'F') return c - 'A' + 10;
+  return c - 'a' + 10;
+}
+
+// Of a longer run only the last eight digits count: the higher ones fall off
+// the 32-bit value.
+uint32_t readHexNumber() {
+  uint32_t value = 0;
+  while (!atEnd() && isHexDigit(current())) {
+    value = value * 16 + hexDigitValue(current());
+    advance();
+  }
+  return value;
+}
+
+uint8_t asciiLower(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c; }
+
+// Compares the name at the cursor; on a match the cursor moves past it,
+// otherwise it stays where it was.
+bool matchName(const char* name) {
+  const size_t length = std::strlen(name);
+  if (length > appState.scanLeft) return false;
+  for (size_t i = 0; i < length; ++i) {
+    if (asciiLower(appState.scanCursor[i]) != asciiLower(static_cast<uint8_t>(name[i]))) {
+      return false;
+    }
+  }
+  appState.scanCursor += length;
+  appState.scanLeft -= static_cast<uint32_t>(length);
+  return true;
+}
+
+// The value from the cursor up to the next CR (or the end of the text), cut
+// to 259 characters and trimmed of trailing bytes of 32 or less, in a new
+// 260-byte block; null when the heap refuses. The cursor stops on the CR.
+char* readLineValue() {
+  const uint8_t* start = appState.scanCursor;
+  while (!atEnd() && current() != kCR) advance();
+  uint32_t length = static_cast<uint32_t>(appState.scanCursor - start);
+  if (length > kMaxValueLength) length = kMaxValueLength;
+  while (length > 0 && start[length - 1] <= 32) --length;
+  auto* value = static_cast<char*>(allocZeroed(kPathCapacity));
+  if (value != nullptr && length > 0) std::memcpy(value, start, length);
+  return value;
+}
+
+}  // namespace
+
+bool openSectionBytes(const uint8_t* bytes, uint32_t size, SectionText& text) {
+  text = SectionText{};
+  if (bytes == nullptr || size == 0) return false;
+  text.textBase = bytes;
+  text.textSize = size > kMaxSectionTextSize ? kMaxSectionTextSize : size;
+  text.sectionStart = bytes;
+  return true;
+}
+
+bool openSectionText(const char* fileName, SectionText& text) {
+  text = SectionText{};
+  if (fileName == nullptr || fileName[0] == '\0') return false;
+  text.fileHandle = plat::openForRead(fileName);
+  if (text.fileHandle == plat::kInvalidFile) return false;
+  int64_t size = plat::fileSize(text.fileHandle);
+  if (size < 0) size = 0;
+  if (size > kMaxSectionTextSize) size = kMaxSectionTextSize;
+  text.textSize = static_cast<uint32_t>(size);
+  if (text.textSize == 0) return false;
+  text.mappingHandle = plat::createReadMapping(text.fileHandle, text.textSize);
+  if (text.mappingHandle == 0) return false;
+  text.textBase = plat::mapView(text.mappingHandle, text.textSize);
+  text.sectionStart = text.textBase;
+  return text.textBase != nullptr;
+}
+
+void closeSectionText(SectionText& text) {
+  // A text read from memory has no mapping and no file: nothing to give back.
+  if (text.textBase != nullptr && text.mappingHandle != 0) {
+    plat::unmapView(text.textBase, text.textSize);
+  }
+  if (text.mappingHandle != 0) plat::closeMapping(text.mappingHandle);
+  if (text.fileHandle != plat::kInvalidFile) plat::closeFile(text.fileHandle);
+  text = SectionText{};
+}
+
+bool findSection(const char* name, SectionText& text) {
+  if (text.textBase == nullptr) return false;
+  startScan(text, text.textBase);
+  while (!atEnd()) {
+    skipBlanks();
+    if (atEnd()) break;
+    if (current() == '[') {
+      advance();
+      if (name != nullptr && matchName(name) && !atEnd() && current() == ']') {
+        advance();
+        skipToNextLine();
+        text.sectionStart = appState.scanCursor;
+        return true;
+      }
+      // Not this header: whatever follows is looked at afresh, so a further
+      // "[" after blanks is tried as a header of its own.
+      continue;
+    }
+    skipToNextLine();
+  }
+  text.sectionStart = appState.scanCursor;
+  return false;
+}
+
+int readHexList(uint32_t (&values)[kMaxEntries], const SectionText& text) {
+  if (text.textBase == nullptr || text.sectionStart == nullptr) return 0;
+  startScan(text, text.sectionStart);
+  int count = 0;
+  while (!atEnd()) {
+    skipBlanks();
+    if (atEnd()) break;
+    if (current() == '[') break;  // the body has ended
+    if (isHexDigit(current())) {
+      values[count++] = readHexNumber();
+      if (count == kMaxEntries) return count;
+    }
+    skipToNextLine();
+  }
+  return count;
+}
+
+int readLineList(FrameRecord* records, const SectionText& text, int maxCount) {
+  if (records == nullptr || maxCount <= 0) return 0;
+  if (text.textBase == nullptr || text.sectionStart == nullptr) return 0;
+  startScan(text, text.sectionStart);
+  int count = 0;
+  while (!atEnd()) {
+    skipBlanks();
+    if (atEnd()) break;
+    if (current() == '[') break;
+    // A block left in the record by an earlier reader would otherwise be
+    // lost; the table is normally empty here.
+    releaseBlock(records[count].path);
+    records[count].path = readLineValue();
+    ++count;
+    if (count == maxCount) return count;
+    skipToNextLine();
+  }
+  return count;
+}

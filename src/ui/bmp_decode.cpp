@@ -1,0 +1,360 @@
+#include "ui/bmp_decode.h"
+
+#include "app/runtime.h"
+
+namespace {
+
+// Every read of the file goes through this reader; a read past the end
+// answers false instead of touching memory.
+class ByteReader {
+ public:
+  ByteReader(const uint8_t* data, uint64_t size) : data_(data), size_(size) {}
+  uint64_t size() const { return size_; }
+  bool has(uint64_t offset, uint64_t count) const {
+    return offset <= size_ && count <= size_ - offset;
+  }
+  bool u8(uint64_t offset, uint8_t& value) const {
+    if (!has(offset, 1)) return false;
+    value = data_[offset];
+    return true;
+  }
+  bool u16le(uint64_t offset, uint16_t& value) const {
+    if (!has(offset, 2)) return false;
+    value = static_cast<uint16_t>(data_[offset] | data_[offset + 1] << 8);
+    return true;
+  }
+  bool u32le(uint64_t offset, uint32_t& value) const {
+    if (!has(offset, 4)) return false;
+    value = static_cast<uint32_t>(data_[offset]) | static_cast<uint32_t>(data_[offset + 1]) << 8 |
+            static_cast<uint32_t>(data_[offset + 2]) << 16 |
+            static_cast<uint32_t>(data_[offset + 3]) << 24;
+    return true;
+  }
+  // Only after has(offset, count) said yes.
+  const uint8_t* at(uint64_t offset) const { return data_ + offset; }
+
+ private:
+  const uint8_t* data_;
+  uint64_t size_;
+};
+
+// BITMAPFILEHEADER: "BM", file size, two reserved words, pixel offset.
+constexpr uint64_t kFileHeaderSize = 14;
+constexpr uint64_t kOffBitsAt = 10;
+
+// The bitmap header as the decoder uses it, whatever its size on disk.
+// BITMAPINFOHEADER fields sit at these offsets from the header's start.
+struct InfoHeader {
+  uint32_t size;
+  int32_t width;
+  int32_t height;
+  uint16_t planes;
+  uint16_t bitCount;
+  uint32_t compression;
+  uint32_t sizeImage;
+  int32_t xPelsPerMeter;
+  int32_t yPelsPerMeter;
+  uint32_t clrUsed;
+  uint32_t clrImportant;
+};
+static_assert(sizeof(InfoHeader) == 40, "BITMAPINFOHEADER is 40 bytes");
+
+constexpr uint32_t kCoreHeaderSize = 12;  // BITMAPCOREHEADER
+constexpr uint32_t kInfoHeaderSize = 40;  // BITMAPINFOHEADER
+constexpr uint32_t kV2HeaderSize = 52;    // + RGB masks
+constexpr uint32_t kV3HeaderSize = 56;    // + alpha mask
+constexpr uint32_t kV4HeaderSize = 108;   // BITMAPV4HEADER
+constexpr uint32_t kV5HeaderSize = 124;   // BITMAPV5HEADER
+
+constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiRle8 = 1;
+constexpr uint32_t kBiRle4 = 2;
+constexpr uint32_t kBiBitfields = 3;
+
+bool readHeader(const ByteReader& in, InfoHeader& h) {
+  const uint64_t at = kFileHeaderSize;
+  h = InfoHeader{};
+  if (!in.u32le(at, h.size)) return false;
+  if (h.size == kCoreHeaderSize) {
+    uint16_t w = 0, ht = 0;
+    if (!in.u16le(at + 4, w) || !in.u16le(at + 6, ht) || !in.u16le(at + 8, h.planes) ||
+        !in.u16le(at + 10, h.bitCount)) {
+      return false;
+    }
+    // The core header's sides are unsigned: its rows are always bottom-up.
+    h.width = w;
+    h.height = ht;
+    return true;
+  }
+  if (h.size != kInfoHeaderSize && h.size != kV2HeaderSize && h.size != kV3HeaderSize &&
+      h.size != kV4HeaderSize && h.size != kV5HeaderSize) {
+    return false;
+  }
+  if (!in.has(at, h.size)) return false;
+  uint32_t w = 0, ht = 0;
+  in.u32le(at + 4, w);
+  in.u32le(at + 8, ht);
+  h.width = static_cast<int32_t>(w);
+  h.height = static_cast<int32_t>(ht);
+  in.u16le(at + 12, h.planes);
+  in.u16le(at + 14, h.bitCount);
+  in.u32le(at + 16, h.compression);
+  in.u32le(at + 20, h.sizeImage);
+  in.u32le(at + 32, h.clrUsed);
+  in.u32le(at + 36, h.clrImportant);
+  return true;
+}
+
+bool depthAndCompressionFit(const InfoHeader& h) {
+  const uint16_t b = h.bitCount;
+  if (h.size == kCoreHeaderSize) return b == 1 || b == 4 || b == 8 || b == 24;
+  switch (h.compression) {
+    case kBiRgb:
+      return b == 1 || b == 4 || b == 8 || b == 16 || b == 24 || b == 32;
+    case kBiRle8:
+      return b == 8 && h.height > 0;  // RLE rows are bottom-up only
+    case kBiRle4:
+      return b == 4 && h.height > 0;
+    case kBiBitfields:
+      return b == 16 || b == 32;
+    default:
+      return false;  // JPEG, PNG and the rest are not bitmaps a loader takes
+  }
+}
+
+// One colour channel of a 16- or 32-bit pixel, widened to 8 bits by
+// repeating its top bits, as a display conversion does (5 bits abcde give
+// abcdeabc).
+struct Channel {
+  uint32_t mask = 0;
+  int shift = 0;
+  int bits = 0;
+
+  explicit Channel(uint32_t m) : mask(m) {
+    if (m == 0) return;
+    while (((m >> shift) & 1) == 0) ++shift;
+    uint32_t v = m >> shift;
+    while (bits < 32 && (v >> bits) != 0) ++bits;
+  }
+
+  uint32_t value(uint32_t pixel) const {
+    if (bits == 0) return 0;
+    uint32_t v = (pixel & mask) >> shift;
+    if (bits >= 8) return (v >> (bits - 8)) & 0xFF;
+    uint32_t wide = 0;
+    int filled = 0;
+    while (filled < 8) {
+      wide = (wide << bits) | v;
+      filled += bits;
+    }
+    return (wide >> (filled - 8)) & 0xFF;
+  }
+};
+
+struct Layout {
+  InfoHeader header;
+  int32_t width = 0;
+  int32_t rows = 0;  // the height without its sign
+  bool topDown = false;
+  uint32_t palette[256] = {};
+  uint32_t paletteCount = 0;  // entries read; indices beyond them are black
+  uint32_t masks[3] = {};     // red, green, blue for 16 and 32 bits per pixel
+  uint64_t pixelOffset = 0;
+};
+
+bool readLayout(const ByteReader& in, Layout& l) {
+  uint8_t b = 0, m = 0;
+  if (!in.u8(0, b) || !in.u8(1, m) || b != 'B' || m != 'M') return false;
+  uint32_t offBits = 0;
+  if (!in.u32le(kOffBitsAt, offBits)) return false;
+  InfoHeader& h = l.header;
+  if (!readHeader(in, h)) return false;
+  if (!in.has(kFileHeaderSize, h.size)) return false;
+  if (h.planes > 1) return false;
+  if (!depthAndCompressionFit(h)) return false;
+
+  const int64_t height = h.height;
+  l.topDown = height < 0;
+  const int64_t rows = height < 0 ? -height : height;
+  if (h.width <= 0 || rows == 0) return false;
+  if (h.width > kMaxDecodedSide || rows > kMaxDecodedSide) return false;
+  if (static_cast<uint64_t>(h.width) * static_cast<uint64_t>(rows) > kMaxDecodedPixels) {
+    return false;
+  }
+  l.width = h.width;
+  l.rows = static_cast<int32_t>(rows);
+
+  uint64_t paletteAt = kFileHeaderSize + h.size;
+  if (h.bitCount == 16 || h.bitCount == 32) {
+    if (h.compression == kBiBitfields) {
+      // Behind a 40-byte header the three masks follow it; longer headers
+      // hold them at the same place inside.
+      const uint64_t masksAt = kFileHeaderSize + kInfoHeaderSize;
+      if (!in.u32le(masksAt, l.masks[0]) || !in.u32le(masksAt + 4, l.masks[1]) ||
+          !in.u32le(masksAt + 8, l.masks[2])) {
+        return false;
+      }
+      if (h.size == kInfoHeaderSize) paletteAt += 12;
+    } else if (h.bitCount == 16) {
+      l.masks[0] = 0x7C00;
+      l.masks[1] = 0x03E0;
+      l.masks[2] = 0x001F;
+    } else {
+      l.masks[0] = 0x00FF0000;
+      l.masks[1] = 0x0000FF00;
+      l.masks[2] = 0x000000FF;
+    }
+  }
+
+  // A palette larger than the depth can index is cut to what it can index.
+  uint64_t entries = h.clrUsed;
+  const uint64_t entryBytes = h.size == kCoreHeaderSize ? 3 : 4;
+  if (h.bitCount <= 8) {
+    const uint64_t most = uint64_t{1} << h.bitCount;
+    if (entries == 0 || entries > most) entries = most;
+    if (!in.has(paletteAt, entries * entryBytes)) return false;
+    for (uint64_t i = 0; i < entries; ++i) {
+      const uint8_t* e = in.at(paletteAt + i * entryBytes);
+      l.palette[i] = static_cast<uint32_t>(e[2]) << 16 | static_cast<uint32_t>(e[1]) << 8 | e[0];
+    }
+    l.paletteCount = static_cast<uint32_t>(entries);
+  }
+  // Without an offset the pixels follow the palette (which deeper bitmaps
+  // may carry as well, for display on palette devices).
+  l.pixelOffset = offBits != 0 ? offBits : paletteAt + entries * entryBytes;
+  return in.has(l.pixelOffset, 0);
+}
+
+uint32_t paletteColor(const Layout& l, uint32_t index) {
+  return index < l.paletteCount ? l.palette[index] : 0;
+}
+
+bool decodeRows(const ByteReader& in, const Layout& l, uint32_t* out) {
+  const uint16_t bpp = l.header.bitCount;
+  const uint64_t rowBytes = (static_cast<uint64_t>(l.width) * bpp + 31) / 32 * 4;
+  if (!in.has(l.pixelOffset, rowBytes * static_cast<uint64_t>(l.rows))) return false;
+  const Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]);
+  for (int32_t r = 0; r < l.rows; ++r) {
+    const uint8_t* row = in.at(l.pixelOffset + rowBytes * static_cast<uint64_t>(r));
+    const int32_t y = l.topDown ? r : l.rows - 1 - r;
+    uint32_t* dst = out + static_cast<uint64_t>(y) * static_cast<uint64_t>(l.width);
+    for (int32_t x = 0; x < l.width; ++x) {
+      uint32_t c = 0;
+      switch (bpp) {
+        case 1:
+          c = paletteColor(l, (row[x >> 3] >> (7 - (x & 7))) & 1);
+          break;
+        case 4:
+          c = paletteColor(l, (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4);
+          break;
+        case 8:
+          c = paletteColor(l, row[x]);
+          break;
+        case 16: {
+          const uint32_t v = row[2 * x] | static_cast<uint32_t>(row[2 * x + 1]) << 8;
+          c = red.value(v) << 16 | green.value(v) << 8 | blue.value(v);
+          break;
+        }
+        case 24:
+          c = static_cast<uint32_t>(row[3 * x + 2]) << 16 |
+              static_cast<uint32_t>(row[3 * x + 1]) << 8 | row[3 * x];
+          break;
+        default: {  // 32
+          const uint8_t* p = row + 4 * static_cast<uint64_t>(x);
+          const uint32_t v = p[0] | static_cast<uint32_t>(p[1]) << 8 |
+                             static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+          c = red.value(v) << 16 | green.value(v) << 8 | blue.value(v);
+        }
+      }
+      dst[x] = c;
+    }
+  }
+  return true;
+}
+
+// Run-length encoded rows, bottom-up. Pixels the codes skip or never reach
+// stay black; codes past the right edge or the top row are cut off; data
+// that ends early ends the picture there.
+void decodeRunLength(const ByteReader& in, const Layout& l, uint32_t* out) {
+  const bool fourBit = l.header.compression == kBiRle4;
+  int64_t x = 0;
+  int64_t y = 0;  // counted from the bottom row
+  auto put = [&](int64_t at, uint32_t index) {
+    if (at >= 0 && at < l.width && y >= 0 && y < l.rows) {
+      const uint64_t row = static_cast<uint64_t>(l.rows - 1 - y);
+      out[row * static_cast<uint64_t>(l.width) + static_cast<uint64_t>(at)] =
+          paletteColor(l, index);
+    }
+  };
+  uint64_t pos = l.pixelOffset;
+  while (y < l.rows) {
+    uint8_t count = 0, value = 0;
+    if (!in.u8(pos, count) || !in.u8(pos + 1, value)) return;
+    pos += 2;
+    if (count > 0) {
+      for (int i = 0; i < count && x + i < l.width; ++i) {
+        put(x + i, fourBit ? ((i & 1) ? value & 0x0F : value >> 4) : value);
+      }
+      x += count;
+      continue;
+    }
+    switch (value) {
+      case 0:  // end of line
+        x = 0;
+        ++y;
+        break;
+      case 1:  // end of bitmap
+        return;
+      case 2: {  // move right and up
+        uint8_t dx = 0, dy = 0;
+        if (!in.u8(pos, dx) || !in.u8(pos + 1, dy)) return;
+        pos += 2;
+        x += dx;
+        y += dy;
+        break;
+      }
+      default: {  // a literal run of `value` pixels, padded to a 16-bit boundary
+        const uint64_t bytes = fourBit ? (value + 1u) / 2 : value;
+        const uint64_t padded = (bytes + 1) & ~uint64_t{1};
+        if (!in.has(pos, bytes)) return;
+        const uint8_t* run = in.at(pos);
+        for (int i = 0; i < value && x + i < l.width; ++i) {
+          put(x + i, fourBit ? ((i & 1) ? run[i >> 1] & 0x0F : run[i >> 1] >> 4) : run[i]);
+        }
+        x += value;
+        pos += padded;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool decodeBmp(const uint8_t* data, uint64_t size, DecodedImage& image) {
+  image = DecodedImage{};
+  if (data == nullptr) return false;
+  const ByteReader in(data, size);
+  Layout layout;
+  if (!readLayout(in, layout)) return false;
+  const uint64_t pixelCount = static_cast<uint64_t>(layout.width) * layout.rows;
+  // Uncompressed rows must all lie in the file; test that before allocating.
+  const bool runLength =
+      layout.header.compression == kBiRle8 || layout.header.compression == kBiRle4;
+  if (!runLength) {
+    const uint64_t rowBytes =
+        (static_cast<uint64_t>(layout.width) * layout.header.bitCount + 31) / 32 * 4;
+    if (!in.has(layout.pixelOffset, rowBytes * layout.rows)) return false;
+  }
+  auto* pixels = static_cast<uint32_t*>(allocZeroed(pixelCount * sizeof(uint32_t)));
+  if (pixels == nullptr) return false;
+  if (runLength) {
+    decodeRunLength(in, layout, pixels);
+  } else if (!decodeRows(in, layout, pixels)) {
+    freeBlock(pixels);
+    return false;
+  }
+  image.pixels = pixels;
+  image.width = layout.width;
+  image.height = layout.rows;
+  return true;
+}

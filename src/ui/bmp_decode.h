@@ -1,0 +1,23 @@
+// Decodes BMP files into plain pixel surfaces for the preview: every layout a
+// Windows bitmap loader takes (1, 4, 8, 16, 24 and 32 bits per pixel,
+// bit-field masks, RLE8 and RLE4, bottom-up and top-down rows, core, 40-byte
+// and V4/V5 headers), without any system call.
+#pragma once
+
+#include <cstdint>
+
+// Sides and pixel counts above these are refused, so that no input can ask
+// for an unreasonable amount of memory.
+constexpr int32_t kMaxDecodedSide = 16384;
+constexpr uint64_t kMaxDecodedPixels = uint64_t{1} << 26;  // 256 MiB of pixels
+
+struct DecodedImage {
+  uint32_t* pixels = nullptr;  // width * height values, top row first, 0x00RRGGBB
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
+// Decodes the file bytes. On success `image` holds a new block from
+// allocZeroed that the caller owns; on failure it is left empty and nothing
+// stays allocated.
+bool decodeBmp(const uint8_t* data, uint64_t size, DecodedImage& image);
