@@ -7,3 +7,35 @@
 #define kDialogMain 1
 #define kDialogColours 2
 #define kMenuMain 101
+
+// Main dialog: buttons, the size label and the two list boxes made at run time.
+#define kIdOk 1
+#define kIdCancel 2
+#define kIdAdd 100
+#define kIdDelete 101
+#define kIdUp 102
+#define kIdDown 103
+#define kIdSizeLabel 20
+#define kIdPathList 0x314
+#define kIdFrameList 0x315
+
+// Menu 101 ("Exit" is kIdCancel).
+#define kCmdPlay 201
+#define kCmdStop 202
+#define kCmdColours 300
+#define kCmdTransparent 301
+#define kCmdReplace 302
+#define kCmdMerge 303
+#define kCmdOptimize 304
+#define kCmdNew 500
+#define kCmdSave 501
+
+// Colours dialog ("Close" is kIdCancel). The "->" label of replace pair p
+// has the id kIdFirstPairLabel + p.
+#define kIdTransAdd 101
+#define kIdTransDelete 102
+#define kIdTransEdit 103
+#define kIdReplaceAdd 201
+#define kIdReplaceDelete 202
+#define kIdReplaceEdit 203
+#define kIdFirstPairLabel 10

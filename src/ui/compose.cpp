@@ -1,0 +1,80 @@
+#include "ui/compose.h"
+
+#include <algorithm>
+
+#include "app/state.h"
+
+namespace {
+
+// Lays a frame over the surface at (kFrameOffset, kFrameOffset) the way a
+// mask blit (AND) followed by an image blit (OR) does: where the mask is 1 the
+// surface stays, elsewhere the image replaces it. The image is black under
+// the mask, so the OR leaves the background alone there.
+void drawFrame(uint32_t* surface, const uint32_t* image, const uint8_t* mask, int32_t width,
+               int32_t height) {
+  if (image == nullptr || width <= 0 || height <= 0) return;
+  const int32_t room = kPreviewSize - kFrameOffset;
+  const int32_t columns = std::min(width, room);
+  const int32_t rows = std::min(height, room);
+  for (int32_t y = 0; y < rows; ++y) {
+    const int64_t rowStart = static_cast<int64_t>(y) * width;
+    uint32_t* out = surface + static_cast<int64_t>(y + kFrameOffset) * kPreviewSize + kFrameOffset;
+    for (int32_t x = 0; x < columns; ++x) {
+      const bool keep = mask != nullptr && mask[rowStart + x] != 0;
+      out[x] = (keep ? out[x] : 0) | (image[rowStart + x] & 0x00FFFFFF);
+    }
+  }
+}
+
+void horizontalLine(uint32_t* surface, int32_t y, int32_t left, int32_t right, uint32_t colour) {
+  if (y < 0 || y >= kPreviewSize) return;
+  left = std::max(left, 0);
+  right = std::min(right, kPreviewSize);
+  for (int32_t x = left; x < right; ++x) surface[y * kPreviewSize + x] = colour;
+}
+
+void verticalLine(uint32_t* surface, int32_t x, int32_t top, int32_t bottom, uint32_t colour) {
+  if (x < 0 || x >= kPreviewSize) return;
+  top = std::max(top, 0);
+  bottom = std::min(bottom, kPreviewSize);
+  for (int32_t y = top; y < bottom; ++y) surface[y * kPreviewSize + x] = colour;
+}
+
+// One ring of the edge: top and left lines first, then bottom and right,
+// which therefore own the two corners where the colours meet.
+void edgeRing(uint32_t* surface, int32_t left, int32_t top, int32_t right, int32_t bottom,
+              uint32_t topLeft, uint32_t bottomRight) {
+  if (right <= left || bottom <= top) return;
+  horizontalLine(surface, top, left, right, topLeft);
+  verticalLine(surface, left, top, bottom, topLeft);
+  horizontalLine(surface, bottom - 1, left, right, bottomRight);
+  verticalLine(surface, right - 1, top, bottom, bottomRight);
+}
+
+}  // namespace
+
+void drawSunkenEdge(uint32_t* surface, int32_t right, int32_t bottom,
+                    const PreviewColours& colours) {
+  edgeRing(surface, 0, 0, right, bottom, colours.shadow, colours.highlight);
+  edgeRing(surface, 1, 1, right - 1, bottom - 1, colours.darkShadow, colours.light);
+}
+
+void composePreview(uint32_t* surface, const PreviewColours& colours) {
+  std::fill(surface, surface + kPreviewSize * kPreviewSize, colours.face);
+  const ShownFrame& shown = appState.shownFrame;
+  if (shown.image == nullptr) return;
+
+  int32_t edgeRight = 0;
+  int32_t edgeBottom = 0;
+  const FrameRecord& first = appState.frameTable[0];
+  if (appState.optMerge != 0 && first.previewImage != nullptr) {
+    drawFrame(surface, first.previewImage, first.previewMask, first.width, first.height);
+    edgeRight = first.width;
+    edgeBottom = first.height;
+  }
+  drawFrame(surface, shown.image, shown.mask, shown.width, shown.height);
+  // Sizes come from decoded files; keep the sums in range whatever they hold.
+  edgeRight = std::clamp(std::max(edgeRight, shown.width), 0, kPreviewSize) + 4;
+  edgeBottom = std::clamp(std::max(edgeBottom, shown.height), 0, kPreviewSize) + 4;
+  drawSunkenEdge(surface, edgeRight, edgeBottom, colours);
+}

@@ -1,0 +1,31 @@
+// The small text rules of the editor's file names: the name shown for a
+// path, the joining of a multi-selection, the output name of a save and the
+// folder a chooser starts in.
+#pragma once
+
+#include <cstddef>
+
+// Where the file name part of `path` starts: behind its last separator, or
+// at 0 when it has none.
+size_t fileNamePart(const char* path);
+
+// Builds directory + name of a multi-selection into `out` (kPathCapacity
+// bytes), adding a backslash only when the directory does not end in one.
+// False, with `out` empty, when the result would not fit.
+bool joinSelectedPath(const char* directory, const char* name, char* out);
+
+enum class AnimNameResult {
+  kUsable,    // `out` holds the name to write
+  kTooShort,  // fewer than 4 characters: nothing is saved, nothing said
+  kTooLong,   // would not fit with ".anim" appended
+};
+
+// A chosen name that already ends in ".anim" (any letter case) is used as it
+// is; any other name gets ".anim" appended. `out` holds kPathCapacity bytes.
+AnimNameResult makeAnimName(const char* chosen, char* out);
+
+// The folder a file chooser opens in, derived from the name it was given:
+// everything up to the last backslash that stands above position 3 (or the
+// first four characters), without a leading double quote. Empty when `text`
+// is null or empty. `out` holds kPathCapacity bytes.
+void startingFolder(const char* text, char* out);

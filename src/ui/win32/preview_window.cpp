@@ -1,0 +1,83 @@
+#include "ui/win32/preview_window.h"
+
+#include "app/state.h"
+#include "ui/win32/window_procs.h"
+
+namespace {
+
+// The pixels of the back buffer's bitmap: a top-down 32-bit DIB section, so
+// the composed surface is written straight into it.
+uint32_t* g_backBufferBits = nullptr;
+
+HDC backBufferDC() { return static_cast<HDC>(appState.backBufferDC); }
+
+uint32_t toDibOrder(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+
+}  // namespace
+
+PreviewColours systemPreviewColours() {
+  return PreviewColours{
+      toDibOrder(GetSysColor(COLOR_BTNFACE)), toDibOrder(GetSysColor(COLOR_BTNSHADOW)),
+      toDibOrder(GetSysColor(COLOR_3DDKSHADOW)), toDibOrder(GetSysColor(COLOR_BTNHIGHLIGHT)),
+      toDibOrder(GetSysColor(COLOR_3DLIGHT))};
+}
+
+void createBackBuffer() {
+  releaseBackBuffer();
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = kPreviewSize;
+  info.bmiHeader.biHeight = -kPreviewSize;  // top row first, like the surface
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ReleaseDC(nullptr, screen);
+  if (dc == nullptr || bitmap == nullptr || bits == nullptr) {
+    if (bitmap != nullptr) DeleteObject(bitmap);
+    if (dc != nullptr) DeleteDC(dc);
+    return;
+  }
+  appState.backBufferDC = dc;
+  appState.backBufferOldBitmap = SelectObject(dc, bitmap);
+  g_backBufferBits = static_cast<uint32_t*>(bits);
+}
+
+void releaseBackBuffer() {
+  if (appState.backBufferDC == nullptr) return;
+  HGDIOBJ bitmap = SelectObject(backBufferDC(), static_cast<HGDIOBJ>(appState.backBufferOldBitmap));
+  DeleteObject(bitmap);
+  DeleteDC(backBufferDC());
+  appState.backBufferDC = nullptr;
+  appState.backBufferOldBitmap = nullptr;
+  g_backBufferBits = nullptr;
+}
+
+LRESULT CALLBACK previewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC hdc = BeginPaint(window, &ps);
+      if (g_backBufferBits != nullptr) {
+        // Finish any drawing GDI still holds before the pixels are written.
+        GdiFlush();
+        composePreview(g_backBufferBits, systemPreviewColours());
+        BitBlt(hdc, 0, 0, kPreviewSize, kPreviewSize, backBufferDC(), 0, 0, SRCCOPY);
+      } else {
+        RECT client;
+        GetClientRect(window, &client);
+        FillRect(hdc, &client, GetSysColorBrush(COLOR_BTNFACE));
+      }
+      EndPaint(window, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      // The paint covers the whole window from the back buffer.
+      return 1;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
