@@ -1,0 +1,415 @@
+// The batch mode: the real program run on generated build scripts and frames,
+// its output parsed back with a reader of the cursor format written here; and
+// runBatchScript called in this process where a message box would block the
+// real program.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/batch.h"
+#include "app/state.h"
+#include "support/bmp_writer.h"
+#include "support/process.h"
+#include "support/recorder.h"
+#include "ui/preview.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- An independent reader of the animated cursor files ------------------
+
+uint32_t le32(const std::string& s, size_t at) {
+  if (at + 4 > s.size()) return 0;
+  return static_cast<uint32_t>(static_cast<uint8_t>(s[at])) |
+         static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 8 |
+         static_cast<uint32_t>(static_cast<uint8_t>(s[at + 2])) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3])) << 24;
+}
+
+uint16_t le16(const std::string& s, size_t at) {
+  if (at + 2 > s.size()) return 0;
+  return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8);
+}
+
+struct CursorFrame {
+  int32_t width = 0;
+  int32_t height = 0;  // visible height (the header holds twice this)
+  uint16_t bitCount = 0;
+  std::string pixels;  // colour rows, bottom-up
+  std::string mask;    // AND mask rows, bottom-up
+};
+
+struct Cursor {
+  bool valid = false;
+  std::string problem;
+  uint32_t frameCount = 0;
+  std::vector<CursorFrame> frames;
+
+  // 24-bit colour of (x, y), y from the top, in 0x00RRGGBB.
+  uint32_t pixel(size_t frame, int32_t x, int32_t y) const {
+    const CursorFrame& f = frames[frame];
+    size_t at = (static_cast<size_t>(f.height - 1 - y) * f.width + x) * 3;
+    return le32(f.pixels.substr(at, 3) + std::string(1, '\0'), 0);
+  }
+  bool maskBit(size_t frame, int32_t x, int32_t y) const {
+    const CursorFrame& f = frames[frame];
+    size_t stride = static_cast<size_t>((f.width + 31) / 32) * 4;
+    size_t at = stride * static_cast<size_t>(f.height - 1 - y) + static_cast<size_t>(x / 8);
+    return (static_cast<uint8_t>(f.mask[at]) >> (7 - x % 8)) & 1;
+  }
+};
+
+Cursor parseCursor(const std::string& s) {
+  Cursor c;
+  auto fail = [&c](const std::string& why) {
+    c.problem = why;
+    return c;
+  };
+  if (s.size() < 68 || s.compare(0, 4, "RIFF") != 0 || s.compare(8, 4, "ACON") != 0) {
+    return fail("not a RIFF ACON file");
+  }
+  if (le32(s, 4) != s.size() - 8) return fail("RIFF size is not the file length less 8");
+  if (s.compare(12, 4, "anih") != 0 || le32(s, 16) != 36 || le32(s, 20) != 36) {
+    return fail("no 36-byte anih chunk first");
+  }
+  c.frameCount = le32(s, 24);
+  if (le32(s, 28) != c.frameCount) return fail("step count differs from frame count");
+  if (s.compare(56, 4, "LIST") != 0 || s.compare(64, 4, "fram") != 0) return fail("no LIST fram");
+  if (le32(s, 60) + 64 != s.size()) return fail("LIST size does not reach the file's end");
+  size_t at = 68;
+  while (at < s.size()) {
+    if (s.compare(at, 4, "icon") != 0)
+      return fail("chunk other than icon at " + std::to_string(at));
+    const uint32_t size = le32(s, at + 4);
+    const size_t body = at + 8;
+    if (body + size > s.size()) return fail("icon chunk beyond the file");
+    if (le16(s, body) != 0 || le16(s, body + 2) != 2 || le16(s, body + 4) != 1) {
+      return fail("icon chunk is not a one-image cursor");
+    }
+    const size_t entry = body + 6;
+    const uint32_t imageSize = le32(s, entry + 8);
+    const uint32_t imageOffset = le32(s, entry + 12);
+    if (imageOffset != 22 || 6 + 16 + imageSize != size) return fail("directory entry sizes");
+    const size_t header = body + imageOffset;
+    CursorFrame f;
+    f.width = static_cast<int32_t>(le32(s, header + 4));
+    const int32_t doubled = static_cast<int32_t>(le32(s, header + 8));
+    f.height = doubled / 2;
+    f.bitCount = le16(s, header + 14);
+    if (le32(s, header) != 40 || doubled != 2 * f.height) return fail("bitmap header");
+    if (static_cast<uint8_t>(s[entry]) != (f.width & 0xFF) ||
+        static_cast<uint8_t>(s[entry + 1]) != (f.height & 0xFF)) {
+      return fail("entry size differs from the header");
+    }
+    size_t pixelAt = header + 40 + (f.bitCount == 8 ? 1024 : 0);
+    const size_t rowBytes = f.bitCount == 24 ? static_cast<size_t>(f.width) * 3
+                                             : (static_cast<size_t>(f.width) + 3) / 4 * 4;
+    const size_t pixelBytes = rowBytes * static_cast<size_t>(f.height);
+    const size_t maskBytes =
+        static_cast<size_t>((f.width + 31) / 32) * 4 * static_cast<size_t>(f.height);
+    if (pixelAt + pixelBytes + maskBytes != header + imageSize) return fail("image size");
+    f.pixels = s.substr(pixelAt, pixelBytes);
+    f.mask = s.substr(pixelAt + pixelBytes, maskBytes);
+    c.frames.push_back(f);
+    at = body + size + (size & 1);
+  }
+  if (c.frames.size() != c.frameCount) return fail("frame count differs from the icon chunks");
+  c.valid = true;
+  return c;
+}
+
+// ---- Scripts, frames and program copies ------------------------------------
+
+std::string crlfLines(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& l : lines) out += l + "\r\n";
+  return out;
+}
+
+// Frames of 8 x 8 pixels, 24 bits, magenta around a square whose colour
+// and place tell the frames apart.
+std::string frameBmp(int index) {
+  BmpSpec spec;
+  spec.width = 8;
+  spec.height = 8;
+  std::vector<uint32_t> px(64, 0xFF00FF);
+  const uint32_t colour = 0x102030u * static_cast<uint32_t>(index % 7 + 1);
+  const int32_t left = index % 4;
+  for (int32_t y = 2; y < 6; ++y)
+    for (int32_t x = left; x < left + 4; ++x) px[static_cast<size_t>(y) * 8 + x] = colour;
+  return makeBmp(spec, px);
+}
+
+class BatchTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    frames_ = new std::vector<std::string>();
+    dir_ = new std::string(makeTempDir());
+    for (int i = 0; i < 4; ++i) {
+      std::string path = *dir_ + "/frame" + std::to_string(i) + ".bmp";
+      ASSERT_TRUE(writeFileBytes(path, frameBmp(i)));
+      frames_->push_back(path);
+    }
+    // A copy of the program in a directory of its own, where no settings file
+    // of anybody else can change what it builds.
+    plainExe_ = new std::string(copyProgramInto(makeTempDir()));
+  }
+  static void TearDownTestSuite() {
+    delete frames_;
+    delete dir_;
+    delete plainExe_;
+  }
+  void SetUp() override {
+    resetAppState();
+    takeShownErrors();
+  }
+
+  static std::string copyProgramInto(const std::string& dir) {
+    std::string source = KINETOR_EXE;
+#ifdef _WIN32
+    if (!source.empty() && source[0] == '/') source = "Z:" + source;
+#endif
+    fs::path target = fs::path(dir) / fs::path(source).filename();
+    fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+    return target.string();
+  }
+
+  std::string writeScript(const std::string& text) {
+    std::string path = *dir_ + "/script" + std::to_string(counter_++) + ".txt";
+    EXPECT_TRUE(writeFileBytes(path, text));
+    return path;
+  }
+  std::string output(const std::string& name) { return *dir_ + "/" + name; }
+
+  static std::vector<std::string>* frames_;
+  static std::string* dir_;
+  static std::string* plainExe_;
+  static int counter_;
+};
+std::vector<std::string>* BatchTest::frames_ = nullptr;
+std::string* BatchTest::dir_ = nullptr;
+std::string* BatchTest::plainExe_ = nullptr;
+int BatchTest::counter_ = 0;
+
+// ---- The real program --------------------------------------------------------
+
+TEST_F(BatchTest, SectionsMayStandInEitherOrderAndAnyCase) {
+  const std::string& a = (*frames_)[0];
+  const std::string& b = (*frames_)[1];
+  struct Case {
+    const char* what;
+    std::string script;
+    std::string out;
+  } cases[] = {
+      {"result first", crlfLines({"[Result]", output("first.anim"), "[BMP]", a, b}),
+       output("first.anim")},
+      {"frames first", crlfLines({"[BMP]", a, b, "[Result]", output("second.anim")}),
+       output("second.anim")},
+      {"lower case, indented, other sections and comments",
+       crlfLines({"; made by hand", "[Notes]", "x", "  [bmp] frames", "   " + a, b + "  \t",
+                  "[result]", output("third.anim")}),
+       output("third.anim")},
+  };
+  std::string reference;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ProcessResult r = runKinetorAt(*plainExe_, writeScript(c.script));
+    EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
+    const std::string written = readFileBytes(c.out);
+    Cursor cursor = parseCursor(written);
+    ASSERT_TRUE(cursor.valid) << cursor.problem;
+    EXPECT_EQ(cursor.frameCount, 2u);
+    EXPECT_EQ(cursor.frames[0].width, 8);
+    EXPECT_EQ(cursor.frames[0].height, 8);
+    if (reference.empty()) reference = written;
+    EXPECT_EQ(written, reference) << "the same frames must give the same file";
+  }
+}
+
+TEST_F(BatchTest, OnlyTheFirstResultLineIsUsed) {
+  const std::string first = output("only-first.anim");
+  const std::string second = output("never-second.anim");
+  ProcessResult r = runKinetorAt(
+      *plainExe_,
+      writeScript(crlfLines({"[Result]", first, second, "[BMP]", (*frames_)[0], (*frames_)[1]})));
+  EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
+  EXPECT_TRUE(parseCursor(readFileBytes(first)).valid);
+  EXPECT_FALSE(fileExists(second));
+}
+
+TEST_F(BatchTest, AnOutputPathWithoutExtensionIsWrittenAsItStands) {
+  const std::string out = output("plainname");
+  ProcessResult r = runKinetorAt(
+      *plainExe_, writeScript(crlfLines({"[Result]", out, "[BMP]", (*frames_)[2], (*frames_)[3]})));
+  EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
+  EXPECT_TRUE(parseCursor(readFileBytes(out)).valid);
+  EXPECT_FALSE(fileExists(out + ".anim"));
+}
+
+TEST_F(BatchTest, ThreeHundredFrameLinesGiveTheFirst255Frames) {
+  std::vector<std::string> lines = {"[Result]", output("many.anim"), "[BMP]"};
+  for (int i = 0; i < 300; ++i) lines.push_back((*frames_)[i % 4]);
+  ProcessResult r = runKinetorAt(*plainExe_, writeScript(crlfLines(lines)), 120);
+  EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
+  Cursor cursor = parseCursor(readFileBytes(output("many.anim")));
+  ASSERT_TRUE(cursor.valid) << cursor.problem;
+  EXPECT_EQ(cursor.frameCount, 255u);
+  // Frames keep the order of the list: frame 254 is the list's line 255.
+  EXPECT_EQ(cursor.frames[254].pixels, cursor.frames[254 % 4].pixels);
+  EXPECT_NE(cursor.frames[1].pixels, cursor.frames[0].pixels);
+}
+
+struct FailureCase {
+  const char* what;
+  std::string script;  // "<none>": no script file at all
+  const char* reason;  // expected in the POSIX diagnostic
+};
+
+TEST_F(BatchTest, ScriptsThatCannotBuildEndWithCodeTwoAndNoFile) {
+  const std::string a = (*frames_)[0], b = (*frames_)[1];
+  const std::string out = output("must-not-exist.anim");
+  const FailureCase cases[] = {
+      {"missing script", "<none>", "cannot read the build script"},
+      {"empty script", "", "cannot read the build script"},
+      {"no [Result]", crlfLines({"[BMP]", a, b}), "[Result]"},
+      {"[Result] with no line", crlfLines({"[Result]", "[BMP]", a, b}), "[Result]"},
+      {"[Result ] is not the header", crlfLines({"[Result ]", out, "[BMP]", a, b}), "[Result]"},
+      {"one frame", crlfLines({"[Result]", out, "[BMP]", a}), "fewer than two frames"},
+      {"no [BMP]", crlfLines({"[Result]", out}), "fewer than two frames"},
+      {"empty [BMP]", crlfLines({"[Result]", out, "[BMP]"}), "fewer than two frames"},
+      // CR-only line ends make one line: the second header is never found.
+      {"CR-only line ends", "[Result]\r" + out + "\r[BMP]\r" + a + "\r" + b + "\r", "[Result]"},
+      {"binary junk", std::string("\0\x01\xFF[\r\n\n[[", 9), "[Result]"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string script =
+        std::string(c.script) == "<none>" ? output("no-such-script.txt") : writeScript(c.script);
+    ProcessResult r = runKinetorAt(*plainExe_, script, 30);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_FALSE(fileExists(out));
+#ifndef _WIN32
+    EXPECT_NE(r.errorOutput.find(c.reason), std::string::npos) << r.errorOutput;
+    EXPECT_NE(r.errorOutput.find(script), std::string::npos) << r.errorOutput;
+    EXPECT_EQ(r.errorOutput.find('\n'), r.errorOutput.size() - 1) << "one line: " << r.errorOutput;
+#endif
+  }
+}
+
+#ifndef _WIN32
+// On Windows the same runs show message boxes; they are tested in-process
+// below.
+TEST_F(BatchTest, FrameErrorsAppearOnStandardErrorOnPosix) {
+  const std::string out = output("stopped.anim");
+  struct Case {
+    const char* what;
+    std::vector<std::string> frames;
+    std::string expected;
+  } cases[] = {
+      {"an empty line in [BMP]", {(*frames_)[0], "", (*frames_)[1]}, "Can't load file: \n"},
+      {"a missing frame",
+       {(*frames_)[0], output("gone.bmp")},
+       "Can't load file: " + output("gone.bmp") + "\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> lines = {"[Result]", out, "[BMP]"};
+    lines.insert(lines.end(), c.frames.begin(), c.frames.end());
+    ProcessResult r = runKinetorAt(*plainExe_, writeScript(crlfLines(lines)));
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errorOutput.find(c.expected), 0u) << r.errorOutput;
+    EXPECT_FALSE(fileExists(out));
+  }
+}
+#endif
+
+TEST_F(BatchTest, TheSettingsBesideTheProgramApplyTransparency) {
+  const std::string withSettings = makeTempDir();
+  const std::string exe = copyProgramInto(withSettings);
+  ASSERT_TRUE(writeFileBytes(withSettings + "/kinetor.ini",
+                             crlfLines({"[trans]", "[TransColors]", "ff00ff"})));
+  const std::string script = writeScript(
+      crlfLines({"[Result]", output("see-through.anim"), "[BMP]", (*frames_)[1], (*frames_)[2]}));
+  const std::string plainScript = writeScript(
+      crlfLines({"[Result]", output("opaque.anim"), "[BMP]", (*frames_)[1], (*frames_)[2]}));
+
+  ProcessResult r = runKinetorAt(exe, script);
+  EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
+  r = runKinetorAt(*plainExe_, plainScript);
+  EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
+  Cursor seeThrough = parseCursor(readFileBytes(output("see-through.anim")));
+  Cursor opaque = parseCursor(readFileBytes(output("opaque.anim")));
+  ASSERT_TRUE(seeThrough.valid) << seeThrough.problem;
+  ASSERT_TRUE(opaque.valid) << opaque.problem;
+  ASSERT_EQ(seeThrough.frames.size(), 2u);
+
+  for (size_t f = 0; f < 2; ++f) {
+    const int32_t left = static_cast<int32_t>(f + 1) % 4;  // frames 1 and 2
+    for (int32_t y = 0; y < 8; ++y) {
+      for (int32_t x = 0; x < 8; ++x) {
+        const bool inSquare = y >= 2 && y < 6 && x >= left && x < left + 4;
+        SCOPED_TRACE("frame " + std::to_string(f) + " at " + std::to_string(x) + "," +
+                     std::to_string(y));
+        EXPECT_EQ(seeThrough.maskBit(f, x, y), !inSquare);
+        EXPECT_EQ(seeThrough.pixel(f, x, y), inSquare ? opaque.pixel(f, x, y) : 0u);
+        EXPECT_FALSE(opaque.maskBit(f, x, y));
+        if (!inSquare) {
+          EXPECT_EQ(opaque.pixel(f, x, y), 0xFF00FFu);
+        }
+      }
+    }
+  }
+}
+
+// ---- In this process ---------------------------------------------------------
+
+TEST_F(BatchTest, AnEmptyFrameLineStopsTheBuildWithCantLoadFile) {
+  const std::string out = output("in-process-stopped.anim");
+  std::string script =
+      writeScript(crlfLines({"[Result]", out, "[BMP]", (*frames_)[0], "  ", (*frames_)[1]}));
+  EXPECT_FALSE(runBatchScript(script.c_str()));
+  EXPECT_EQ(appState.frameCount, 3);
+  EXPECT_EQ(takeShownErrors(), (std::vector<ShownError>{{"Can't load file", ""}}));
+  EXPECT_FALSE(fileExists(out));
+  // The build's buffers are gone; the previews stay until start-up releases them.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(appState.frameTable[i].path, nullptr) << i;
+  EXPECT_EQ(appState.frameTable[0].width, 8);
+  EXPECT_EQ(appState.frameTable[1].width, 0);
+  releaseAllPreviews();
+}
+
+TEST_F(BatchTest, AGoodScriptLoadsEveryPreviewAndWritesTheFile) {
+  const std::string out = output("in-process.anim");
+  std::vector<std::string> lines = {"[Result]", out, "[BMP]"};
+  for (const auto& f : *frames_) lines.push_back(f);
+  EXPECT_TRUE(runBatchScript(writeScript(crlfLines(lines)).c_str()));
+  EXPECT_TRUE(takeShownErrors().empty());
+  ASSERT_EQ(appState.frameCount, 4);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(appState.frameTable[i].width, 8);
+    EXPECT_NE(appState.frameTable[i].previewImage, nullptr);
+    EXPECT_EQ(appState.frameTable[i].path, nullptr);
+  }
+  Cursor cursor = parseCursor(readFileBytes(out));
+  ASSERT_TRUE(cursor.valid) << cursor.problem;
+  EXPECT_EQ(cursor.frameCount, 4u);
+  releaseAllPreviews();
+}
+
+TEST_F(BatchTest, ScriptsGivenUpEarlyKeepNoPaths) {
+  // One frame: the path read must not be left behind in the table.
+  std::string script = writeScript(crlfLines({"[Result]", output("x.anim"), "[BMP]", "a.bmp"}));
+  EXPECT_FALSE(runBatchScript(script.c_str()));
+  EXPECT_EQ(appState.frameCount, 1);
+  EXPECT_EQ(appState.frameTable[0].path, nullptr);
+  EXPECT_FALSE(runBatchScript(nullptr));
+  EXPECT_FALSE(runBatchScript(""));
+  EXPECT_EQ(appState.frameCount, 0);
+  EXPECT_TRUE(takeShownErrors().empty());
+}
+
+}  // namespace
