@@ -1,4 +1,195 @@
 #include "frames/build.h"
 
-bool buildAnimation(const char*) { return false; }
-void releaseFrameBuffers() {}
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "ani/ani_writer.h"
+#include "app/runtime.h"
+#include "app/state.h"
+#include "frames/bitmap_format.h"
+#include "frames/bounds.h"
+#include "frames/colour_steps.h"
+#include "frames/mask.h"
+#include "frames/pixels.h"
+#include "frames/reader.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr const char* kOutOfMemoryCaption = "Error";
+constexpr const char* kOutOfMemoryText = "Out of memory";
+
+int frameTotal() { return std::clamp(appState.frameCount, 0, kMaxEntries); }
+
+const char* pathText(const FrameRecord& f) { return f.path != nullptr ? f.path : ""; }
+
+void showOutOfMemory() { showError(kOutOfMemoryCaption, kOutOfMemoryText); }
+
+// Reads every frame in order and checks what the later steps rely on: one
+// depth for all frames, and a preview size that still matches the file.
+bool readAllFrames() {
+  const int n = frameTotal();
+  uint16_t firstDepth = 0;
+  for (int k = 0; k < n; ++k) {
+    FrameRecord& f = appState.frameTable[k];
+    readFrame(f);
+    if (f.fileData == nullptr) {
+      showError("Can't load file", pathText(f));
+      return false;
+    }
+    const uint16_t depth = headerBitCount(f.header);
+    if (k == 0) firstDepth = depth;
+    if (depth != firstDepth) {
+      showError("Mixed color depths", pathText(f));
+      return false;
+    }
+    // The bounds and the plain copy work from the preview's size; a file
+    // changed since it was added would be read past its rows.
+    const int64_t height = headerHeight(f.header);
+    if (f.width != headerWidth(f.header) || f.height != (height < 0 ? -height : height)) {
+      showError("Can't load file", pathText(f));
+      return false;
+    }
+  }
+  return true;
+}
+
+// Whether the file that the remaining steps will produce can be described
+// by the 32-bit sizes of RIFF and of the frame records, worked out from the
+// sizes every frame will have before anything is allocated for them.
+bool outputFitsSizes(const ContentRect& r) {
+  const int n = frameTotal();
+  const bool is24 = appState.is24Bit != 0;
+  const bool crop = appState.optOptimize && !rectIsEmpty(r);
+  const bool merge = appState.optMerge && n >= 2;
+  constexpr int64_t kMaxCount = std::numeric_limits<int32_t>::max();
+  uint64_t listSize = 4;
+  int64_t firstW = 0, firstH = 0;
+  for (int k = 0; k < n; ++k) {
+    const FrameRecord& f = appState.frameTable[k];
+    int64_t w = crop ? int64_t{r.right} - r.left + 1 : headerWidth(f.header);
+    int64_t h = crop ? int64_t{r.bottom} - r.top + 1 : headerHeight(f.header);
+    if (k == 0) {
+      firstW = w;
+      firstH = h;
+    } else if (merge) {
+      w = firstW;
+      h = firstH;
+    }
+    if (w > kMaxCount || h > kMaxCount) return false;
+    const int64_t rows = std::max<int64_t>(h, 0);
+    const int64_t pixelBytes = rowStride(w, is24 ? 24 : 8, 32) * rows;
+    const int64_t maskBytes = maskStride(w) * rows;
+    if (pixelBytes > kMaxCount || maskBytes > kMaxCount) return false;
+    listSize += 8 + roundUpEven(iconChunkSize(pixelBytes, maskBytes, is24));
+  }
+  // RIFF size = "ACON" + anih chunk + LIST header + the list.
+  return 4 + 44 + 8 + listSize <= std::numeric_limits<uint32_t>::max();
+}
+
+bool processFrames() {
+  const bool is24 = appState.is24Bit != 0;
+  ContentRect r = unionContentBounds();
+  if (is24) r = widenBoundsFor24Bit(r);
+  if (!outputFitsSizes(r)) {
+    showOutOfMemory();
+    return false;
+  }
+  if (!(is24 ? cropOrCopyFrames24(r) : cropOrCopyFrames8(r))) {
+    showOutOfMemory();
+    return false;
+  }
+  // 8-bit animations get their replacement in the palette as it is written.
+  if (appState.optReplace && is24 && !applyColorReplacement()) {
+    showOutOfMemory();
+    return false;
+  }
+  if (appState.optMerge && !(is24 ? mergeWithFirstFrame24() : mergeWithFirstFrame8())) {
+    showOutOfMemory();
+    return false;
+  }
+  // Every mask comes before the file, whose first bytes need all sizes.
+  const int n = frameTotal();
+  for (int k = 0; k < n; ++k) {
+    FrameRecord& f = appState.frameTable[k];
+    const MaskOutcome outcome = buildMask(f);
+    if (outcome == MaskOutcome::made) continue;
+    if (outcome == MaskOutcome::outOfMemory) showOutOfMemory();
+    showError("Can't make mask", pathText(f));
+    return false;
+  }
+  return true;
+}
+
+// The file is written under a temporary name beside the target and moved
+// over it only when complete, so that a failed write never costs the user
+// an existing file, and no half-written file is left behind.
+constexpr int kTempAttempts = 16;
+constexpr size_t kTempCapacity = kPathCapacity + 32;
+
+bool makeTempName(const char* target, int attempt, char (&out)[kTempCapacity]) {
+  int len = std::snprintf(out, sizeof out, "%s.~kinetor%d.tmp", target, attempt);
+  if (len > 0 && len < kPathCapacity) return true;
+  // Too long for the system's paths: a short name in the same directory.
+  size_t dirLength = 0;
+  for (size_t i = 0; target[i] != '\0'; ++i) {
+    if (plat::isPathSeparator(target[i])) dirLength = i + 1;
+  }
+  len = std::snprintf(out, sizeof out, "%.*s~kinetor%d.tmp", static_cast<int>(dirLength), target,
+                      attempt);
+  return len > 0 && static_cast<size_t>(len) < sizeof out;
+}
+
+bool writeOutput(const char* outputPath) {
+  static AnimationFile file;  // large buffer: kept off the stack
+  char tempPath[kTempCapacity] = {};
+  bool created = false;
+  for (int attempt = 0; attempt < kTempAttempts && !created; ++attempt) {
+    created = makeTempName(outputPath, attempt, tempPath) && createAnimationFile(file, tempPath);
+  }
+  if (!created) {
+    showError("Can't write file", outputPath);
+    return false;
+  }
+  const int n = frameTotal();
+  for (int k = 0; k < n; ++k) {
+    FrameRecord& f = appState.frameTable[k];
+    // The cursor image holds the colour rows and the mask rows.
+    const auto height = static_cast<uint32_t>(headerHeight(f.header));
+    setHeaderHeight(f.header, static_cast<int32_t>(height * 2u));
+    writeIconChunk(file, f);
+  }
+  if (!closeAnimationFile(file) || !plat::replaceFile(tempPath, outputPath)) {
+    plat::removeFile(tempPath);
+    showError("Can't write file", outputPath);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool buildAnimation(const char* outputPath) {
+  if (outputPath == nullptr) outputPath = "";
+  if (!readAllFrames()) return false;
+  if (!processFrames()) return false;
+  return writeOutput(outputPath);
+}
+
+void releaseFrameBuffers() {
+  const int n = frameTotal();
+  for (int k = 0; k < n; ++k) {
+    FrameRecord& f = appState.frameTable[k];
+    releaseBlock(f.path);
+    releaseBlock(f.fileData);
+    releaseBlock(f.maskBits);
+    releaseBlock(f.header);
+    releaseBlock(f.workPixels);
+    // The views pointed into the blocks just released.
+    f.pixels = nullptr;
+    f.palette = nullptr;
+  }
+}

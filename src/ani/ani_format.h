@@ -1,0 +1,54 @@
+// The records of a RIFF "ACON" animated cursor file.
+#pragma once
+
+#include <cstdint>
+
+// A RIFF chunk header: four-byte id, then the body size.
+struct ChunkHeader {
+  char id[4];
+  uint32_t size;
+};
+static_assert(sizeof(ChunkHeader) == 8);
+
+// Body of the "anih" chunk.
+struct AniHeader {
+  uint32_t headerSize;
+  uint32_t frames;
+  uint32_t steps;
+  uint32_t width;
+  uint32_t height;
+  uint32_t bitCount;
+  uint32_t planes;
+  uint32_t displayRate;  // in jiffies of 1/60 s
+  uint32_t flags;
+};
+static_assert(sizeof(AniHeader) == 36);
+
+// Each frame is a one-image cursor resource: this directory, one entry, the
+// image (header, palette, colour rows, mask rows).
+struct IconDir {
+  uint16_t reserved;
+  uint16_t type;  // 2: cursor
+  uint16_t count;
+};
+static_assert(sizeof(IconDir) == 6);
+
+struct IconDirEntry {
+  uint8_t width;
+  uint8_t height;
+  uint8_t colourCount;
+  uint8_t reserved;
+  uint16_t hotspotX;
+  uint16_t hotspotY;
+  uint32_t bytesInResource;
+  uint32_t imageOffset;
+};
+static_assert(sizeof(IconDirEntry) == 16);
+
+namespace anifile {
+constexpr uint32_t kAniFlagIcon = 1;   // frames are icon/cursor resources
+constexpr uint32_t kDisplayRate = 10;  // every frame shows for 10 jiffies
+constexpr uint32_t kPrefixBytes = 68;  // "RIFF" .. "fram"
+constexpr uint32_t kCursorType = 2;
+constexpr uint32_t kImageOffset = sizeof(IconDir) + sizeof(IconDirEntry);
+}  // namespace anifile

@@ -1,0 +1,153 @@
+#include "ani/ani_writer.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+
+#include "ani/ani_format.h"
+#include "frames/bitmap_format.h"
+#include "frames/bytes.h"
+#include "frames/colour_lookup.h"
+#include "frames/pixels.h"
+
+namespace {
+
+constexpr uint64_t kImageHeader24 = bmpinfo::kSize;
+constexpr uint64_t kImageHeader8 = bmpinfo::kSize + kPaletteEntries * 4;
+
+void flush(AnimationFile& file) {
+  if (file.buffered != 0 && !plat::writeBytes(file.handle, file.buffer, file.buffered)) {
+    file.failed = true;
+  }
+  file.buffered = 0;
+}
+
+void put(AnimationFile& file, const void* data, uint64_t count) {
+  if (count == 0) return;
+  if (count > sizeof file.buffer - file.buffered) {
+    flush(file);
+    if (count >= sizeof file.buffer) {
+      if (count > std::numeric_limits<uint32_t>::max() ||
+          !plat::writeBytes(file.handle, data, static_cast<uint32_t>(count))) {
+        file.failed = true;
+      }
+      return;
+    }
+  }
+  std::memcpy(file.buffer + file.buffered, data, static_cast<size_t>(count));
+  file.buffered += static_cast<uint32_t>(count);
+}
+
+void putChunkHeader(AnimationFile& file, const char (&id)[5], uint64_t size) {
+  uint8_t bytes[sizeof(ChunkHeader)];
+  std::memcpy(bytes, id, 4);
+  if (size > std::numeric_limits<uint32_t>::max()) file.failed = true;
+  binio::putLe32(bytes + 4, static_cast<uint32_t>(size));
+  put(file, bytes, sizeof bytes);
+}
+
+uint64_t frameChunkSize(const FrameRecord& f) {
+  return iconChunkSize(f.pixelBytes, f.maskBytes, appState.is24Bit != 0);
+}
+
+// Transparent colours turn black first, then the first replace pair whose
+// "from" colour equals the entry (as left by the first filter) applies.
+void filterPalette(uint8_t* palette) {
+  const int trans = appState.optTransparent ? usedEntries(appState.transCount) : 0;
+  const int pairs = appState.optReplace ? usedEntries(appState.replaceCount) / 2 : 0;
+  for (uint32_t i = 0; i < kPaletteEntries; ++i) {
+    uint32_t entry = binio::getLe32(palette + 4 * i);
+    for (int t = 0; t < trans; ++t) {
+      if (swapRedBlue(appState.transColors[t]) == entry) {
+        entry = 0;
+        break;
+      }
+    }
+    for (int k = 0; k < pairs; ++k) {
+      if (swapRedBlue(appState.replaceColors[2 * k]) == entry) {
+        entry = swapRedBlue(appState.replaceColors[2 * k + 1]);
+        break;
+      }
+    }
+    binio::putLe32(palette + 4 * i, entry);
+  }
+}
+
+}  // namespace
+
+uint64_t iconChunkSize(int64_t pixelBytes, int64_t maskBytes, bool is24Bit) {
+  const uint64_t image = (is24Bit ? kImageHeader24 : kImageHeader8) +
+                         static_cast<uint64_t>(std::max<int64_t>(pixelBytes, 0)) +
+                         static_cast<uint64_t>(std::max<int64_t>(maskBytes, 0));
+  return anifile::kImageOffset + image;
+}
+
+bool createAnimationFile(AnimationFile& file, const char* path) {
+  file.handle = plat::createNewForWrite(path);
+  file.failed = false;
+  file.buffered = 0;
+  if (file.handle == plat::kInvalidFile) return false;
+
+  const int frames = std::clamp(appState.frameCount, 0, kMaxEntries);
+  uint64_t listSize = 4;  // "fram"
+  for (int k = 0; k < frames; ++k) {
+    listSize += sizeof(ChunkHeader) + roundUpEven(frameChunkSize(appState.frameTable[k]));
+  }
+  const uint64_t anihChunk = sizeof(ChunkHeader) + sizeof(AniHeader);
+  putChunkHeader(file, "RIFF", 4 + anihChunk + sizeof(ChunkHeader) + listSize);
+  put(file, "ACON", 4);
+
+  putChunkHeader(file, "anih", sizeof(AniHeader));
+  uint8_t anih[sizeof(AniHeader)] = {};
+  binio::putLe32(anih + offsetof(AniHeader, headerSize), sizeof(AniHeader));
+  binio::putLe32(anih + offsetof(AniHeader, frames), static_cast<uint32_t>(frames));
+  binio::putLe32(anih + offsetof(AniHeader, steps), static_cast<uint32_t>(frames));
+  binio::putLe32(anih + offsetof(AniHeader, displayRate), anifile::kDisplayRate);
+  binio::putLe32(anih + offsetof(AniHeader, flags), anifile::kAniFlagIcon);
+  put(file, anih, sizeof anih);
+
+  putChunkHeader(file, "LIST", listSize);
+  put(file, "fram", 4);
+  return true;
+}
+
+void writeIconChunk(AnimationFile& file, FrameRecord& frame) {
+  if (file.handle == plat::kInvalidFile) return;
+  const bool is24 = appState.is24Bit != 0;
+  const uint64_t chunkSize = frameChunkSize(frame);
+  putChunkHeader(file, "icon", chunkSize);
+
+  uint8_t dir[anifile::kImageOffset] = {};
+  binio::putLe16(dir + offsetof(IconDir, type), anifile::kCursorType);
+  binio::putLe16(dir + offsetof(IconDir, count), 1);
+  uint8_t* entry = dir + sizeof(IconDir);
+  const int32_t doubledHeight = headerHeight(frame.header);
+  entry[offsetof(IconDirEntry, width)] = static_cast<uint8_t>(headerWidth(frame.header));
+  entry[offsetof(IconDirEntry, height)] = static_cast<uint8_t>(doubledHeight / 2);
+  binio::putLe32(entry + offsetof(IconDirEntry, bytesInResource),
+                 static_cast<uint32_t>(chunkSize - anifile::kImageOffset));
+  binio::putLe32(entry + offsetof(IconDirEntry, imageOffset), anifile::kImageOffset);
+  put(file, dir, sizeof dir);
+
+  std::memset(frame.header + bmpinfo::kXPelsPerMeter, 0, bmpinfo::kSize - bmpinfo::kXPelsPerMeter);
+  put(file, frame.header, bmpinfo::kSize);
+  if (!is24) {
+    filterPalette(frame.palette);
+    put(file, frame.palette, kPaletteEntries * 4);
+  }
+  put(file, frame.pixels, static_cast<uint64_t>(std::max(frame.pixelBytes, 0)));
+  put(file, frame.maskBits, static_cast<uint64_t>(std::max(frame.maskBytes, 0)));
+  if (chunkSize % 2 != 0) {
+    const uint8_t pad = 0;
+    put(file, &pad, 1);
+  }
+}
+
+bool closeAnimationFile(AnimationFile& file) {
+  if (file.handle == plat::kInvalidFile) return false;
+  flush(file);
+  const bool closed = plat::closeFile(file.handle);
+  file.handle = plat::kInvalidFile;
+  return closed && !file.failed;
+}

@@ -1,0 +1,193 @@
+#include "frames/bounds.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/runtime.h"
+#include "app/state.h"
+#include "frames/bitmap_format.h"
+#include "frames/colour_lookup.h"
+#include "frames/pixels.h"
+
+bool rectIsEmpty(const ContentRect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+ContentRect unionRect(const ContentRect& a, const ContentRect& b) {
+  const bool aEmpty = rectIsEmpty(a);
+  const bool bEmpty = rectIsEmpty(b);
+  if (aEmpty && bEmpty) return {0, 0, 0, 0};
+  if (aEmpty) return b;
+  if (bEmpty) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
+namespace {
+
+int frameTotal() { return std::clamp(appState.frameCount, 0, kMaxEntries); }
+
+// The four scans over one frame, each stopping at its first line that holds
+// an opaque pixel. `opaque(x, y)` tells whether a pixel is not transparent.
+template <typename Opaque>
+ContentRect scanBounds(int32_t w, int32_t h, Opaque opaque) {
+  auto columnHasContent = [&](int32_t x) {
+    for (int32_t y = 0; y < h; ++y)
+      if (opaque(x, y)) return true;
+    return false;
+  };
+  auto rowHasContent = [&](int32_t y) {
+    for (int32_t x = 0; x < w; ++x)
+      if (opaque(x, y)) return true;
+    return false;
+  };
+  ContentRect r{w - 1, h - 1, 0, 0};
+  for (int32_t x = 0; x < w - 1; ++x) {
+    if (columnHasContent(x)) {
+      r.left = x;
+      break;
+    }
+  }
+  for (int32_t y = 0; y < h - 1; ++y) {
+    if (rowHasContent(y)) {
+      r.top = y;
+      break;
+    }
+  }
+  for (int32_t x = w - 1; x >= 1; --x) {
+    if (columnHasContent(x)) {
+      r.right = x;
+      break;
+    }
+  }
+  for (int32_t y = h - 1; y >= 1; --y) {
+    if (rowHasContent(y)) {
+      r.bottom = y;
+      break;
+    }
+  }
+  return r;
+}
+
+template <int Bits, typename Opaque>
+ContentRect frameBounds(const FrameRecord& f, Opaque opaqueColour) {
+  const int32_t w = f.width;
+  const int32_t h = f.height;
+  if (usedEntries(appState.transCount) == 0) return {0, 0, w - 1, h - 1};
+  const int64_t stride = rowStride(w, Bits, 32);
+  const uint8_t* pixels = f.pixels;
+  return scanBounds(w, h, [&](int32_t x, int32_t y) {
+    const uint8_t* p =
+        pixels + stride * (static_cast<int64_t>(h) - y - 1) + static_cast<int64_t>(x) * (Bits / 8);
+    return opaqueColour(p);
+  });
+}
+
+}  // namespace
+
+ContentRect findContentBounds24(int n) {
+  const FrameRecord& f = appState.frameTable[n - 1];
+  ColourSet set;
+  loadTransparentColours(set);
+  return frameBounds<24>(f, [&](const uint8_t* p) {
+    return !set.contains(p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16));
+  });
+}
+
+ContentRect findContentBounds8(int n) {
+  const FrameRecord& f = appState.frameTable[n - 1];
+  ColourSet set;
+  loadTransparentColours(set);
+  bool transparent[256];
+  markTransparentIndices(f.palette, set, transparent);
+  return frameBounds<8>(f, [&](const uint8_t* p) { return !transparent[*p]; });
+}
+
+ContentRect unionContentBounds() {
+  ContentRect result{0, 0, 0, 0};
+  const int n = frameTotal();
+  for (int k = 1; k <= n; ++k) {
+    const ContentRect r = appState.is24Bit ? findContentBounds24(k) : findContentBounds8(k);
+    result = unionRect(result, r);
+  }
+  return result;
+}
+
+ContentRect widenBoundsFor24Bit(const ContentRect& r) {
+  // Truncating remainders, as the edges may be negative for frames without
+  // pixels; the results stay within a few pixels of the inputs.
+  int64_t e = int64_t{r.right} + 1;
+  int64_t rem = e % 4;
+  if (rem != 0) e += 4 - rem;
+  int64_t left = r.left;
+  rem = left % 4;
+  if (rem != 0) left -= rem;
+  if (left < 0) left = 0;
+  ContentRect out = r;
+  out.right = static_cast<int32_t>(std::min<int64_t>(e - 1, INT32_MAX));
+  out.left = static_cast<int32_t>(left);
+  return out;
+}
+
+namespace {
+
+// Gives the frame a fresh buffer as its pixel data.
+void adoptBuffer(FrameRecord& f, uint8_t* buffer) {
+  releaseBlock(f.workPixels);
+  f.workPixels = buffer;
+  f.pixels = buffer;
+}
+
+bool copyFrames(int bits) {
+  const int n = frameTotal();
+  for (int k = 0; k < n; ++k) {
+    FrameRecord& f = appState.frameTable[k];
+    const int64_t bytes =
+        std::max<int64_t>(0, rowStride(f.width, bits, 32) * std::max(f.height, 0));
+    auto* buffer = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(bytes)));
+    if (buffer == nullptr) return false;
+    if (bytes != 0) std::memcpy(buffer, f.pixels, static_cast<size_t>(bytes));
+    adoptBuffer(f, buffer);
+  }
+  return true;
+}
+
+bool cropFrames(const ContentRect& r, int bits) {
+  const int64_t nw = int64_t{r.right} - r.left + 1;
+  const int64_t nh = int64_t{r.bottom} - r.top + 1;
+  const int64_t bpp = bits / 8;
+  const int64_t dstStride = rowStride(nw, bits, 32);
+  const int n = frameTotal();
+  for (int k = 0; k < n; ++k) {
+    FrameRecord& f = appState.frameTable[k];
+    const int32_t srcW = headerWidth(f.header);
+    const int32_t srcH = headerHeight(f.header);
+    const int64_t srcStride = rowStride(srcW, bits, 32);
+    auto* buffer = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(dstStride * nh)));
+    if (buffer == nullptr) return false;
+    // The columns of the rectangle that lie inside the source frame; the
+    // others stay 0.
+    const int64_t x0 = std::max<int64_t>(0, -int64_t{r.left});
+    const int64_t x1 = std::min<int64_t>(nw, int64_t{srcW} - r.left);
+    for (int64_t y = 0; y < nh && x0 < x1; ++y) {
+      const int64_t sy = r.top + y;
+      if (sy < 0 || sy >= srcH) continue;
+      const uint8_t* src = f.pixels + srcStride * (srcH - sy - 1) + (r.left + x0) * bpp;
+      uint8_t* dst = buffer + dstStride * (nh - y - 1) + x0 * bpp;
+      std::memcpy(dst, src, static_cast<size_t>((x1 - x0) * bpp));
+    }
+    setHeaderWidth(f.header, static_cast<int32_t>(nw));
+    setHeaderHeight(f.header, static_cast<int32_t>(nh));
+    adoptBuffer(f, buffer);
+  }
+  return true;
+}
+
+bool cropOrCopyFrames(const ContentRect& r, int bits) {
+  if (!appState.optOptimize) return copyFrames(bits);
+  if (rectIsEmpty(r)) return true;
+  return cropFrames(r, bits);
+}
+
+}  // namespace
+
+bool cropOrCopyFrames24(const ContentRect& r) { return cropOrCopyFrames(r, 24); }
+bool cropOrCopyFrames8(const ContentRect& r) { return cropOrCopyFrames(r, 8); }

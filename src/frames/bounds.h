@@ -1,0 +1,38 @@
+// Content bounds of the frames, and the crop or plain copy that gives every
+// frame a pixel buffer of its own.
+#pragma once
+
+#include <cstdint>
+
+// Left, top, right, bottom; right and bottom inclusive. Empty when
+// right <= left or bottom <= top, as the Windows rectangle rules have it, so
+// a rectangle one pixel wide or high counts as empty.
+struct ContentRect {
+  int32_t left;
+  int32_t top;
+  int32_t right;
+  int32_t bottom;
+  bool operator==(const ContentRect&) const = default;
+};
+
+bool rectIsEmpty(const ContentRect& r);
+// Both empty: (0, 0, 0, 0); one empty: the other; else the bounding box.
+ContentRect unionRect(const ContentRect& a, const ContentRect& b);
+
+// Smallest rectangle holding every pixel of frame n (1-based) that is not of
+// a transparent colour, scanned over its width x height.
+ContentRect findContentBounds24(int n);
+ContentRect findContentBounds8(int n);
+
+// The union of all frames' bounds, at the animation's depth.
+ContentRect unionContentBounds();
+
+// Moves the left edge down and the right edge up to multiples of 4 pixels so
+// that cropped 24-bit rows need no padding.
+ContentRect widenBoundsFor24Bit(const ContentRect& r);
+
+// With "Optimize image size" on and r not empty, crops every frame to r;
+// with it off, gives every frame a copy of its pixels. False when a buffer
+// could not be had; frames done so far keep theirs.
+bool cropOrCopyFrames24(const ContentRect& r);
+bool cropOrCopyFrames8(const ContentRect& r);

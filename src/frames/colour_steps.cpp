@@ -1,0 +1,128 @@
+#include "frames/colour_steps.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/runtime.h"
+#include "app/state.h"
+#include "frames/bitmap_format.h"
+#include "frames/colour_lookup.h"
+#include "frames/pixels.h"
+
+namespace {
+
+int frameTotal() { return std::clamp(appState.frameCount, 0, kMaxEntries); }
+
+// Size of a buffer of w x h pixels; a negative size gives an empty buffer.
+int64_t bufferBytes(int32_t w, int32_t h, int bits) {
+  return std::max<int64_t>(0, rowStride(w, bits, 32) * std::max(h, 0));
+}
+
+inline uint32_t load24(const uint8_t* p) {
+  return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
+}
+
+inline void store24(uint8_t* p, uint32_t c) {
+  p[0] = static_cast<uint8_t>(c);
+  p[1] = static_cast<uint8_t>(c >> 8);
+  p[2] = static_cast<uint8_t>(c >> 16);
+}
+
+void adoptBuffer(FrameRecord& f, uint8_t* buffer) {
+  releaseBlock(f.workPixels);
+  f.workPixels = buffer;
+  f.pixels = buffer;
+}
+
+// The steps build each new frame row by row; the value at every position
+// depends only on the inputs at that position, so the order of the walk does
+// not change the result.
+template <int Bits, typename Pick>
+bool mergeWithFirstFrame(Pick pickFrame) {
+  const int n = frameTotal();
+  if (n < 2) return true;
+  const FrameRecord& first = appState.frameTable[0];
+  const int32_t w1 = headerWidth(first.header);
+  const int32_t h1 = headerHeight(first.header);
+  const int64_t stride1 = rowStride(w1, Bits, 32);
+  const int64_t bytes = bufferBytes(w1, h1, Bits);
+  for (int k = 1; k < n; ++k) {
+    FrameRecord& f = appState.frameTable[k];
+    const int32_t wk = headerWidth(f.header);
+    const int32_t hk = headerHeight(f.header);
+    const int64_t stridek = rowStride(wk, Bits, 32);
+    auto* buffer = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(bytes)));
+    if (buffer == nullptr) return false;
+    auto pick = pickFrame(f);
+    for (int64_t y = 0; y < h1; ++y) {
+      const uint8_t* base = first.pixels + stride1 * (h1 - y - 1);
+      uint8_t* out = buffer + stride1 * (h1 - y - 1);
+      // Positions outside frame k read as 0.
+      const uint8_t* own = y < hk ? f.pixels + stridek * (hk - y - 1) : nullptr;
+      const int32_t ownWidth = own != nullptr ? std::min(wk, w1) : 0;
+      for (int32_t x = 0; x < w1; ++x) {
+        pick(own != nullptr && x < ownWidth ? own + int64_t{x} * (Bits / 8) : nullptr,
+             base + int64_t{x} * (Bits / 8), out + int64_t{x} * (Bits / 8));
+      }
+    }
+    setHeaderWidth(f.header, w1);
+    setHeaderHeight(f.header, h1);
+    adoptBuffer(f, buffer);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool applyColorReplacement() {
+  ColourMap pairs;
+  loadReplacePairs(pairs);
+  const int n = frameTotal();
+  for (int k = 0; k < n; ++k) {
+    FrameRecord& f = appState.frameTable[k];
+    const int32_t w = headerWidth(f.header);
+    const int32_t h = headerHeight(f.header);
+    const int64_t bytes = bufferBytes(w, h, 24);
+    auto* buffer = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(bytes)));
+    if (buffer == nullptr) return false;
+    if (bytes != 0) std::memcpy(buffer, f.pixels, static_cast<size_t>(bytes));
+    if (!pairs.empty()) {
+      const int64_t stride = rowStride(w, 24, 32);
+      for (int64_t row = 0; row < h; ++row) {
+        const uint8_t* in = f.pixels + stride * row;
+        uint8_t* out = buffer + stride * row;
+        for (int32_t x = 0; x < w; ++x, in += 3, out += 3) {
+          uint32_t to = 0;
+          if (pairs.find(load24(in), to)) store24(out, to);
+        }
+      }
+    }
+    adoptBuffer(f, buffer);
+  }
+  return true;
+}
+
+bool mergeWithFirstFrame24() {
+  ColourSet set;
+  loadTransparentColours(set);
+  return mergeWithFirstFrame<24>([&](const FrameRecord&) {
+    return [&](const uint8_t* own, const uint8_t* base, uint8_t* out) {
+      const uint32_t c = own != nullptr ? load24(own) : 0;
+      store24(out, set.contains(c) ? load24(base) : c);
+    };
+  });
+}
+
+bool mergeWithFirstFrame8() {
+  ColourSet set;
+  loadTransparentColours(set);
+  bool transparent[256];
+  return mergeWithFirstFrame<8>([&](const FrameRecord& f) {
+    // Frame k's own palette decides whether its index is transparent.
+    markTransparentIndices(f.palette, set, transparent);
+    return [&](const uint8_t* own, const uint8_t* base, uint8_t* out) {
+      const uint8_t index = own != nullptr ? *own : 0;
+      *out = transparent[index] ? *base : index;
+    };
+  });
+}

@@ -1,0 +1,15 @@
+// The optional pixel steps between the crop and the masks: colour
+// replacement (24-bit) and the merge of later frames over the first.
+#pragma once
+
+// Gives every frame a new buffer in which each pixel of a listed "from"
+// colour holds its paired colour (the last pair for that colour wins; a
+// replaced colour is not replaced again). False when a buffer could not be
+// had.
+bool applyColorReplacement();
+
+// Lays every frame after the first over the first: where the later frame has
+// a transparent colour, the first frame's pixel shows. Every frame takes the
+// first frame's size. False when a buffer could not be had.
+bool mergeWithFirstFrame24();
+bool mergeWithFirstFrame8();

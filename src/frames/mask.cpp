@@ -1,0 +1,80 @@
+#include "frames/mask.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "app/runtime.h"
+#include "frames/bitmap_format.h"
+#include "frames/colour_lookup.h"
+#include "frames/pixels.h"
+
+int64_t framePixelBytes(int32_t width, int32_t height, bool is24Bit) {
+  return rowStride(width, is24Bit ? 24 : 8, 32) * height;
+}
+
+int64_t frameMaskBytes(int32_t width, int32_t height) { return maskStride(width) * height; }
+
+namespace {
+
+constexpr int64_t kMaxCount = std::numeric_limits<int32_t>::max();
+
+void markTransparentPixels24(FrameRecord& frame, int32_t w, int32_t h, const ColourSet& set) {
+  const int64_t stride = rowStride(w, 24, 32);
+  const int64_t maskRow = maskStride(w);
+  for (int64_t row = 0; row < h; ++row) {
+    uint8_t* p = frame.pixels + stride * row;
+    uint8_t* bits = frame.maskBits + maskRow * row;
+    for (int32_t x = 0; x < w; ++x, p += 3) {
+      const uint32_t c = p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
+      if (set.contains(c)) {
+        p[0] = p[1] = p[2] = 0;
+        bits[x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8));
+      }
+    }
+  }
+}
+
+void markTransparentPixels8(FrameRecord& frame, int32_t w, int32_t h, const ColourSet& set) {
+  bool transparent[256];
+  markTransparentIndices(frame.palette, set, transparent);
+  const int64_t stride = rowStride(w, 8, 32);
+  const int64_t maskRow = maskStride(w);
+  for (int64_t row = 0; row < h; ++row) {
+    const uint8_t* p = frame.pixels + stride * row;
+    uint8_t* bits = frame.maskBits + maskRow * row;
+    for (int32_t x = 0; x < w; ++x) {
+      if (transparent[p[x]]) bits[x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8));
+    }
+  }
+}
+
+}  // namespace
+
+MaskOutcome buildMask(FrameRecord& frame) {
+  const int32_t w = headerWidth(frame.header);
+  const int32_t h = headerHeight(frame.header);
+  const bool is24 = appState.is24Bit != 0;
+  const int64_t pixelBytes = framePixelBytes(w, h, is24);
+  const int64_t maskBytes = frameMaskBytes(w, h);
+  const bool fits = pixelBytes <= kMaxCount && maskBytes <= kMaxCount && pixelBytes >= -kMaxCount &&
+                    maskBytes >= -kMaxCount;
+  frame.pixelBytes = fits ? static_cast<int32_t>(pixelBytes) : 0;
+  frame.maskBytes = fits ? static_cast<int32_t>(maskBytes) : 0;
+  if (!fits) return MaskOutcome::outOfMemory;
+  if (w < 0 || h < 0) return MaskOutcome::badSize;
+  frame.maskBits = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(maskBytes)));
+  if (frame.maskBits == nullptr) return MaskOutcome::outOfMemory;
+
+  if (!appState.optTransparent) return MaskOutcome::made;
+  ColourSet set;
+  loadTransparentColours(set);
+  if (set.empty()) return MaskOutcome::made;
+  // Rows are walked in memory order; each pixel's test depends only on its
+  // own colour, so the order does not change the result.
+  if (is24) {
+    markTransparentPixels24(frame, w, h, set);
+  } else {
+    markTransparentPixels8(frame, w, h, set);
+  }
+  return MaskOutcome::made;
+}

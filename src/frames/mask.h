@@ -1,0 +1,20 @@
+// The AND mask of one frame and the byte counts the writer needs.
+#pragma once
+
+#include "app/state.h"
+
+enum class MaskOutcome {
+  made,         // maskBits is set
+  badSize,      // the header describes no image (a negative height)
+  outOfMemory,  // the block could not be had, or is too large to count
+};
+
+// Sets pixelBytes and maskBytes from the header, allocates maskBits and,
+// when transparency is on, sets the bit of every pixel of a transparent
+// colour (24-bit: and turns that pixel black).
+MaskOutcome buildMask(FrameRecord& frame);
+
+// The byte counts of a frame of this size, in 64-bit; heights below zero
+// count as negative sizes.
+int64_t framePixelBytes(int32_t width, int32_t height, bool is24Bit);
+int64_t frameMaskBytes(int32_t width, int32_t height);

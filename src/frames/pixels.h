@@ -1,0 +1,76 @@
+// Pixel addressing and colour order shared by every step of the build.
+//
+// Positions are (x, y) with y counted from the top; buffers hold their rows
+// bottom-up as DIBs do. Every row, 8-bit, 24-bit or mask, is padded to a
+// multiple of 4 bytes. Offsets are computed in 64-bit so that no header value
+// can make them wrap.
+#pragma once
+
+#include <cstdint>
+
+// Exchanges bytes 0 and 2: COLORREF (0x00BBGGRR) to DIB order (0x00RRGGBB)
+// and back. The top byte passes through.
+constexpr uint32_t swapRedBlue(uint32_t colour) {
+  return (colour & 0xFF00FF00u) | ((colour & 0xFFu) << 16) | ((colour >> 16) & 0xFFu);
+}
+
+// Row length in bytes of `width` pixels of `bits` each, aligned to
+// `alignBits` (a power of two). Negative widths give 0 or less.
+constexpr int64_t rowStride(int64_t width, int32_t bits, int32_t alignBits) {
+  return ((width * bits + alignBits - 1) & ~static_cast<int64_t>(alignBits - 1)) / 8;
+}
+
+// Mask row length: one bit per pixel, padded to 32 bits.
+constexpr int64_t maskStride(int64_t width) { return width <= 0 ? 0 : ((width + 31) >> 5) << 2; }
+
+constexpr bool insideFrame(int64_t width, int64_t height, int64_t x, int64_t y) {
+  return x >= 0 && y >= 0 && x < width && y < height;
+}
+
+inline int64_t pixelOffset8(int32_t width, int32_t height, int32_t x, int32_t y) {
+  return rowStride(width, 8, 32) * (static_cast<int64_t>(height) - y - 1) + x;
+}
+
+inline int64_t pixelOffset24(int32_t width, int32_t height, int32_t x, int32_t y) {
+  return rowStride(width, 24, 32) * (static_cast<int64_t>(height) - y - 1) +
+         static_cast<int64_t>(x) * 3;
+}
+
+// Palette index at (x, y); 0 outside the frame.
+inline uint8_t getPixel8(const uint8_t* pixels, int32_t width, int32_t height, int32_t x,
+                         int32_t y) {
+  if (!insideFrame(width, height, x, y)) return 0;
+  return pixels[pixelOffset8(width, height, x, y)];
+}
+
+// Colour at (x, y) in DIB order with a zero top byte; 0 outside the frame.
+inline uint32_t getPixel24(const uint8_t* pixels, int32_t width, int32_t height, int32_t x,
+                           int32_t y) {
+  if (!insideFrame(width, height, x, y)) return 0;
+  const uint8_t* p = pixels + pixelOffset24(width, height, x, y);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16);
+}
+
+inline void setPixel8(uint8_t* pixels, int32_t width, int32_t height, int32_t x, int32_t y,
+                      uint8_t index) {
+  if (!insideFrame(width, height, x, y)) return;
+  pixels[pixelOffset8(width, height, x, y)] = index;
+}
+
+// Stores blue, green and red; the colour's top byte is dropped.
+inline void setPixel24(uint8_t* pixels, int32_t width, int32_t height, int32_t x, int32_t y,
+                       uint32_t colour) {
+  if (!insideFrame(width, height, x, y)) return;
+  uint8_t* p = pixels + pixelOffset24(width, height, x, y);
+  p[0] = static_cast<uint8_t>(colour);
+  p[1] = static_cast<uint8_t>(colour >> 8);
+  p[2] = static_cast<uint8_t>(colour >> 16);
+}
+
+// Sets the AND-mask bit of (x, y); the leftmost pixel is the high bit. The
+// caller passes positions inside the frame.
+inline void setMaskBit(uint8_t* mask, int32_t width, int32_t height, int32_t x, int32_t y) {
+  mask[maskStride(width) * (static_cast<int64_t>(height) - y - 1) + x / 8] |=
+      static_cast<uint8_t>(0x80u >> (x % 8));
+}

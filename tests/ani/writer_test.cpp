@@ -1,0 +1,164 @@
+// The writer on hand-made frame records: chunk sizes, the pad byte, the
+// directory entry and the header it writes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ani/ani_writer.h"
+#include "app/runtime.h"
+#include "app/state.h"
+#include "support/process.h"
+#include "support/riff_reader.h"
+
+namespace {
+
+uint32_t le32(const std::string& s, size_t at) {
+  uint32_t v = 0;
+  for (int i = 0; i < 4; ++i)
+    v |= static_cast<uint32_t>(static_cast<uint8_t>(s[at + i])) << (8 * i);
+  return v;
+}
+
+void put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+class WriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetAppState();
+    dir_ = makeTempDir();
+  }
+  void TearDown() override {
+    for (auto& b : blocks_) freeBlock(b);
+    blocks_.clear();
+    resetAppState();
+  }
+  uint8_t* block(size_t n, uint8_t fill) {
+    auto* p = static_cast<uint8_t*>(allocZeroed(n));
+    std::memset(p, fill, n);
+    blocks_.push_back(p);
+    return p;
+  }
+  // A frame as the build leaves it for the writer: the header holds the
+  // doubled height; every byte of the header block is marked so that the
+  // cleared fields show.
+  FrameRecord& addFrame(int32_t width, int32_t doubledHeight, int32_t pixelBytes,
+                        int32_t maskBytes) {
+    FrameRecord& f = appState.frameTable[appState.frameCount++];
+    f.header = block(1076, 0xEE);
+    put32(f.header, 40);
+    put32(f.header + 4, static_cast<uint32_t>(width));
+    put32(f.header + 8, static_cast<uint32_t>(doubledHeight));
+    f.header[12] = 1;
+    f.header[13] = 0;
+    f.header[14] = appState.is24Bit ? 24 : 8;
+    f.header[15] = 0;
+    put32(f.header + 16, 0);
+    f.palette = f.header + 40;
+    f.pixels = block(static_cast<size_t>(pixelBytes), 0x5A);
+    f.maskBits = block(static_cast<size_t>(maskBytes), 0xA5);
+    f.pixelBytes = pixelBytes;
+    f.maskBytes = maskBytes;
+    return f;
+  }
+  std::string write() {
+    const std::string out = dir_ + "/w" + std::to_string(files_++) + ".anim";
+    static AnimationFile file;
+    EXPECT_TRUE(createAnimationFile(file, out.c_str()));
+    for (int k = 0; k < appState.frameCount; ++k) writeIconChunk(file, appState.frameTable[k]);
+    EXPECT_TRUE(closeAnimationFile(file));
+    return readFileBytes(out);
+  }
+  std::string dir_;
+  int files_ = 0;
+  std::vector<uint8_t*> blocks_;
+};
+
+TEST_F(WriterTest, ChunkSizesFollowTheFrames) {
+  struct Case {
+    bool is24;
+    int32_t width, doubledHeight, pixelBytes, maskBytes;
+    uint32_t chunkSize;
+    bool padded;
+  } cases[] = {
+      {false, 32, 64, 1024, 128, 2238, false},
+      {true, 32, 64, 3072, 128, 3262, false},
+      {true, 3, 2, 9, 4, 75, true},  // an odd size gets a pad byte
+      {true, 1, 2, 3, 4, 69, true},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    appState.is24Bit = c.is24;
+    addFrame(c.width, c.doubledHeight, c.pixelBytes, c.maskBytes);
+    addFrame(c.width, c.doubledHeight, c.pixelBytes, c.maskBytes);
+    const std::string bytes = write();
+    const uint32_t rounded = c.chunkSize + (c.padded ? 1 : 0);
+    ASSERT_EQ(bytes.size(), 68u + 2 * (8 + rounded));
+    EXPECT_EQ(le32(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(le32(bytes, 60), 4 + 2 * (8 + rounded));
+    for (int k = 0; k < 2; ++k) {
+      const size_t chunk = 68 + k * (8 + rounded);
+      EXPECT_EQ(bytes.substr(chunk, 4), "icon");
+      EXPECT_EQ(le32(bytes, chunk + 4), c.chunkSize);
+      EXPECT_EQ(le32(bytes, chunk + 8 + 14), c.chunkSize - 22) << "bytes in resource";
+      const size_t mask = chunk + 8 + c.chunkSize - c.maskBytes;
+      EXPECT_EQ(static_cast<uint8_t>(bytes[mask - 1]), 0x5A) << "last colour byte";
+      EXPECT_EQ(static_cast<uint8_t>(bytes[mask]), 0xA5) << "first mask byte";
+      if (c.padded) {
+        EXPECT_EQ(bytes[chunk + 8 + c.chunkSize], 0);
+      }
+    }
+    TearDown();
+  }
+}
+
+TEST_F(WriterTest, EntryAndHeaderCarryTheFrameSize) {
+  struct Case {
+    int32_t width, doubledHeight;
+    uint8_t entryWidth, entryHeight;
+  } cases[] = {{32, 64, 32, 32}, {256, 2, 0, 1}, {3, 512, 3, 0}, {300, 600, 44, 44}};
+  for (const auto& c : cases) {
+    SetUp();
+    appState.is24Bit = 0;
+    addFrame(c.width, c.doubledHeight, 4, 4);
+    const std::string bytes = write();
+    const size_t entry = 68 + 8 + 6, header = entry + 16;
+    EXPECT_EQ(static_cast<uint8_t>(bytes[entry]), c.entryWidth);
+    EXPECT_EQ(static_cast<uint8_t>(bytes[entry + 1]), c.entryHeight);
+    EXPECT_EQ(bytes.substr(entry + 2, 6), std::string(6, '\0')) << "colours, hotspot";
+    EXPECT_EQ(le32(bytes, entry + 12), 22u);
+    EXPECT_EQ(le32(bytes, header), 40u);
+    EXPECT_EQ(le32(bytes, header + 8), static_cast<uint32_t>(c.doubledHeight));
+    EXPECT_EQ(le32(bytes, header + 20), 0xEEEEEEEEu) << "biSizeImage is kept";
+    EXPECT_EQ(bytes.substr(header + 24, 16), std::string(16, '\0'));
+    TearDown();
+  }
+}
+
+TEST_F(WriterTest, NoFramesGiveTheBareHeaders) {
+  const std::string bytes = write();
+  ParsedAni ani;
+  std::string error;
+  ASSERT_TRUE(parseAni(bytes, ani, error)) << error;
+  EXPECT_EQ(ani.fileLength, 68u);
+  EXPECT_EQ(ani.riffSize, 60u);
+  EXPECT_EQ(ani.anihSize, 36u);
+  EXPECT_EQ(ani.headerSize, 36u);
+  EXPECT_EQ(ani.listSize, 4u);
+  EXPECT_EQ(ani.width + ani.height + ani.bitCount + ani.planes, 0u);
+}
+
+TEST_F(WriterTest, AnExistingFileIsNeverOpened) {
+  const std::string out = dir_ + "/taken.anim";
+  ASSERT_TRUE(writeFileBytes(out, "taken"));
+  static AnimationFile file;
+  EXPECT_FALSE(createAnimationFile(file, out.c_str()));
+  writeIconChunk(file, appState.frameTable[0]);  // harmless without a file
+  EXPECT_FALSE(closeAnimationFile(file));
+  EXPECT_EQ(readFileBytes(out), "taken");
+}
+
+}  // namespace

@@ -1,0 +1,411 @@
+// Whole builds through buildAnimation: the written file read back, every
+// message box, and the output file's fate when a build fails.
+#include <algorithm>
+#include <filesystem>
+
+#include "frame_setup.h"
+#include "frames/pixels.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
+namespace {
+
+constexpr uint32_t kBack = 0x00FF00FF, kInk = 0x00204060, kRed = 0x00FF0000;
+
+class BuildTest : public FrameTableTest {
+ protected:
+  std::string out() const { return path("out.anim"); }
+  void setTransparent(std::initializer_list<uint32_t> dib) {
+    int i = 0;
+    for (uint32_t c : dib) appState.transColors[i++] = swapRedBlue(c);
+    appState.transCount = i;
+  }
+  void setPairs(std::initializer_list<uint32_t> dib) {
+    int i = 0;
+    for (uint32_t c : dib) appState.replaceColors[i++] = swapRedBlue(c);
+    appState.replaceCount = i;
+  }
+  // Files left in the test directory besides the frames and the output.
+  std::vector<std::string> strayFiles() {
+    std::vector<std::string> stray;
+    for (const auto& e : std::filesystem::directory_iterator(dir_)) {
+      const std::string name = e.path().filename().string();
+      if (name.rfind("frame", 0) != 0 && name != "out.anim") stray.push_back(name);
+    }
+    return stray;
+  }
+};
+
+TEST_F(BuildTest, ThirtyTwoSquareEightBitFrameHasTheDocumentedSizes) {
+  addBmp(spec8(32, 32, greyPalette(256)), solid(32, 32, 9));
+  ASSERT_TRUE(buildAndRelease(out()));
+  EXPECT_TRUE(takeShownErrors().empty());
+  const std::string bytes = readFileBytes(out());
+  EXPECT_EQ(bytes.size(), 2314u);
+  const ParsedAni ani = parseFile(out());
+  EXPECT_EQ(ani.riffSize, 2306u);
+  EXPECT_EQ(ani.listSize, 2250u);
+  ASSERT_EQ(ani.icons.size(), 1u);
+  const ParsedIcon& icon = ani.icons[0];
+  EXPECT_EQ(icon.chunkSize, 2238u);
+  EXPECT_EQ(icon.bytesInResource, 2216u);
+  EXPECT_EQ(icon.entryWidth, 32);
+  EXPECT_EQ(icon.entryHeight, 32);
+  EXPECT_EQ(icon.biHeight, 64);
+  EXPECT_EQ(icon.colourRows.size(), 1024u);
+  EXPECT_EQ(icon.maskRows.size(), 128u);
+  EXPECT_FALSE(icon.padded);
+  EXPECT_EQ(ani.chunkOrder, (std::vector<std::string>{"anih", "LIST"}));
+  EXPECT_EQ(ani.frames, 1u);
+  EXPECT_EQ(ani.steps, 1u);
+  EXPECT_EQ(ani.displayRate, 10u);
+  EXPECT_EQ(ani.flags, 1u);
+  EXPECT_EQ(icon.colourAt(5, 5), greyPalette(256)[9]);
+}
+
+TEST_F(BuildTest, NoFramesGiveTheSixtyEightByteFile) {
+  ASSERT_TRUE(buildAndRelease(out()));
+  const ParsedAni ani = parseFile(out());
+  EXPECT_EQ(ani.fileLength, 68u);
+  EXPECT_EQ(ani.riffSize, 60u);
+  EXPECT_EQ(ani.frames, 0u);
+  EXPECT_EQ(ani.steps, 0u);
+  EXPECT_EQ(ani.listSize, 4u);
+}
+
+TEST_F(BuildTest, TwentyFourBitWidthsThatAreNotMultiplesOfFourKeepTheirPixels) {
+  struct Case {
+    const char* what;
+    bool optimize;
+    int32_t w, h;
+    int32_t expectW, expectH;
+  } cases[] = {
+      {"5x3 copied", false, 5, 3, 5, 3},
+      {"7x2 copied", false, 7, 2, 7, 2},
+      // The ink spans columns 1 to 5 (or 4); widened to 0 .. 7.
+      {"6x4 cropped to its ink", true, 6, 4, 8, 3},
+      {"5x3 cropped to its ink", true, 5, 3, 8, 2},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    appState.optOptimize = c.optimize;
+    appState.optTransparent = 1;
+    setTransparent({kBack});
+    // Every pixel a colour of its own, with a transparent border on the left
+    // and at the top, so that the crop has something to trim.
+    std::vector<uint32_t> px(static_cast<size_t>(c.w) * c.h);
+    for (int32_t y = 0; y < c.h; ++y)
+      for (int32_t x = 0; x < c.w; ++x)
+        px[static_cast<size_t>(y) * c.w + x] =
+            (x == 0 || y == 0) ? kBack : static_cast<uint32_t>(0x010203 * (1 + x + 10 * y));
+    addBmp(spec24(c.w, c.h), px);
+    ASSERT_TRUE(buildAndRelease(out())) << c.what;
+    const ParsedAni ani = parseFile(out());
+    ASSERT_EQ(ani.icons.size(), 1u);
+    const ParsedIcon& icon = ani.icons[0];
+    ASSERT_EQ(icon.width(), c.expectW) << c.what;
+    ASSERT_EQ(icon.height(), c.expectH) << c.what;
+    // The crop's rectangle starts at column 0 (widened) and row 1.
+    const int32_t dx = 0, dy = c.optimize ? 1 : 0;
+    for (int32_t y = 0; y < icon.height(); ++y) {
+      for (int32_t x = 0; x < icon.width(); ++x) {
+        const int32_t sx = x + dx, sy = y + dy;
+        const bool inSource = sx < c.w && sy < c.h;
+        const uint32_t src = inSource ? px[static_cast<size_t>(sy) * c.w + sx] : 0;
+        const bool transparent = inSource && src == kBack;
+        EXPECT_EQ(icon.colourAt(x, y), transparent ? 0u : src) << c.what << " " << x << "," << y;
+        EXPECT_EQ(icon.maskAt(x, y), transparent) << c.what << " " << x << "," << y;
+      }
+    }
+    TearDown();
+  }
+}
+
+TEST_F(BuildTest, EightBitPaletteFiltersTransparentFirstThenTheFirstMatchingPair) {
+  struct Case {
+    const char* what;
+    std::initializer_list<uint32_t> trans;
+    std::initializer_list<uint32_t> pairs;
+    uint32_t expected;  // what entry 1 (kBack) becomes
+  } cases[] = {
+      {"transparent only", {kBack}, {}, 0},
+      {"black to red after transparent", {kBack}, {0, kRed}, kRed},
+      {"first pair wins", {}, {kBack, kRed, kBack, kInk}, kRed},
+      {"no chaining", {}, {kBack, kInk, kInk, kRed}, kInk},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    appState.optTransparent = 1;
+    appState.optReplace = 1;
+    setTransparent(c.trans);
+    setPairs(c.pairs);
+    addBmp(spec8(4, 2, {0x00010101, kBack}), {0, 1, 1, 0, 1, 1, 0, 0});
+    ASSERT_TRUE(buildAndRelease(out())) << c.what;
+    const ParsedAni ani = parseFile(out());
+    ASSERT_EQ(ani.icons.size(), 1u);
+    const ParsedIcon& icon = ani.icons[0];
+    EXPECT_EQ(icon.palette[1], c.expected) << c.what;
+    EXPECT_EQ(icon.indexAt(1, 0), 1) << "pixels keep their index";
+    EXPECT_EQ(icon.maskAt(1, 0), c.trans.size() != 0) << c.what;
+    EXPECT_EQ(icon.maskAt(0, 0), false) << c.what;
+    TearDown();
+  }
+}
+
+TEST_F(BuildTest, ReplacementOnEightBitFramesShowsOnlyInThePalette) {
+  appState.optReplace = 1;
+  setPairs({kInk, kRed});
+  addBmp(spec8(2, 2, {kInk, kBack}), {0, 1, 1, 0});
+  ASSERT_TRUE(buildAndRelease(out()));
+  const ParsedIcon icon = parseFile(out()).icons.at(0);
+  EXPECT_EQ(icon.indexAt(0, 0), 0);
+  EXPECT_EQ(icon.palette[0], kRed);
+}
+
+TEST_F(BuildTest, MergeAndMaskWorkOnTheMergedPixels) {
+  appState.optMerge = 1;
+  appState.optTransparent = 1;
+  appState.optReplace = 1;
+  setTransparent({kBack});
+  // Replacement runs before the merge: frame 1's ink turns red and shows red
+  // through frame 2's transparent pixels; frame 2's replaced colour becomes
+  // transparent and takes frame 1's.
+  setPairs({kInk, kRed, 0x00010203, kBack});
+  addBmp(spec24(3, 1), {kInk, kBack, kInk});
+  addBmp(spec24(3, 1), {kBack, 0x00010203, 0x00777777});
+  ASSERT_TRUE(buildAndRelease(out()));
+  const ParsedAni ani = parseFile(out());
+  ASSERT_EQ(ani.icons.size(), 2u);
+  const uint32_t f1[] = {kRed, 0, kRed};
+  const bool m1[] = {false, true, false};
+  const uint32_t f2[] = {kRed, 0, 0x00777777};
+  const bool m2[] = {false, true, false};
+  for (int x = 0; x < 3; ++x) {
+    EXPECT_EQ(ani.icons[0].colourAt(x, 0), f1[x]) << x;
+    EXPECT_EQ(ani.icons[0].maskAt(x, 0), m1[x]) << x;
+    EXPECT_EQ(ani.icons[1].colourAt(x, 0), f2[x]) << x;
+    EXPECT_EQ(ani.icons[1].maskAt(x, 0), m2[x]) << x;
+  }
+}
+
+TEST_F(BuildTest, EveryRefusedFrameStopsTheBuildWithItsMessage) {
+  struct Case {
+    const char* what;
+    int failing;  // 0-based frame that stops the build
+    const char* caption;
+  };
+  const std::string ok24 = makeBmp(spec24(4, 4), solid(4, 4, kInk));
+  const std::string ok8 = makeBmp(spec8(4, 4, greyPalette(4)), solid(4, 4, 1));
+  const Case cases[] = {
+      {"missing file", 2, "Can't load file"},
+      {"not a bitmap", 2, "Can't load file"},
+      {"8-bit after 24-bit", 1, "Mixed color depths"},
+      {"preview size differs from the file", 3, "Can't load file"},
+      {"top-down rows", 2, "Can't make mask"},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    const std::string existing = "the user's previous animation";
+    ASSERT_TRUE(writeFileBytes(out(), existing));
+    for (int k = 0; k < 5; ++k) {
+      if (k != c.failing) {
+        addFrameFile(ok24, 4, 4);
+        continue;
+      }
+      const std::string what = c.what;
+      if (what == "missing file") {
+        addFramePath(path("gone.bmp"), 4, 4);
+      } else if (what == "not a bitmap") {
+        addFrameFile(std::string(100, 'x'), 4, 4);
+      } else if (what == "8-bit after 24-bit") {
+        addFrameFile(ok8, 4, 4);
+      } else if (what == "preview size differs from the file") {
+        addFrameFile(ok24, 4, 5);
+      } else {
+        addFrameFile(makeBmp(spec24(4, -4), solid(4, 4, kInk)), 4, 4);
+      }
+    }
+    const std::string failingPath = appState.frameTable[c.failing].path;
+    EXPECT_FALSE(buildAnimation(out().c_str())) << c.what;
+    const std::vector<ShownError> expected = {{c.caption, failingPath}};
+    EXPECT_EQ(takeShownErrors(), expected) << c.what;
+    if (std::string(c.caption) != "Can't make mask") {
+      for (int k = c.failing + 1; k < 5; ++k) {
+        EXPECT_EQ(appState.frameTable[k].fileData, nullptr) << c.what << ": frame " << k;
+      }
+    }
+    releaseFrameBuffers();
+    for (int k = 0; k < 5; ++k) {
+      const FrameRecord& f = appState.frameTable[k];
+      EXPECT_TRUE(f.path == nullptr && f.fileData == nullptr && f.header == nullptr &&
+                  f.maskBits == nullptr && f.workPixels == nullptr)
+          << c.what << ": frame " << k << " keeps a buffer";
+    }
+    EXPECT_EQ(readFileBytes(out()), existing) << c.what;
+    EXPECT_TRUE(strayFiles().empty()) << c.what;
+    TearDown();
+  }
+}
+
+TEST_F(BuildTest, OutOfMemoryInAnyStepStopsBeforeTheFileIsWritten) {
+  struct Case {
+    const char* what;
+    int refusedCall;          // allocations counted from the start of the build
+    const char* thenCaption;  // shown with the frame's path after "Out of memory"
+    int frame;
+  };
+  // Two 24-bit frames with replacement, merge and the plain copy: per frame
+  // the file and its header block, then the copies, replacements, the merged
+  // frame 2 and the masks.
+  const std::vector<Case> cases = {
+      {"file data", 0, "Can't load file", 0},
+      {"header block", 3, "Can't load file", 1},
+      {"copy", 5, nullptr, 0},
+      {"replacement", 6, nullptr, 0},
+      {"merge", 8, nullptr, 0},
+      {"mask", 10, "Can't make mask", 1},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    appState.optReplace = 1;
+    appState.optMerge = 1;
+    setPairs({kInk, kRed});
+    addBmp(spec24(4, 4), solid(4, 4, kInk));
+    addBmp(spec24(4, 4), solid(4, 4, kInk));
+    static int calls, refused;
+    calls = 0;
+    refused = c.refusedCall;
+    setAllocGate([](uint64_t) { return calls++ != refused; });
+    const bool ok = buildAnimation(out().c_str());
+    setAllocGate(nullptr);
+    EXPECT_FALSE(ok) << c.what;
+    std::vector<ShownError> shown = {{"Error", "Out of memory"}};
+    if (c.thenCaption != nullptr) shown.push_back({c.thenCaption, files_[c.frame]});
+    EXPECT_EQ(takeShownErrors(), shown) << c.what;
+    EXPECT_FALSE(fileExists(out())) << c.what;
+    EXPECT_TRUE(strayFiles().empty()) << c.what;
+    TearDown();
+  }
+}
+
+TEST_F(BuildTest, FileBeyondTheRiffSizesIsRefusedBeforeAllocating) {
+  // 16000 x 2 and 2 x 8000 8-bit frames fit 65535 bytes each, but cropped to
+  // their common 16000 x 8000 rectangle, 40 of them would need 5 GB.
+  appState.optOptimize = 1;
+  const std::string wide = makeBmp(spec8(16000, 2, greyPalette(2)), solid(16000, 2, 1));
+  const std::string tall = makeBmp(spec8(2, 8000, greyPalette(2)), solid(2, 8000, 1));
+  for (int k = 0; k < 40; ++k) {
+    if (k % 2 == 0) {
+      addFrameFile(wide, 16000, 2);
+    } else {
+      addFrameFile(tall, 2, 8000);
+    }
+  }
+  static uint64_t largest;
+  largest = 0;
+  setAllocGate([](uint64_t n) {
+    largest = std::max(largest, n);
+    return true;
+  });
+  EXPECT_FALSE(buildAnimation(out().c_str()));
+  setAllocGate(nullptr);
+  EXPECT_LT(largest, uint64_t{65536});
+  const std::vector<ShownError> expected = {{"Error", "Out of memory"}};
+  EXPECT_EQ(takeShownErrors(), expected);
+  EXPECT_FALSE(fileExists(out()));
+}
+
+TEST_F(BuildTest, OutputThatCannotBeCreatedOrMovedIsReported) {
+  addBmp(spec24(4, 4), solid(4, 4, kInk));
+  const std::string noDir = path("no-such-dir/out.anim");
+  EXPECT_FALSE(buildAndRelease(noDir));
+  EXPECT_EQ(takeShownErrors(), (std::vector<ShownError>{{"Can't write file", noDir}}));
+
+  // A directory stands where the file should go: the move fails.
+  const std::string blocked = path("blocked");
+  std::filesystem::create_directory(blocked);
+  refillPaths();
+  EXPECT_FALSE(buildAndRelease(blocked));
+  EXPECT_EQ(takeShownErrors(), (std::vector<ShownError>{{"Can't write file", blocked}}));
+  EXPECT_TRUE(std::filesystem::is_directory(blocked));
+  EXPECT_TRUE(std::filesystem::is_empty(blocked));
+  EXPECT_EQ(strayFiles(), (std::vector<std::string>{"blocked"}));
+}
+
+TEST_F(BuildTest, UnrelatedFileWithTheTemporaryNameIsNotTouched) {
+  addBmp(spec24(4, 4), solid(4, 4, kInk));
+  const std::string squatter = out() + ".~kinetor0.tmp";
+  ASSERT_TRUE(writeFileBytes(squatter, "someone else's"));
+  ASSERT_TRUE(buildAndRelease(out()));
+  EXPECT_EQ(readFileBytes(squatter), "someone else's");
+  EXPECT_EQ(parseFile(out()).icons.size(), 1u);
+}
+
+#ifndef _WIN32
+TEST_F(BuildTest, WriteFailureLeavesTheExistingFileAndNoTemporaryFile) {
+  // A file size limit makes the writes fail part-way.
+  addBmp(spec24(40, 40), solid(40, 40, kInk));
+  ASSERT_TRUE(writeFileBytes(out(), "keep me"));
+  struct sigaction ignore {
+  }, old{};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &old);
+  rlimit before{};
+  getrlimit(RLIMIT_FSIZE, &before);
+  rlimit small = before;
+  small.rlim_cur = 1000;
+  setrlimit(RLIMIT_FSIZE, &small);
+  const bool ok = buildAndRelease(out());
+  setrlimit(RLIMIT_FSIZE, &before);
+  sigaction(SIGXFSZ, &old, nullptr);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(takeShownErrors(), (std::vector<ShownError>{{"Can't write file", out()}}));
+  EXPECT_EQ(readFileBytes(out()), "keep me");
+  EXPECT_TRUE(strayFiles().empty());
+}
+#endif
+
+TEST_F(BuildTest, TwoBuildsInARowGiveIdenticalFilesAndEmptyBuildFields) {
+  appState.optOptimize = 1;
+  appState.optTransparent = 1;
+  appState.optMerge = 1;
+  setTransparent({kBack});
+  std::vector<uint32_t> px = solid(9, 7, kBack);
+  for (int32_t i = 10; i < 40; i += 3) px[i] = kInk;
+  addBmp(spec24(9, 7), px);
+  addBmp(spec24(9, 7), solid(9, 7, kRed));
+  ASSERT_TRUE(buildAndRelease(out()));
+  const std::string first = readFileBytes(out());
+  for (int k = 0; k < 2; ++k) {
+    const FrameRecord& f = appState.frameTable[k];
+    EXPECT_TRUE(f.path == nullptr && f.fileData == nullptr && f.header == nullptr &&
+                f.maskBits == nullptr && f.workPixels == nullptr && f.pixels == nullptr &&
+                f.palette == nullptr);
+  }
+  refillPaths();
+  ASSERT_TRUE(buildAndRelease(out()));
+  EXPECT_EQ(readFileBytes(out()), first);
+  // The header of the written frames carries twice the cropped height.
+  const ParsedAni ani = parseFile(out());
+  EXPECT_EQ(ani.icons[0].biHeight, 2 * ani.icons[0].height());
+}
+
+TEST_F(BuildTest, BuildAfterAStoppedOneStartsAfresh) {
+  const std::string frame = makeBmp(spec24(4, 4), solid(4, 4, kInk));
+  for (int k = 0; k < 5; ++k) addFrameFile(frame, 4, 4);
+  std::filesystem::rename(files_[2], path("away.bmp"));
+  EXPECT_FALSE(buildAndRelease(out()));
+  EXPECT_EQ(takeShownErrors(), (std::vector<ShownError>{{"Can't load file", files_[2]}}));
+  EXPECT_FALSE(fileExists(out()));
+  std::filesystem::rename(path("away.bmp"), files_[2]);
+  refillPaths();
+  EXPECT_TRUE(buildAndRelease(out()));
+  EXPECT_TRUE(takeShownErrors().empty());
+  EXPECT_EQ(parseFile(out()).icons.size(), 5u);
+}
+
+}  // namespace

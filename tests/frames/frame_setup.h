@@ -1,0 +1,120 @@
+// Shared set-up of the build tests: a clean state block, a private
+// directory, and frames written as real files into the frame table.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/runtime.h"
+#include "app/state.h"
+#include "frames/build.h"
+#include "support/bmp_writer.h"
+#include "support/process.h"
+#include "support/recorder.h"
+#include "support/riff_reader.h"
+
+inline void PrintTo(const ShownError& e, std::ostream* os) {
+  *os << "\"" << e.caption << "\" / \"" << e.text << "\"";
+}
+
+class FrameTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetAppState();
+    files_.clear();
+    dir_ = makeTempDir();
+    takeShownErrors();
+  }
+  void TearDown() override {
+    releaseFrameBuffers();
+    resetAppState();
+    setAllocGate(nullptr);
+  }
+
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+  // Writes the bytes as the next frame's file and puts the frame into the
+  // table with the given preview size.
+  std::string addFrameFile(const std::string& bytes, int32_t width, int32_t height) {
+    std::string file = path("frame" + std::to_string(files_.size()) + ".bmp");
+    EXPECT_TRUE(writeFileBytes(file, bytes));
+    addFramePath(file, width, height);
+    return file;
+  }
+
+  // A BMP frame; the preview size is the bitmap's own.
+  std::string addBmp(const BmpSpec& spec, const std::vector<uint32_t>& topDown) {
+    return addFrameFile(makeBmp(spec, topDown), spec.width,
+                        spec.height < 0 ? -spec.height : spec.height);
+  }
+
+  void addFramePath(const std::string& file, int32_t width, int32_t height) {
+    const int n = appState.frameCount;
+    files_.push_back(file);
+    FrameRecord& f = appState.frameTable[n];
+    f.width = width;
+    f.height = height;
+    appState.frameCount = n + 1;
+    fillPath(n);
+  }
+
+  // Paths belong to the build and are freed after it; a second build needs
+  // them again, as the editor and the batch script fill them before each.
+  void refillPaths() {
+    for (int k = 0; k < appState.frameCount; ++k) fillPath(k);
+  }
+
+  // One build as the callers run it: build, then release.
+  bool buildAndRelease(const std::string& out) {
+    bool ok = buildAnimation(out.c_str());
+    releaseFrameBuffers();
+    return ok;
+  }
+
+  ParsedAni parseFile(const std::string& file) {
+    ParsedAni ani;
+    std::string error;
+    EXPECT_TRUE(parseAni(readFileBytes(file), ani, error)) << error;
+    return ani;
+  }
+
+  std::string dir_;
+  std::vector<std::string> files_;
+
+ private:
+  void fillPath(int k) {
+    FrameRecord& f = appState.frameTable[k];
+    freeBlock(f.path);
+    f.path = static_cast<char*>(allocZeroed(kPathCapacity));
+    ASSERT_NE(f.path, nullptr);
+    ASSERT_LT(files_[k].size(), static_cast<size_t>(kPathCapacity));
+    std::memcpy(f.path, files_[k].c_str(), files_[k].size());
+  }
+};
+
+// A w x h picture of one value everywhere.
+inline std::vector<uint32_t> solid(int32_t w, int32_t h, uint32_t value) {
+  return std::vector<uint32_t>(static_cast<size_t>(w) * (h < 0 ? -h : h), value);
+}
+
+inline BmpSpec spec24(int32_t w, int32_t h) {
+  BmpSpec s;
+  s.width = w;
+  s.height = h;
+  s.bitCount = 24;
+  return s;
+}
+
+inline BmpSpec spec8(int32_t w, int32_t h, std::vector<uint32_t> palette) {
+  BmpSpec s;
+  s.width = w;
+  s.height = h;
+  s.bitCount = 8;
+  s.clrUsed = static_cast<uint32_t>(palette.size() == 256 ? 0 : palette.size());
+  s.palette = std::move(palette);
+  return s;
+}
