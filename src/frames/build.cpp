@@ -103,10 +103,7 @@ bool processFrames() {
     return false;
   }
   // 8-bit animations get their replacement in the palette as it is written.
-  if (appState.optReplace && is24 && !applyColorReplacement()) {
-    showOutOfMemory();
-    return false;
-  }
+  if (appState.optReplace && is24) applyColorReplacement();
   if (appState.optMerge && !(is24 ? mergeWithFirstFrame24() : mergeWithFirstFrame8())) {
     showOutOfMemory();
     return false;

@@ -34,9 +34,11 @@ void adoptBuffer(FrameRecord& f, uint8_t* buffer) {
   f.pixels = buffer;
 }
 
-// The steps build each new frame row by row; the value at every position
-// depends only on the inputs at that position, so the order of the walk does
-// not change the result.
+// Builds each merged frame row by row; the value at every position depends
+// only on the two frames' values at that position, so the order of the walk
+// does not change the result. A frame of the first frame's size is merged in
+// place (its rows belong to it), with its row padding cleared as in a new
+// buffer; any other size gets a new buffer of the first frame's size.
 template <int Bits, typename Pick>
 bool mergeWithFirstFrame(Pick pickFrame) {
   const int n = frameTotal();
@@ -45,14 +47,19 @@ bool mergeWithFirstFrame(Pick pickFrame) {
   const int32_t w1 = headerWidth(first.header);
   const int32_t h1 = headerHeight(first.header);
   const int64_t stride1 = rowStride(w1, Bits, 32);
+  const int64_t used1 = int64_t{std::max(w1, 0)} * (Bits / 8);
   const int64_t bytes = bufferBytes(w1, h1, Bits);
   for (int k = 1; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
     const int32_t wk = headerWidth(f.header);
     const int32_t hk = headerHeight(f.header);
     const int64_t stridek = rowStride(wk, Bits, 32);
-    auto* buffer = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(bytes)));
-    if (buffer == nullptr) return false;
+    const bool inPlace = wk == w1 && hk == h1;
+    uint8_t* buffer = f.pixels;
+    if (!inPlace) {
+      buffer = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(bytes)));
+      if (buffer == nullptr) return false;
+    }
     auto pick = pickFrame(f);
     for (int64_t y = 0; y < h1; ++y) {
       const uint8_t* base = first.pixels + stride1 * (h1 - y - 1);
@@ -64,42 +71,38 @@ bool mergeWithFirstFrame(Pick pickFrame) {
         pick(own != nullptr && x < ownWidth ? own + int64_t{x} * (Bits / 8) : nullptr,
              base + int64_t{x} * (Bits / 8), out + int64_t{x} * (Bits / 8));
       }
+      if (inPlace) std::memset(out + used1, 0, static_cast<size_t>(stride1 - used1));
     }
     setHeaderWidth(f.header, w1);
     setHeaderHeight(f.header, h1);
-    adoptBuffer(f, buffer);
+    if (!inPlace) adoptBuffer(f, buffer);
   }
   return true;
 }
 
 }  // namespace
 
-bool applyColorReplacement() {
+void applyColorReplacement() {
   ColourMap pairs;
   loadReplacePairs(pairs);
+  if (pairs.empty()) return;
+  // Every pixel's new colour depends only on its old colour, so the frame's
+  // own buffer (or its rows inside the file data, which the frame also owns)
+  // is changed in place, with the same bytes as a changed copy would hold.
   const int n = frameTotal();
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
     const int32_t w = headerWidth(f.header);
     const int32_t h = headerHeight(f.header);
-    const int64_t bytes = bufferBytes(w, h, 24);
-    auto* buffer = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(bytes)));
-    if (buffer == nullptr) return false;
-    if (bytes != 0) std::memcpy(buffer, f.pixels, static_cast<size_t>(bytes));
-    if (!pairs.empty()) {
-      const int64_t stride = rowStride(w, 24, 32);
-      for (int64_t row = 0; row < h; ++row) {
-        const uint8_t* in = f.pixels + stride * row;
-        uint8_t* out = buffer + stride * row;
-        for (int32_t x = 0; x < w; ++x, in += 3, out += 3) {
-          uint32_t to = 0;
-          if (pairs.find(load24(in), to)) store24(out, to);
-        }
+    const int64_t stride = rowStride(w, 24, 32);
+    for (int64_t row = 0; row < h; ++row) {
+      uint8_t* p = f.pixels + stride * row;
+      for (int32_t x = 0; x < w; ++x, p += 3) {
+        uint32_t to = 0;
+        if (pairs.find(load24(p), to)) store24(p, to);
       }
     }
-    adoptBuffer(f, buffer);
   }
-  return true;
 }
 
 bool mergeWithFirstFrame24() {

@@ -258,16 +258,16 @@ TEST_F(BuildTest, OutOfMemoryInAnyStepStopsBeforeTheFileIsWritten) {
     const char* thenCaption;  // shown with the frame's path after "Out of memory"
     int frame;
   };
-  // Two 24-bit frames with replacement, merge and the plain copy: per frame
-  // the file and its header block, then the copies, replacements, the merged
-  // frame 2 and the masks.
+  // Three 24-bit frames, the third smaller, with replacement, merge and the
+  // plain copy: per frame the file and its header block, then the copies, the
+  // merged third frame (the second, of the first frame's size, is merged in
+  // place, and replacement works in place) and the masks.
   const std::vector<Case> cases = {
       {"file data", 0, "Can't load file", 0},
       {"header block", 3, "Can't load file", 1},
-      {"copy", 5, nullptr, 0},
-      {"replacement", 6, nullptr, 0},
-      {"merge", 8, nullptr, 0},
-      {"mask", 10, "Can't make mask", 1},
+      {"copy", 7, nullptr, 0},
+      {"merge", 9, nullptr, 0},
+      {"mask", 11, "Can't make mask", 1},
   };
   for (const auto& c : cases) {
     SetUp();
@@ -276,6 +276,7 @@ TEST_F(BuildTest, OutOfMemoryInAnyStepStopsBeforeTheFileIsWritten) {
     setPairs({kInk, kRed});
     addBmp(spec24(4, 4), solid(4, 4, kInk));
     addBmp(spec24(4, 4), solid(4, 4, kInk));
+    addBmp(spec24(2, 2), solid(2, 2, kInk));
     static int calls, refused;
     calls = 0;
     refused = c.refusedCall;

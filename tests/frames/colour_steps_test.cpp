@@ -52,10 +52,7 @@ TEST_F(ColourStepsTest, ReplacementAppliesTheLastPairAndNeverChains) {
     addBmp(spec24(5, 2), {X, Y, Z, X, Y, Z, X, Y, Z, 0});
     readAll();
     setPairs(c.pairs);
-    uint8_t* const old = appState.frameTable[0].pixels;
-    ASSERT_TRUE(applyColorReplacement());
-    EXPECT_NE(appState.frameTable[0].pixels, old) << "a fresh buffer every time";
-    EXPECT_EQ(appState.frameTable[0].pixels, appState.frameTable[0].workPixels);
+    applyColorReplacement();
     const uint32_t expect[] = {c.xBecomes, c.yBecomes, c.zBecomes};
     for (int i = 0; i < 9; ++i) {
       EXPECT_EQ(at24(0, i % 5, i / 5), expect[i % 3]) << c.what << " pixel " << i;
@@ -132,15 +129,44 @@ TEST_F(ColourStepsTest, MergeWithOneFrameOrNoTransparentColoursKeepsEachFramesPi
   EXPECT_EQ(at24(1, 1, 0), Z);
 }
 
-TEST_F(ColourStepsTest, BuffersThatCannotBeHadAreReported) {
-  addBmp(spec24(4, 4), solid(4, 4, X));
-  addBmp(spec24(4, 4), solid(4, 4, Y));
+TEST_F(ColourStepsTest, MergeOfFramesOfTheFirstFramesSizeNeedsNoMemory) {
+  appState.transColors[0] = swapRedBlue(T);
+  appState.transCount = 1;
+  addBmp(spec24(5, 2), solid(5, 2, X));
+  addBmp(spec24(5, 2), {T, Y, T, Y, T, Y, T, Y, T, Y});
+  addBmp(spec24(4, 2), solid(4, 2, Z));
   readAll();
-  setAllocGate([](uint64_t) { return false; });
-  EXPECT_FALSE(applyColorReplacement());
-  EXPECT_FALSE(mergeWithFirstFrame24());
-  EXPECT_FALSE(mergeWithFirstFrame8());
+  // Padding bytes of the rows in the file that a merged frame keeps are
+  // cleared, as they would be in a new buffer.
+  FrameRecord& second = appState.frameTable[1];
+  second.pixels[15] = 0xEE;
+  static int allocations;
+  allocations = 0;
+  setAllocGate([](uint64_t) { return allocations++ < 0; });
+  EXPECT_FALSE(mergeWithFirstFrame24()) << "the third frame needs a buffer of its own";
   setAllocGate(nullptr);
+  EXPECT_EQ(allocations, 1);
+  EXPECT_EQ(second.pixels[15], 0);
+  const uint32_t expect[] = {X, Y, X, Y, X};
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(at24(1, x, 0), expect[x]) << x;
+  ASSERT_TRUE(mergeWithFirstFrame24());
+  EXPECT_EQ(headerWidth(appState.frameTable[2].header), 5);
+  EXPECT_EQ(at24(2, 4, 1), 0u);
+  EXPECT_EQ(at24(2, 3, 1), Z);
+}
+
+TEST_F(ColourStepsTest, ReplacementChangesTheRowsInPlaceAndLeavesPaddingAlone) {
+  addBmp(spec24(5, 1), {X, Y, X, Z, X});
+  readAll();
+  FrameRecord& f = appState.frameTable[0];
+  f.pixels[15] = 0xEE;  // the row's pad byte in the file
+  setPairs({X, Z});
+  setAllocGate([](uint64_t) { return false; });
+  applyColorReplacement();
+  setAllocGate(nullptr);
+  const uint32_t expect[] = {Z, Y, Z, Z, Z};
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(at24(0, x, 0), expect[x]) << x;
+  EXPECT_EQ(f.pixels[15], 0xEE);
 }
 
 }  // namespace
