@@ -1,0 +1,90 @@
+// The section-text reader over arbitrary bytes and section names.
+// Input: one control byte, then a name of (control & 15) bytes, then the text.
+// The text is read from an exact-size heap copy, so that a read past its end
+// is caught, and every fourth input also through a real file mapping.
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/runtime.h"
+#include "app/state.h"
+#include "harness.h"
+#include "textfile/section_text.h"
+
+namespace {
+
+void readEverything(SectionText& text, const std::string& name, int maxLines) {
+  static const char* const kNames[] = {"Result", "BMP",         "Fix",          "Rpl", "Trans",
+                                       "Resize", "TransColors", "ReplaceColor", ""};
+  static FrameRecord records[kMaxEntries];
+  uint32_t values[kMaxEntries];
+  std::vector<const char*> names(std::begin(kNames), std::end(kNames));
+  names.push_back(name.c_str());
+  for (const char* n : names) {
+    findSection(n, text);
+    readHexList(values, text);
+    int count = readLineList(records, text, maxLines);
+    for (int i = 0; i < count; ++i) {
+      if (records[i].path != nullptr && std::strlen(records[i].path) >= kPathCapacity) {
+        __builtin_trap();  // a value longer than a path: a buffer was overrun
+      }
+      releaseBlock(records[i].path);
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const uint8_t control = data[0];
+  size_t nameLength = control & 15;
+  if (nameLength > size - 1) nameLength = size - 1;
+  std::string name(reinterpret_cast<const char*>(data + 1), nameLength);
+  for (char& c : name) {
+    if (c == '\0') c = 'x';  // names are C strings
+  }
+  const size_t textSize = size - 1 - nameLength;
+  const int maxLines = 1 + ((control >> 4) * 17) % kMaxEntries;
+
+  std::vector<uint8_t> copy(data + 1 + nameLength, data + size);
+  copy.shrink_to_fit();
+  SectionText text;
+  if (openSectionBytes(copy.empty() ? nullptr : copy.data(), static_cast<uint32_t>(textSize),
+                       text)) {
+    readEverything(text, name, maxLines);
+  }
+  closeSectionText(text);
+
+  if ((control & 0x30) == 0x30) {
+    const std::string path = fuzzScratchDir() + "/section.txt";
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(copy.data()), static_cast<std::streamsize>(textSize));
+    if (openSectionText(path.c_str(), text)) readEverything(text, name, maxLines);
+    closeSectionText(text);
+  }
+  return 0;
+}
+
+std::vector<std::string> kinetorFuzzSeeds() {
+  auto seed = [](uint8_t control, const std::string& name, const std::string& text) {
+    return std::string(1, static_cast<char>((control & 0xF0) | name.size())) + name + text;
+  };
+  std::string manyColours = "[TransColors]\r\n";
+  for (int i = 0; i < 300; ++i) manyColours += std::to_string(i * 7919) + "\r\n";
+  std::string longLine = "[BMP]\r\n" + std::string(400, 'p') + "   \r\n";
+  return {
+      seed(0x30, "Result", "[Result]\r\nout.anim\r\n[BMP]\r\na.bmp\r\nb.bmp\r\n"),
+      seed(0x00, "bmp", "[bmp]\r\na.bmp\r\n\r\n  b.bmp \r\n[result]\r\nx\r\n"),
+      seed(0xF0, "Trans",
+           "[Fix]\r\n[Trans]\r\n[TransColors]\r\nFF00FF\r\n[ReplaceColor]\r\nFF\r\nFF0000\r\n"),
+      seed(0x10, "TransColors", manyColours),
+      seed(0x30, "BMP", longLine),
+      seed(0x20, "Fix", "[Fix]\r[Rpl]\r1\r2\r"),
+      seed(0x30, "Rpl", "[Rpl]\n1A ; c\n0x1F\n123456789\n"),
+      seed(0x00, "A", "[A"),
+      seed(0x00, "Ab", "  [ab]"),
+      seed(0x40, "X", "[[X]]\r\n   \r\n;\r\n#\r\n["),
+  };
+}
