@@ -365,6 +365,48 @@ TEST_F(BatchTest, TheSettingsBesideTheProgramApplyTransparency) {
   }
 }
 
+TEST_F(BatchTest, TheBundledExampleBuildsASeeThroughSpinner) {
+  std::string example = std::string(KINETOR_SOURCE_DIR) + "/examples/spinner/";
+#ifdef _WIN32
+  if (example[0] == '/') example = "Z:" + example;
+#endif
+  const std::string withSettings = makeTempDir();
+  const std::string exe = copyProgramInto(withSettings);
+  fs::copy_file(example + "kinetor.ini", withSettings + "/kinetor.ini");
+  // The example's own script names its frames relative to its folder; this
+  // one names the same frames wherever the test runs.
+  std::vector<std::string> lines = {"[Result]", output("spinner.anim"), "[BMP]"};
+  for (int i = 1; i <= 12; ++i) {
+    lines.push_back(example + "frame" + (i < 10 ? "0" : "") + std::to_string(i) + ".bmp");
+  }
+  ProcessResult r = runKinetorAt(exe, writeScript(crlfLines(lines)));
+  EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
+  Cursor cursor = parseCursor(readFileBytes(output("spinner.anim")));
+  ASSERT_TRUE(cursor.valid) << cursor.problem;
+  ASSERT_EQ(cursor.frameCount, 12u);
+  for (size_t f = 0; f < 12; ++f) {
+    SCOPED_TRACE("frame " + std::to_string(f + 1));
+    ASSERT_EQ(cursor.frames[f].width, 32);
+    ASSERT_EQ(cursor.frames[f].height, 32);
+    EXPECT_EQ(cursor.frames[f].bitCount, 24);
+    int seeThrough = 0;
+    for (int32_t y = 0; y < 32; ++y) {
+      for (int32_t x = 0; x < 32; ++x) {
+        // No magenta is left visible: the background is see-through and black.
+        EXPECT_NE(cursor.pixel(f, x, y), 0xFF00FFu);
+        if (cursor.maskBit(f, x, y)) {
+          ++seeThrough;
+          EXPECT_EQ(cursor.pixel(f, x, y), 0u);
+        }
+      }
+    }
+    EXPECT_TRUE(cursor.maskBit(f, 0, 0) && cursor.maskBit(f, 31, 31) && cursor.maskBit(f, 15, 15));
+    EXPECT_GT(seeThrough, 32 * 32 / 2);
+    EXPECT_LT(seeThrough, 32 * 32);
+  }
+  EXPECT_NE(cursor.frames[0].pixels, cursor.frames[1].pixels);
+}
+
 // ---- In this process ---------------------------------------------------------
 
 TEST_F(BatchTest, AnEmptyFrameLineStopsTheBuildWithCantLoadFile) {
