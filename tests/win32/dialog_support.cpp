@@ -1,5 +1,6 @@
 #include "dialog_support.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "support/process.h"
@@ -69,57 +70,58 @@ void pumpMessages(DWORD ms) {
 
 namespace {
 
-struct ModalSearch {
-  HWND except;
-  HWND found;
-};
-
-BOOL CALLBACK findDialog(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<ModalSearch*>(param);
-  char className[32] = {};
-  GetClassNameA(window, className, sizeof className);
-  if (window != search->except && std::strcmp(className, "#32770") == 0 &&
-      IsWindowVisible(window)) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 struct ModalDriver {
   HWND except = nullptr;
   std::function<void(HWND)> drive;
-  bool driven = false;
-  int ticks = 0;
+  std::vector<HWND> seen;
+  ModalResult result;
 };
 ModalDriver* g_driver = nullptr;
 
-VOID CALLBACK onDriverTick(HWND, UINT, UINT_PTR timer, DWORD) {
-  if (g_driver == nullptr || g_driver->driven) return;
-  ModalSearch search{g_driver->except, nullptr};
-  EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&search));
-  if (search.found == nullptr) {
-    // Give up after a few seconds rather than wait forever.
-    if (++g_driver->ticks > 200) KillTimer(nullptr, timer);
+BOOL CALLBACK collectDialogs(HWND window, LPARAM param) {
+  auto* found = reinterpret_cast<std::vector<HWND>*>(param);
+  char className[32] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (std::strcmp(className, "#32770") == 0 && IsWindowVisible(window)) found->push_back(window);
+  return TRUE;
+}
+
+VOID CALLBACK onDriverTick(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_driver == nullptr) return;
+  std::vector<HWND> dialogs;
+  EnumThreadWindows(GetCurrentThreadId(), collectDialogs, reinterpret_cast<LPARAM>(&dialogs));
+  for (HWND w : dialogs) {
+    if (w == g_driver->except ||
+        std::find(g_driver->seen.begin(), g_driver->seen.end(), w) != g_driver->seen.end()) {
+      continue;
+    }
+    g_driver->seen.push_back(w);
+    if (!g_driver->result.driven) {
+      g_driver->result.driven = true;
+      g_driver->drive(w);
+    } else {
+      // Anything else that pops up (a message box of the system dialog) is
+      // noted and closed, so that no test can hang on it.
+      g_driver->result.others.push_back(windowText(w));
+      PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+    }
     return;
   }
-  KillTimer(nullptr, timer);
-  g_driver->driven = true;
-  g_driver->drive(search.found);
 }
 
 }  // namespace
 
-bool driveModal(HWND except, const std::function<void()>& run,
-                const std::function<void(HWND)>& drive) {
+ModalResult driveModal(HWND except, const std::function<void()>& run,
+                       const std::function<void(HWND)>& drive) {
   ModalDriver driver;
   driver.except = except;
   driver.drive = drive;
   g_driver = &driver;
-  SetTimer(nullptr, 0, 25, onDriverTick);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 25, onDriverTick);
   run();
+  KillTimer(nullptr, timer);
   g_driver = nullptr;
-  return driver.driven;
+  return driver.result;
 }
 
 std::vector<uint32_t> readClientPixels(HWND window, int width, int height) {

@@ -84,11 +84,16 @@ void sendCommand(HWND dialog, int id);
 // Handles the messages waiting for this thread, for about `ms` milliseconds.
 void pumpMessages(DWORD ms);
 
+struct ModalResult {
+  bool driven = false;              // `drive` ran on a dialog
+  std::vector<std::string> others;  // captions of further dialogs, closed
+};
+
 // Runs `drive` on the first modal dialog (class "#32770") of this thread that
 // is not `except`, as soon as one shows up while `run` is inside its modal
-// loop. Returns false when none showed up.
-bool driveModal(HWND except, const std::function<void()>& run,
-                const std::function<void(HWND)>& drive);
+// loop. Dialogs that show up after it are closed and reported.
+ModalResult driveModal(HWND except, const std::function<void()>& run,
+                       const std::function<void(HWND)>& drive);
 
 // The pixels of a window's client area, top row first, each 0x00RRGGBB.
 std::vector<uint32_t> readClientPixels(HWND window, int width, int height);

@@ -472,14 +472,15 @@ TEST_F(MainDialogTest, ColorsRunsTheColoursDialogModallyThenSavesAndReloads) {
   EXPECT_EQ(appState.shownFrame.mask[0], 0);
   ScriptedChoosers::colours.push_back(0x00FF00FFu);
   int swatches = -1;
-  const bool driven = driveModal(
+  const ModalResult modal = driveModal(
       dialog_, [&] { sendCommand(dialog_, kCmdColours); },
       [&](HWND colours) {
         sendCommand(colours, kIdTransAdd);
         swatches = IsWindowVisible(static_cast<HWND>(appState.transSwatches[0].window)) ? 1 : 0;
         sendCommand(colours, kIdCancel);
       });
-  EXPECT_TRUE(driven);
+  EXPECT_TRUE(modal.driven);
+  EXPECT_EQ(modal.others, std::vector<std::string>{});
   EXPECT_EQ(swatches, 1);
   EXPECT_EQ(appState.transCount, 1);
   EXPECT_EQ(readFileBytes(dir_ + "\\kinetor.ini"), "[Trans]\r\n[TransColors]\r\nFF00FF\r\n");
@@ -503,13 +504,13 @@ TEST_F(MainDialogTest, OkAndExitEndTheDialogAndReleaseTheBackBuffer) {
 }
 
 TEST_F(MainDialogTest, TheModalEditorEndsWithExit) {
-  bool closed = driveModal(
+  const ModalResult modal = driveModal(
       nullptr, [] { runMainDialog(); },
       [](HWND editor) {
         EXPECT_EQ(windowText(editor), "Kinetor for Velmar");
         PostMessageA(editor, WM_COMMAND, kIdCancel, 0);
       });
-  EXPECT_TRUE(closed);
+  EXPECT_TRUE(modal.driven);
   EXPECT_EQ(appState.backBufferDC, nullptr);
 }
 
