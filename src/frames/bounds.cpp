@@ -36,6 +36,9 @@ int frameTotal() { return std::clamp(appState.frameCount, 0, kMaxEntries); }
 // at its first line that holds an opaque pixel.
 template <typename Opaque>
 ContentRect scanBounds(int32_t w, int32_t h, Opaque opaque) {
+  // A frame without columns or rows has no pixel to test (and its other
+  // size may be anything).
+  if (w <= 0 || h <= 0) return {w - 1, h - 1, 0, 0};
   auto rowHasContent = [&](int32_t y) {
     for (int32_t x = 0; x < w; ++x)
       if (opaque(x, y)) return true;

@@ -79,7 +79,8 @@ bool outputFitsSizes(const ContentRect& r) {
       w = firstW;
       h = firstH;
     }
-    if (w > kMaxCount || h > kMaxCount) return false;
+    // The written header holds twice the height.
+    if (w > kMaxCount || h > kMaxCount / 2) return false;
     const int64_t rows = std::max<int64_t>(h, 0);
     const int64_t pixelBytes = rowStride(w, is24 ? 24 : 8, 32) * rows;
     const int64_t maskBytes = maskStride(w) * rows;

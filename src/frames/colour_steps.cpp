@@ -61,7 +61,8 @@ bool mergeWithFirstFrame(Pick pickFrame) {
       if (buffer == nullptr) return false;
     }
     auto pick = pickFrame(f);
-    for (int64_t y = 0; y < h1; ++y) {
+    // Rows without pixels (a frame 0 pixels wide) need no walk.
+    for (int64_t y = 0; w1 > 0 && y < h1; ++y) {
       const uint8_t* base = first.pixels + stride1 * (h1 - y - 1);
       uint8_t* out = buffer + stride1 * (h1 - y - 1);
       // Positions outside frame k read as 0.
@@ -95,6 +96,7 @@ void applyColorReplacement() {
     const int32_t w = headerWidth(f.header);
     const int32_t h = headerHeight(f.header);
     const int64_t stride = rowStride(w, 24, 32);
+    if (w <= 0) continue;  // rows without pixels, maybe very many
     for (int64_t row = 0; row < h; ++row) {
       uint8_t* p = f.pixels + stride * row;
       for (int32_t x = 0; x < w; ++x, p += 3) {

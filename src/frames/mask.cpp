@@ -65,7 +65,8 @@ MaskOutcome buildMask(FrameRecord& frame) {
   frame.maskBits = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(maskBytes)));
   if (frame.maskBits == nullptr) return MaskOutcome::outOfMemory;
 
-  if (!appState.optTransparent) return MaskOutcome::made;
+  // Without columns there is nothing to mark, however many rows there are.
+  if (!appState.optTransparent || w == 0) return MaskOutcome::made;
   ColourSet set;
   loadTransparentColours(set);
   if (set.empty()) return MaskOutcome::made;

@@ -320,6 +320,39 @@ TEST_F(BuildTest, FileBeyondTheRiffSizesIsRefusedBeforeAllocating) {
   EXPECT_FALSE(fileExists(out()));
 }
 
+TEST_F(BuildTest, FramesWithoutColumnsButWithEndlessRowsFinishAtOnce) {
+  // Zero-width rows take no bytes, so the file may claim any number of them.
+  struct Case {
+    int32_t rows;
+    bool written;
+  } cases[] = {{1 << 30, false}, {(1 << 30) - 1, true}};
+  for (const auto& c : cases) {
+    for (bool merge : {false, true}) {
+      SetUp();
+      appState.optMerge = merge;
+      appState.optReplace = 1;
+      appState.optTransparent = 1;
+      setTransparent({kBack});
+      setPairs({kInk, kRed});
+      std::string bytes = makeBmp(spec24(0, 1), std::vector<uint32_t>{});
+      for (int i = 0; i < 4; ++i) bytes[22 + i] = static_cast<char>(c.rows >> (8 * i));
+      addFrameFile(bytes, 0, c.rows);
+      addFrameFile(bytes, 0, c.rows);
+      EXPECT_EQ(buildAndRelease(out()), c.written) << c.rows;
+      if (c.written) {
+        EXPECT_TRUE(takeShownErrors().empty());
+        const ParsedAni ani = parseFile(out());
+        ASSERT_EQ(ani.icons.size(), 2u);
+        EXPECT_EQ(ani.icons[1].biHeight, 2 * c.rows);
+      } else {
+        // The written header could not hold twice the height.
+        EXPECT_EQ(takeShownErrors(), (std::vector<ShownError>{{"Error", "Out of memory"}}));
+      }
+      TearDown();
+    }
+  }
+}
+
 TEST_F(BuildTest, OutputThatCannotBeCreatedOrMovedIsReported) {
   addBmp(spec24(4, 4), solid(4, 4, kInk));
   const std::string noDir = path("no-such-dir/out.anim");

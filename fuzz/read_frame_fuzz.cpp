@@ -1,0 +1,84 @@
+// readFrame over arbitrary file bytes. A file it accepts must hold every
+// pixel row it promises; the later steps then walk those rows.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/runtime.h"
+#include "app/state.h"
+#include "frames/bitmap_format.h"
+#include "frames/bounds.h"
+#include "frames/build.h"
+#include "frames/mask.h"
+#include "frames/pixels.h"
+#include "frames/reader.h"
+#include "harness.h"
+#include "platform/platform.h"
+#include "seed_bitmaps.h"
+
+namespace {
+
+// A new file each time: rewriting a truncated file makes some file systems
+// flush it to disk, which would slow every run down.
+bool writeAll(const std::string& path, const uint8_t* data, size_t size) {
+  plat::removeFile(path.c_str());
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  const bool ok = std::fwrite(data, 1, size, f) == size;
+  return std::fclose(f) == 0 && ok;
+}
+
+void check(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string path = [] {
+    fuzzQuietErrors();
+    return fuzzScratchDir() + "/frame.bmp";
+  }();
+  if (!writeAll(path, data, size)) return 0;
+
+  resetAppState();
+  FrameRecord& f = appState.frameTable[0];
+  f.path = static_cast<char*>(allocZeroed(kPathCapacity));
+  std::snprintf(f.path, kPathCapacity, "%s", path.c_str());
+  appState.frameCount = 1;
+  readFrame(f);
+  if (f.fileData != nullptr) {
+    check(f.header != nullptr && f.palette == f.header + kPaletteOffset);
+    const int32_t w = headerWidth(f.header);
+    const int32_t h = headerHeight(f.header);
+    const int64_t rows = h < 0 ? -int64_t{h} : h;
+    const int64_t used = f.pixels - f.fileData;
+    check(w >= 0 && used >= 0 && used <= static_cast<int64_t>(size));
+    check(rows == 0 ||
+          rowStride(w, appState.is24Bit ? 24 : 8, 32) * rows <= static_cast<int64_t>(size) - used);
+    // Walk the rows the way the later steps do.
+    f.width = w;
+    f.height = static_cast<int32_t>(rows);
+    appState.transColors[0] = swapRedBlue(0xFF00FF);
+    appState.transCount = 1;
+    appState.optTransparent = 1;
+    (void)unionContentBounds();
+    (void)buildMask(f);
+  }
+  releaseFrameBuffers();
+  return 0;
+}
+
+std::vector<std::string> kinetorFuzzSeeds() {
+  std::vector<std::string> out;
+  out.push_back(seeds::bitmap(4, 4, 24));
+  out.push_back(seeds::bitmap(5, 3, 24));
+  out.push_back(seeds::bitmap(7, 2, 8, 40, 16));
+  out.push_back(seeds::bitmap(3, 3, 8, 124, 256));
+  out.push_back(seeds::bitmap(6, -4, 24, 108));
+  out.push_back(seeds::bitmap(0, 0, 8, 40, 2));
+  std::string truncated = seeds::bitmap(9, 9, 24);
+  truncated.resize(truncated.size() - 5);
+  out.push_back(truncated);
+  return out;
+}
