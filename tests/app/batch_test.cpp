@@ -365,6 +365,32 @@ TEST_F(BatchTest, TheSettingsBesideTheProgramApplyTransparency) {
   }
 }
 
+#ifndef _WIN32
+// Windows cannot start a program from such a path through the old calls.
+TEST_F(BatchTest, AProgramDirectoryTooLongForItsSettingsPathReadsNoSettings) {
+  // Every level holds settings that switch transparency on, so that a cut-off
+  // directory, which would name one of these levels, shows.
+  const std::string settings = crlfLines({"[Trans]", "[TransColors]", "FF00FF"});
+  std::string deep = makeTempDir();
+  ASSERT_TRUE(writeFileBytes(deep + "/kinetor.ini", settings));
+  while (deep.size() < 300) {
+    deep += "/" + std::string(40, 'n');
+    fs::create_directory(deep);
+    ASSERT_TRUE(writeFileBytes(deep + "/kinetor.ini", settings));
+  }
+  const std::string exe = copyProgramInto(deep);
+  const std::string out = output("deep.anim");
+  ProcessResult r = runKinetorAt(
+      exe, writeScript(crlfLines({"[Result]", out, "[BMP]", (*frames_)[0], (*frames_)[1]})));
+  EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
+  Cursor cursor = parseCursor(readFileBytes(out));
+  ASSERT_TRUE(cursor.valid) << cursor.problem;
+  // The settings beside it were not read: magenta stays opaque.
+  EXPECT_FALSE(cursor.maskBit(0, 0, 0));
+  EXPECT_EQ(cursor.pixel(0, 0, 0), 0xFF00FFu);
+}
+#endif
+
 TEST_F(BatchTest, TheBundledExampleBuildsASeeThroughSpinner) {
   std::string example = std::string(KINETOR_SOURCE_DIR) + "/examples/spinner/";
 #ifdef _WIN32
