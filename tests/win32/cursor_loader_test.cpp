@@ -1,0 +1,178 @@
+// Written cursors loaded by the system's own loader: LoadImageA reads the
+// file, user32's GetCursorFrameInfo reports its frames and rate, and
+// DrawIconEx draws every frame over two backgrounds, so that transparent
+// pixels must show the background and opaque ones their own colour.
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "frames/frame_setup.h"
+#include "frames/pixels.h"
+
+namespace {
+
+using GetCursorFrameInfoFn = HCURSOR(WINAPI*)(HCURSOR, DWORD, DWORD, DWORD*, DWORD*);
+
+GetCursorFrameInfoFn cursorFrameInfo() {
+  FARPROC proc = GetProcAddress(GetModuleHandleA("user32.dll"), "GetCursorFrameInfo");
+  // Through the generic function type, which converts to any other.
+  return reinterpret_cast<GetCursorFrameInfoFn>(reinterpret_cast<void (*)()>(proc));
+}
+
+constexpr uint32_t kBack = 0x00FF00FF;  // the transparent colour, DIB order
+constexpr int kCanvas = 64;
+
+// A top-down 32-bit surface to draw on, filled with one colour.
+class Canvas {
+ public:
+  explicit Canvas(uint32_t fill) {
+    dc_ = CreateCompatibleDC(nullptr);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = kCanvas;
+    bi.bmiHeader.biHeight = -kCanvas;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bits_ = static_cast<uint32_t*>(bits);
+    old_ = SelectObject(dc_, bitmap_);
+    for (int i = 0; i < kCanvas * kCanvas; ++i) bits_[i] = fill;
+  }
+  ~Canvas() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  HDC dc() const { return dc_; }
+  uint32_t at(int x, int y) const {
+    GdiFlush();
+    return bits_[y * kCanvas + x] & 0x00FFFFFF;
+  }
+
+ private:
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  uint32_t* bits_ = nullptr;
+};
+
+class CursorLoaderTest : public FrameTableTest {
+ protected:
+  void SetUp() override {
+    FrameTableTest::SetUp();
+    appState.optTransparent = 1;
+    appState.transColors[0] = swapRedBlue(kBack);
+    appState.transCount = 1;
+  }
+};
+
+// Frame k of w x h: transparent pixels on the left, right and top edges and
+// on a diagonal pattern, the others in colours that differ per frame and
+// (within a 9 x 9 tile, so that an 8-bit palette can hold them) per pixel.
+std::vector<uint32_t> picture(int32_t w, int32_t h, int k) {
+  std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      const bool ring = x == 0 || y == 0 || x == w - 1 || (x + y + k) % 4 == 0;
+      px[static_cast<size_t>(y) * w + x] =
+          ring ? kBack
+               : static_cast<uint32_t>(0x200000 * (1 + k) + 0x001800 * (x % 9) + 0x11 * (y % 9));
+    }
+  }
+  return px;
+}
+
+// An 8-bit frame of the same picture: index 0 is the transparent colour.
+std::vector<uint32_t> paletteFor(const std::vector<uint32_t>& px, std::vector<uint32_t>& indices) {
+  std::vector<uint32_t> palette = {kBack};
+  for (uint32_t c : px) {
+    size_t i = 0;
+    while (i < palette.size() && palette[i] != c) ++i;
+    if (i == palette.size()) palette.push_back(c);
+    indices.push_back(static_cast<uint32_t>(i));
+  }
+  return palette;
+}
+
+TEST_F(CursorLoaderTest, SystemLoaderShowsEveryFrameOverAnyBackground) {
+  auto frameInfo = cursorFrameInfo();
+  ASSERT_NE(frameInfo, nullptr) << "user32 exports GetCursorFrameInfo";
+  struct Case {
+    const char* what;
+    bool is24;
+    bool optimize;
+    int32_t w, h;
+  } cases[] = {
+      {"24-bit 5 x 7", true, false, 5, 7},
+      {"24-bit 14 x 9, optimized (widened to 16 columns)", true, true, 14, 9},
+      {"24-bit 32 x 32", true, false, 32, 32},
+      {"8-bit 5 x 7", false, false, 5, 7},
+      {"8-bit 30 x 17, optimized", false, true, 30, 17},
+  };
+  const int kFrames = 3;
+  for (const auto& c : cases) {
+    SetUp();
+    appState.optOptimize = c.optimize;
+    std::vector<std::vector<uint32_t>> pictures;
+    for (int k = 0; k < kFrames; ++k) {
+      pictures.push_back(picture(c.w, c.h, k));
+      if (c.is24) {
+        addBmp(spec24(c.w, c.h), pictures.back());
+      } else {
+        std::vector<uint32_t> indices;
+        std::vector<uint32_t> palette = paletteFor(pictures.back(), indices);
+        addBmp(spec8(c.w, c.h, palette), indices);
+      }
+    }
+    const std::string file = path("cursor.ani");
+    ASSERT_TRUE(buildAndRelease(file)) << c.what;
+    const ParsedAni ani = parseFile(file);
+    ASSERT_EQ(ani.icons.size(), static_cast<size_t>(kFrames));
+    const int32_t ww = ani.icons[0].width(), wh = ani.icons[0].height();
+    if (c.optimize) {
+      EXPECT_EQ(ww, c.is24 ? 16 : c.w - 2) << c.what;
+      EXPECT_EQ(wh, c.h - 1) << c.what;
+    }
+    // The crop's offset: the content of every frame starts at column 1 and
+    // row 1; 24-bit crops are widened to start at column 0.
+    const int32_t dx = c.optimize && !c.is24 ? 1 : 0;
+    const int32_t dy = c.optimize ? 1 : 0;
+
+    auto cursor = static_cast<HCURSOR>(
+        LoadImageA(nullptr, file.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE));
+    ASSERT_NE(cursor, nullptr) << c.what;
+    DWORD rate = 0, steps = 0;
+    ASSERT_NE(frameInfo(cursor, 0, 0, &rate, &steps), nullptr) << c.what;
+    EXPECT_EQ(steps, static_cast<DWORD>(kFrames)) << c.what;
+    EXPECT_EQ(rate, 10u) << c.what;
+
+    for (int k = 0; k < kFrames; ++k) {
+      for (uint32_t background : {0x00FFFFFFu, 0x00123456u}) {
+        Canvas canvas(background);
+        ASSERT_TRUE(DrawIconEx(canvas.dc(), 0, 0, cursor, 0, 0, k, nullptr, DI_NORMAL)) << c.what;
+        int wrong = 0;
+        for (int32_t y = 0; y < wh; ++y) {
+          for (int32_t x = 0; x < ww; ++x) {
+            const int32_t sx = x + dx, sy = y + dy;
+            const uint32_t src =
+                sx < c.w && sy < c.h ? pictures[k][static_cast<size_t>(sy) * c.w + sx] : 0;
+            const uint32_t expected = src == kBack ? background : src;
+            if (canvas.at(x, y) != expected && wrong++ < 5) {
+              ADD_FAILURE() << c.what << " frame " << k << " at " << x << "," << y << ": drawn "
+                            << std::hex << canvas.at(x, y) << ", expected " << expected;
+            }
+          }
+        }
+        // Nothing is drawn beside the frame.
+        EXPECT_EQ(canvas.at(ww + 1, 1), background) << c.what;
+        EXPECT_EQ(canvas.at(1, wh + 1), background) << c.what;
+      }
+    }
+    DestroyCursor(cursor);
+    TearDown();
+  }
+}
+
+}  // namespace
