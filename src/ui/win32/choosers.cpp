@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "app/runtime.h"
@@ -16,6 +17,12 @@ constexpr DWORD kSaveFlags =
     OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING;
 static_assert(kOpenFlags == 0x00981204);
 static_assert(kSaveFlags == 0x00881006);
+// The file choosers get the description that ends with lpTemplateName,
+// without the later extension fields: 76 bytes in the 32-bit program.
+constexpr DWORD kOpenFileNameSize =
+    offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(OPENFILENAMEA::lpTemplateName);
+static_assert(sizeof(void*) != 4 || kOpenFileNameSize == 76);
+static_assert(sizeof(void*) != 4 || sizeof(CHOOSECOLORA) == 36);
 
 ChooserSeam g_seam = {chooseOpenFiles, chooseSaveFile, chooseColour};
 
@@ -28,12 +35,10 @@ char* startingFolderBlock(const char* text) {
   return block;
 }
 
-// The layout that ends with lpTemplateName, without the later extension
-// fields; on 32-bit Windows it is 76 bytes.
 void describe(OPENFILENAMEA& ofn, HWND owner, const char* filter, char* file, DWORD capacity,
               const char* initialDir, const char* title, DWORD flags) {
   std::memset(&ofn, 0, sizeof ofn);
-  ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  ofn.lStructSize = kOpenFileNameSize;
   ofn.hwndOwner = owner;
   ofn.hInstance = static_cast<HINSTANCE>(appState.instance);
   ofn.lpstrFilter = filter;
