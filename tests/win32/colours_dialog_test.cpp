@@ -81,7 +81,7 @@ TEST_F(ColoursDialogTest, ShowsOneSwatchPerColourAndTheButtonsThatApply) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.trans << " transparent, " << c.replace << " replace");
     if (dialog_ != nullptr) DestroyWindow(dialog_);
-    open(c.trans, c.replace);
+    ASSERT_NO_FATAL_FAILURE(open(c.trans, c.replace));
     EXPECT_EQ(children("TransClass").size(), 12u);
     EXPECT_EQ(children("ReplClass").size(), 12u);
     EXPECT_EQ(visibleCount("TransClass"), c.transShown);
@@ -102,7 +102,7 @@ TEST_F(ColoursDialogTest, ShowsOneSwatchPerColourAndTheButtonsThatApply) {
 }
 
 TEST_F(ColoursDialogTest, SwatchesAndControlsStandAtTheirPlaces) {
-  open(12, 12);
+  ASSERT_NO_FATAL_FAILURE(open(12, 12));
   EXPECT_EQ(windowText(dialog_), "");
   for (int j = 0; j < 12; ++j) {
     const RECT expected = dialogUnits(dialog_, 10 + 30 * (j % 6), 10 + 30 * (j / 6), 20, 20);
@@ -144,7 +144,7 @@ TEST_F(ColoursDialogTest, SwatchesAndControlsStandAtTheirPlaces) {
 }
 
 TEST_F(ColoursDialogTest, ClickAddDeleteAndEditWorkThroughTheRealControls) {
-  open(2, 4);
+  ASSERT_NO_FATAL_FAILURE(open(2, 4));
   click(SwatchGroup::kTransparent, 1);
   EXPECT_EQ(appState.selectedTrans, 2);
   EXPECT_TRUE(enabled(kIdTransDelete));
@@ -183,7 +183,7 @@ TEST_F(ColoursDialogTest, ClickAddDeleteAndEditWorkThroughTheRealControls) {
 }
 
 TEST_F(ColoursDialogTest, SwatchesPaintTheirColourInsideARaisedOrSunkenEdge) {
-  open(2, 0);
+  ASSERT_NO_FATAL_FAILURE(open(2, 0));
   appState.transColors[0] = 0x000000FF;  // red as COLORREF
   click(SwatchGroup::kTransparent, 1);
   HWND plain = static_cast<HWND>(appState.transSwatches[0].window);

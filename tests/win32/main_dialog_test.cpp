@@ -100,7 +100,7 @@ class MainDialogTest : public testing::Test {
 TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
   appState.optTransparent = 1;
   appState.optOptimize = 1;
-  openDialog();
+  ASSERT_NO_FATAL_FAILURE(openDialog());
   EXPECT_EQ(windowText(dialog_), "Kinetor for Velmar");
   EXPECT_NE(SendMessageA(dialog_, WM_GETICON, ICON_BIG, 0), 0);
   EXPECT_NE(appState.backBufferDC, nullptr);
@@ -203,7 +203,7 @@ TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
 }
 
 TEST_F(MainDialogTest, AddThroughTheChooserFillsBothListBoxes) {
-  openDialog();
+  ASSERT_NO_FATAL_FAILURE(openDialog());
   writeFrame("a.bmp", 32, 20, 0x00FF0000);
   writeFrame("b.bmp", 33, 20, 0x0000FF00);
   writeFrame("c.bmp", 34, 20, 0x000000FF);
@@ -224,7 +224,7 @@ TEST_F(MainDialogTest, AddThroughTheChooserFillsBothListBoxes) {
 }
 
 TEST_F(MainDialogTest, DeleteUpAndDownKeepListBoxesTableAndSelectionInStep) {
-  openDialog();
+  ASSERT_NO_FATAL_FAILURE(openDialog());
   for (int k = 0; k < 4; ++k) writeFrame("f" + std::to_string(k) + ".bmp", 10 + k, 6, 0x00123456);
   addFrames({"f0.bmp", "f1.bmp", "f2.bmp", "f3.bmp"});
   struct Step {
@@ -262,7 +262,7 @@ TEST_F(MainDialogTest, DeleteUpAndDownKeepListBoxesTableAndSelectionInStep) {
 }
 
 TEST_F(MainDialogTest, OptionItemsToggleTheirCheckMarksAndRewriteTheSettings) {
-  openDialog();
+  ASSERT_NO_FATAL_FAILURE(openDialog());
   struct Case {
     int id;
     uint8_t AppState::*option;
@@ -328,7 +328,7 @@ AniSummary readAni(const std::string& b) {
 }
 
 TEST_F(MainDialogTest, SaveThroughTheChooserWritesAFileThatParsesBack) {
-  openDialog();
+  ASSERT_NO_FATAL_FAILURE(openDialog());
   writeFrame("a.bmp", 32, 32, 0x00FF0000);
   writeFrame("b.bmp", 32, 32, 0x0000FF00);
   writeFrame("c.bmp", 32, 32, 0x000000FF);
@@ -349,7 +349,7 @@ TEST_F(MainDialogTest, SaveThroughTheChooserWritesAFileThatParsesBack) {
 }
 
 TEST_F(MainDialogTest, SaveIntoAMissingFolderShowsTheBuildsMessage) {
-  openDialog();
+  ASSERT_NO_FATAL_FAILURE(openDialog());
   writeFrame("a.bmp", 8, 8, 0x00FF0000);
   addFrames({"a.bmp"});
   ScriptedChoosers::saveAnswer = dir_ + "\\missing\\out.anim";
@@ -360,7 +360,7 @@ TEST_F(MainDialogTest, SaveIntoAMissingFolderShowsTheBuildsMessage) {
 }
 
 TEST_F(MainDialogTest, PreviewWindowShowsTheComposedSurface) {
-  openDialog();
+  ASSERT_NO_FATAL_FAILURE(openDialog());
   writeFrame("big.bmp", 40, 30, 0x00FF0000);
   writeFrame("tall.bmp", 20, 60, 0x000000FF);
   writeFrame("huge.bmp", 300, 300, 0x0000FF00);
@@ -438,7 +438,7 @@ TEST_F(MainDialogTest, TheSunkenEdgeMatchesTheSystemsOwn) {
 }
 
 TEST_F(MainDialogTest, PlayTimerStepsThroughTheFramesEveryHundredMilliseconds) {
-  openDialog();
+  ASSERT_NO_FATAL_FAILURE(openDialog());
   for (int k = 0; k < 3; ++k) writeFrame("p" + std::to_string(k) + ".bmp", 10 + k, 4, 0x00FF0000);
   addFrames({"p0.bmp", "p1.bmp", "p2.bmp"});
   select(1);
@@ -465,7 +465,7 @@ TEST_F(MainDialogTest, PlayTimerStepsThroughTheFramesEveryHundredMilliseconds) {
 }
 
 TEST_F(MainDialogTest, ColorsRunsTheColoursDialogModallyThenSavesAndReloads) {
-  openDialog();
+  ASSERT_NO_FATAL_FAILURE(openDialog());
   writeFrame("m.bmp", 12, 12, 0x00FF0000);
   addFrames({"m.bmp"});
   sendCommand(dialog_, kCmdTransparent);
@@ -492,7 +492,7 @@ TEST_F(MainDialogTest, ColorsRunsTheColoursDialogModallyThenSavesAndReloads) {
 
 TEST_F(MainDialogTest, OkAndExitEndTheDialogAndReleaseTheBackBuffer) {
   for (int id : {kIdOk, kIdCancel}) {
-    openDialog();
+    ASSERT_NO_FATAL_FAILURE(openDialog());
     sendCommand(dialog_, kCmdPlay);
     SendMessageA(dialog_, WM_COMMAND, static_cast<WPARAM>(id), 0);
     EXPECT_EQ(appState.backBufferDC, nullptr);
