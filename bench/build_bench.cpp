@@ -85,12 +85,12 @@ void prepareInput() {
   f.dir = (std::filesystem::temp_directory_path() / "kinetor-bench").string();
   std::filesystem::remove_all(f.dir);
   std::filesystem::create_directories(f.dir);
-  BmpSpec spec;
-  spec.width = kSide;
-  spec.height = kSide;
-  spec.bitCount = 24;
+  BmpLayout layout;
+  layout.width = kSide;
+  layout.height = kSide;
+  layout.bitCount = 24;
   for (int k = 0; k < kFrames; ++k) {
-    const std::string bytes = makeBmp(spec, framePixels(k));
+    const std::string bytes = makeBmp(layout, framePixels(k));
     const std::string path = f.dir + "/frame" + std::to_string(k) + ".bmp";
     std::FILE* out = std::fopen(path.c_str(), "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), out);

@@ -133,15 +133,15 @@ std::string crlfLines(const std::vector<std::string>& lines) {
 // Frames of 8 x 8 pixels, 24 bits, magenta around a square whose colour
 // and place tell the frames apart.
 std::string frameBmp(int index) {
-  BmpSpec spec;
-  spec.width = 8;
-  spec.height = 8;
+  BmpLayout layout;
+  layout.width = 8;
+  layout.height = 8;
   std::vector<uint32_t> px(64, 0xFF00FF);
   const uint32_t colour = 0x102030u * static_cast<uint32_t>(index % 7 + 1);
   const int32_t left = index % 4;
   for (int32_t y = 2; y < 6; ++y)
     for (int32_t x = left; x < left + 4; ++x) px[static_cast<size_t>(y) * 8 + x] = colour;
-  return makeBmp(spec, px);
+  return makeBmp(layout, px);
 }
 
 class BatchTest : public testing::Test {

@@ -47,9 +47,9 @@ class FrameTableTest : public ::testing::Test {
   }
 
   // A BMP frame; the preview size is the bitmap's own.
-  std::string addBmp(const BmpSpec& spec, const std::vector<uint32_t>& topDown) {
-    return addFrameFile(makeBmp(spec, topDown), spec.width,
-                        spec.height < 0 ? -spec.height : spec.height);
+  std::string addBmp(const BmpLayout& layout, const std::vector<uint32_t>& topDown) {
+    return addFrameFile(makeBmp(layout, topDown), layout.width,
+                        layout.height < 0 ? -layout.height : layout.height);
   }
 
   void addFramePath(const std::string& file, int32_t width, int32_t height) {
@@ -101,16 +101,16 @@ inline std::vector<uint32_t> solid(int32_t w, int32_t h, uint32_t value) {
   return std::vector<uint32_t>(static_cast<size_t>(w) * (h < 0 ? -h : h), value);
 }
 
-inline BmpSpec spec24(int32_t w, int32_t h) {
-  BmpSpec s;
+inline BmpLayout spec24(int32_t w, int32_t h) {
+  BmpLayout s;
   s.width = w;
   s.height = h;
   s.bitCount = 24;
   return s;
 }
 
-inline BmpSpec spec8(int32_t w, int32_t h, std::vector<uint32_t> palette) {
-  BmpSpec s;
+inline BmpLayout spec8(int32_t w, int32_t h, std::vector<uint32_t> palette) {
+  BmpLayout s;
   s.width = w;
   s.height = h;
   s.bitCount = 8;

@@ -11,8 +11,8 @@ constexpr uint32_t kBack = 0x00FF00FF, kInk = 0x00336699;
 
 class MaskTest : public FrameTableTest {
  protected:
-  FrameRecord& readOne(const BmpSpec& spec, const std::vector<uint32_t>& px) {
-    addBmp(spec, px);
+  FrameRecord& readOne(const BmpLayout& layout, const std::vector<uint32_t>& px) {
+    addBmp(layout, px);
     FrameRecord& f = appState.frameTable[appState.frameCount - 1];
     readFrame(f);
     EXPECT_NE(f.fileData, nullptr);
@@ -27,7 +27,7 @@ class MaskTest : public FrameTableTest {
 
 TEST_F(MaskTest, ByteCountsFollowThePaddedRows) {
   struct Case {
-    BmpSpec spec;
+    BmpLayout layout;
     int32_t pixelBytes, maskBytes;
   } cases[] = {
       {spec24(32, 32), 3072, 128},
@@ -39,11 +39,11 @@ TEST_F(MaskTest, ByteCountsFollowThePaddedRows) {
   };
   for (const auto& c : cases) {
     SetUp();
-    const int32_t h = c.spec.height;
-    FrameRecord& f = readOne(c.spec, solid(c.spec.width, h, 0));
+    const int32_t h = c.layout.height;
+    FrameRecord& f = readOne(c.layout, solid(c.layout.width, h, 0));
     EXPECT_EQ(buildMask(f), MaskOutcome::made);
-    EXPECT_EQ(f.pixelBytes, c.pixelBytes) << c.spec.width << "x" << h;
-    EXPECT_EQ(f.maskBytes, c.maskBytes) << c.spec.width << "x" << h;
+    EXPECT_EQ(f.pixelBytes, c.pixelBytes) << c.layout.width << "x" << h;
+    EXPECT_EQ(f.maskBytes, c.maskBytes) << c.layout.width << "x" << h;
     EXPECT_NE(f.maskBits, nullptr);
     TearDown();
   }

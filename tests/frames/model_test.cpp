@@ -213,9 +213,9 @@ TEST_F(ModelTest, WrittenFramesMatchAPlainModelOfTheBuild) {
           f.px.push_back(m.is24 ? pool[choice] : choice % (palette.size() + 1));
         }
       }
-      BmpSpec spec = m.is24 ? spec24(f.w, f.h) : spec8(f.w, f.h, palette);
-      if (!m.is24) spec.clrUsed = static_cast<uint32_t>(palette.size());
-      addBmp(spec, f.px);
+      BmpLayout layout = m.is24 ? spec24(f.w, f.h) : spec8(f.w, f.h, palette);
+      if (!m.is24) layout.clrUsed = static_cast<uint32_t>(palette.size());
+      addBmp(layout, f.px);
       m.frames.push_back(f);
     }
     appState.is24Bit = 0;

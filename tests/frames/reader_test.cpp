@@ -88,7 +88,7 @@ TEST_F(ReadFrameTest, RefusesWhatTheLaterStepsCannotUse) {
     cases.push_back({planes == 0 ? "zero planes" : "two planes", s, planes == 0});
   }
   for (uint16_t bits : {1, 4, 16, 32}) {
-    BmpSpec sp = spec24(4, 4);
+    BmpLayout sp = spec24(4, 4);
     sp.bitCount = bits;
     if (bits <= 8) sp.palette = greyPalette(1 << bits);
     cases.push_back({"other depth", makeBmp(sp, solid(4, 4, 1)), false});
@@ -112,7 +112,7 @@ TEST_F(ReadFrameTest, RefusesWhatTheLaterStepsCannotUse) {
     cases.push_back({"header beyond the file", s, false});
   }
   {
-    BmpSpec sp = spec8(2, 2, greyPalette(257));
+    BmpLayout sp = spec8(2, 2, greyPalette(257));
     sp.clrUsed = 257;
     cases.push_back({"more than 256 colours", makeBmp(sp, solid(2, 2, 0)), false});
   }
@@ -125,7 +125,7 @@ TEST_F(ReadFrameTest, RefusesWhatTheLaterStepsCannotUse) {
     std::string s = good24(5, 3);
     s.pop_back();
     cases.push_back({"last row one byte short", s, false});
-    BmpSpec sp = spec24(5, 3);
+    BmpLayout sp = spec24(5, 3);
     sp.offBitsOverride = 54 + 2;  // rows start later than the file allows
     std::string late = makeBmp(sp, solid(5, 3, 1));
     late.resize(54 + 16 * 3);
@@ -164,7 +164,7 @@ TEST_F(ReadFrameTest, MissingFileLeavesTheRecordEmpty) {
 }
 
 TEST_F(ReadFrameTest, CopiesHeaderAndPaletteAndPointsAtTheRows) {
-  BmpSpec sp = spec8(3, 2, greyPalette(16));
+  BmpLayout sp = spec8(3, 2, greyPalette(16));
   sp.gapAfterPalette = 10;
   const std::string bytes = makeBmp(sp, solid(3, 2, 5));
   ASSERT_TRUE(readBytes(bytes));
@@ -183,7 +183,7 @@ TEST_F(ReadFrameTest, CopiesHeaderAndPaletteAndPointsAtTheRows) {
 }
 
 TEST_F(ReadFrameTest, TwentyFourBitFileGetsTwoHundredFiftySixColoursAndNoPalette) {
-  BmpSpec sp = spec24(4, 4);
+  BmpLayout sp = spec24(4, 4);
   sp.palette = greyPalette(3);  // present but never read
   ASSERT_TRUE(readBytes(makeBmp(sp, solid(4, 4, 1))));
   EXPECT_EQ(blockLe32(frame().header, 32), 256u);
@@ -193,7 +193,7 @@ TEST_F(ReadFrameTest, TwentyFourBitFileGetsTwoHundredFiftySixColoursAndNoPalette
 
 TEST_F(ReadFrameTest, LongerHeadersKeepTheirFirstFortyBytesAndThePaletteBehindThem) {
   for (uint32_t headerSize : {108u, 124u}) {
-    BmpSpec sp = spec8(2, 2, greyPalette(4));
+    BmpLayout sp = spec8(2, 2, greyPalette(4));
     sp.headerSize = headerSize;
     const std::string bytes = makeBmp(sp, solid(2, 2, 3));
     ASSERT_TRUE(readBytes(bytes)) << headerSize;

@@ -33,47 +33,47 @@ std::vector<uint32_t> greyPalette(int n) {
   return p;
 }
 
-std::string makeBmp(const BmpSpec& spec, const std::vector<uint32_t>& px) {
+std::string makeBmp(const BmpLayout& layout, const std::vector<uint32_t>& px) {
   std::string out;
   out += "BM";
   put32(out, 0);  // bfSize, filled in below
   put32(out, 0);
   put32(out, 0);  // bfOffBits, filled in below
-  const int32_t h = spec.height < 0 ? -spec.height : spec.height;
-  const int32_t w = spec.width;
-  if (spec.headerSize == 12) {
+  const int32_t h = layout.height < 0 ? -layout.height : layout.height;
+  const int32_t w = layout.width;
+  if (layout.headerSize == 12) {
     put32(out, 12);
     put16(out, static_cast<uint16_t>(w));
-    put16(out, static_cast<uint16_t>(spec.height));
-    put16(out, spec.planes);
-    put16(out, spec.bitCount);
+    put16(out, static_cast<uint16_t>(layout.height));
+    put16(out, layout.planes);
+    put16(out, layout.bitCount);
   } else {
     size_t start = out.size();
-    put32(out, spec.headerSize);
+    put32(out, layout.headerSize);
     put32(out, static_cast<uint32_t>(w));
-    put32(out, static_cast<uint32_t>(spec.height));
-    put16(out, spec.planes);
-    put16(out, spec.bitCount);
-    put32(out, spec.compression);
+    put32(out, static_cast<uint32_t>(layout.height));
+    put16(out, layout.planes);
+    put16(out, layout.bitCount);
+    put32(out, layout.compression);
     put32(out, 0);     // biSizeImage
     put32(out, 2835);  // 72 dpi
     put32(out, 2835);
-    put32(out, spec.clrUsed);
+    put32(out, layout.clrUsed);
     put32(out, 0);
-    if (spec.headerSize >= 52) {
-      put32(out, spec.redMask);
-      put32(out, spec.greenMask);
-      put32(out, spec.blueMask);
+    if (layout.headerSize >= 52) {
+      put32(out, layout.redMask);
+      put32(out, layout.greenMask);
+      put32(out, layout.blueMask);
     }
-    while (out.size() < start + spec.headerSize) out.push_back('\0');
-    if (spec.headerSize == 40 && spec.compression == 3) {
-      put32(out, spec.redMask);
-      put32(out, spec.greenMask);
-      put32(out, spec.blueMask);
+    while (out.size() < start + layout.headerSize) out.push_back('\0');
+    if (layout.headerSize == 40 && layout.compression == 3) {
+      put32(out, layout.redMask);
+      put32(out, layout.greenMask);
+      put32(out, layout.blueMask);
     }
   }
-  for (uint32_t c : spec.palette) {
-    if (spec.headerSize == 12) {
+  for (uint32_t c : layout.palette) {
+    if (layout.headerSize == 12) {
       out.push_back(static_cast<char>(c & 0xFF));
       out.push_back(static_cast<char>((c >> 8) & 0xFF));
       out.push_back(static_cast<char>((c >> 16) & 0xFF));
@@ -81,20 +81,20 @@ std::string makeBmp(const BmpSpec& spec, const std::vector<uint32_t>& px) {
       put32(out, c);
     }
   }
-  out.append(spec.gapAfterPalette, '\0');
-  uint32_t offBits = spec.offBitsOverride >= 0 ? static_cast<uint32_t>(spec.offBitsOverride)
-                                               : static_cast<uint32_t>(out.size());
+  out.append(layout.gapAfterPalette, '\0');
+  uint32_t offBits = layout.offBitsOverride >= 0 ? static_cast<uint32_t>(layout.offBitsOverride)
+                                                 : static_cast<uint32_t>(out.size());
   setLe32(out, 10, offBits);
   if (out.size() < offBits) out.resize(offBits, '\0');
 
-  const uint32_t rowBytes = bmpRowBytes(w, spec.bitCount);
+  const uint32_t rowBytes = bmpRowBytes(w, layout.bitCount);
   for (int32_t r = 0; r < h; ++r) {
     // File row r is picture row h-1-r for bottom-up files.
-    int32_t y = spec.height < 0 ? r : h - 1 - r;
+    int32_t y = layout.height < 0 ? r : h - 1 - r;
     std::string row(rowBytes, '\0');
     for (int32_t x = 0; x < w; ++x) {
       uint32_t v = px[static_cast<size_t>(y) * w + x];
-      switch (spec.bitCount) {
+      switch (layout.bitCount) {
         case 1:
           if (v & 1) row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
           break;
@@ -126,11 +126,11 @@ std::string makeBmp(const BmpSpec& spec, const std::vector<uint32_t>& px) {
   return out;
 }
 
-std::string makeBmp(const BmpSpec& spec, PixelFn pixel) {
-  const int32_t h = spec.height < 0 ? -spec.height : spec.height;
-  std::vector<uint32_t> px(static_cast<size_t>(spec.width > 0 ? spec.width : 0) * h);
+std::string makeBmp(const BmpLayout& layout, PixelFn pixel) {
+  const int32_t h = layout.height < 0 ? -layout.height : layout.height;
+  std::vector<uint32_t> px(static_cast<size_t>(layout.width > 0 ? layout.width : 0) * h);
   for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < spec.width; ++x)
-      px[static_cast<size_t>(y) * spec.width + x] = pixel(x, y);
-  return makeBmp(spec, px);
+    for (int32_t x = 0; x < layout.width; ++x)
+      px[static_cast<size_t>(y) * layout.width + x] = pixel(x, y);
+  return makeBmp(layout, px);
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-struct BmpSpec {
+struct BmpLayout {
   int32_t width = 4;
   int32_t height = 4;        // negative: top-down rows
   uint16_t bitCount = 24;    // 1, 4, 8, 16, 24, 32
@@ -30,10 +30,10 @@ struct BmpSpec {
 using PixelFn = uint32_t (*)(int32_t x, int32_t y);
 
 // Returns the file bytes. Rows are padded to 4 bytes as BMP requires.
-std::string makeBmp(const BmpSpec& spec, PixelFn pixel);
+std::string makeBmp(const BmpLayout& layout, PixelFn pixel);
 
 // Same, with pixel values from a top-down table of width * |height| values.
-std::string makeBmp(const BmpSpec& spec, const std::vector<uint32_t>& topDownPixels);
+std::string makeBmp(const BmpLayout& layout, const std::vector<uint32_t>& topDownPixels);
 
 // Row length of a BMP row in bytes.
 uint32_t bmpRowBytes(int32_t width, uint16_t bitCount);

@@ -34,12 +34,12 @@ class EditorTest : public testing::Test {
 
   // A 24-bit frame file of one colour; its width tells the frames apart.
   std::string writeFrame(const std::string& name, int width, int height, uint32_t colour = kRed) {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, colour);
     std::string path = dir_ + "/" + name;
-    EXPECT_TRUE(writeFileBytes(path, makeBmp(spec, pixels)));
+    EXPECT_TRUE(writeFileBytes(path, makeBmp(layout, pixels)));
     widths_[name] = width;
     return path;
   }

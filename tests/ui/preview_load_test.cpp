@@ -87,25 +87,25 @@ TEST_F(PreviewLoadTest, LoadsPaletteBitmapsOfEveryDepthHeaderAndOrientation) {
   for (const auto& c : cases) {
     SCOPED_TRACE("depth " + std::to_string(c.bitCount) + " header " + std::to_string(c.headerSize) +
                  " size " + std::to_string(c.width) + "x" + std::to_string(c.height));
-    BmpSpec spec;
-    spec.bitCount = c.bitCount;
-    spec.headerSize = c.headerSize;
-    spec.width = c.width;
-    spec.height = c.height;
-    spec.palette = colourPalette(c.paletteSize);
-    spec.clrUsed = c.paletteSize == (1 << c.bitCount) ? 0 : static_cast<uint32_t>(c.paletteSize);
-    spec.gapAfterPalette = c.gap;
+    BmpLayout layout;
+    layout.bitCount = c.bitCount;
+    layout.headerSize = c.headerSize;
+    layout.width = c.width;
+    layout.height = c.height;
+    layout.palette = colourPalette(c.paletteSize);
+    layout.clrUsed = c.paletteSize == (1 << c.bitCount) ? 0 : static_cast<uint32_t>(c.paletteSize);
+    layout.gapAfterPalette = c.gap;
     const int32_t rows = c.height < 0 ? -c.height : c.height;
     std::vector<uint32_t> indices;
     for (int32_t y = 0; y < rows; ++y)
       for (int32_t x = 0; x < c.width; ++x) indices.push_back(indexAt(x, y, c.paletteSize));
 
     std::vector<uint32_t> pixels;
-    ASSERT_TRUE(load(makeBmp(spec, indices), &pixels));
+    ASSERT_TRUE(load(makeBmp(layout, indices), &pixels));
     EXPECT_EQ(appState.frameTable[0].width, c.width);
     EXPECT_EQ(appState.frameTable[0].height, rows);
     for (size_t i = 0; i < indices.size(); ++i) {
-      ASSERT_EQ(pixels[i], spec.palette[indices[i]] & 0xFFFFFF) << "pixel " << i;
+      ASSERT_EQ(pixels[i], layout.palette[indices[i]] & 0xFFFFFF) << "pixel " << i;
     }
   }
 }
@@ -183,16 +183,16 @@ TEST_F(PreviewLoadTest, LoadsDirectColourBitmapsWithTheirMasks) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    BmpSpec spec;
-    spec.bitCount = c.bitCount;
-    spec.headerSize = c.headerSize;
-    spec.compression = c.compression;
-    spec.redMask = c.masks[0];
-    spec.greenMask = c.masks[1];
-    spec.blueMask = c.masks[2];
+    BmpLayout layout;
+    layout.bitCount = c.bitCount;
+    layout.headerSize = c.headerSize;
+    layout.compression = c.compression;
+    layout.redMask = c.masks[0];
+    layout.greenMask = c.masks[1];
+    layout.blueMask = c.masks[2];
     const int32_t rows = c.height < 0 ? -c.height : c.height;
-    spec.height = c.height;
-    spec.width = static_cast<int32_t>(c.pixels.size());
+    layout.height = c.height;
+    layout.width = static_cast<int32_t>(c.pixels.size());
     // Row y holds the raw values shifted by y places, so that a row read in
     // the wrong order shows.
     std::vector<uint32_t> raw, expected;
@@ -204,29 +204,29 @@ TEST_F(PreviewLoadTest, LoadsDirectColourBitmapsWithTheirMasks) {
       }
     }
     std::vector<uint32_t> pixels;
-    ASSERT_TRUE(load(makeBmp(spec, raw), &pixels));
+    ASSERT_TRUE(load(makeBmp(layout, raw), &pixels));
     EXPECT_EQ(appState.frameTable[0].height, rows);
     EXPECT_EQ(pixels, expected);
   }
 }
 
 TEST_F(PreviewLoadTest, PixelsStartAtTheFileOffsetOrBehindThePalette) {
-  BmpSpec spec;
-  spec.bitCount = 8;
-  spec.width = 2;
-  spec.height = 2;
-  spec.palette = colourPalette(4);
-  spec.clrUsed = 4;
+  BmpLayout layout;
+  layout.bitCount = 8;
+  layout.width = 2;
+  layout.height = 2;
+  layout.palette = colourPalette(4);
+  layout.clrUsed = 4;
   const std::vector<uint32_t> indices = {0, 1, 2, 3};
   std::vector<uint32_t> pixels;
 
   // An offset of 0 means "directly behind the palette".
-  spec.offBitsOverride = 0;
-  ASSERT_TRUE(load(makeBmp(spec, indices), &pixels));
-  EXPECT_EQ(pixels[3], spec.palette[3] & 0xFFFFFF);
+  layout.offBitsOverride = 0;
+  ASSERT_TRUE(load(makeBmp(layout, indices), &pixels));
+  EXPECT_EQ(pixels[3], layout.palette[3] & 0xFFFFFF);
 
   // Behind a 40-byte header the bit-field masks come before the rows.
-  BmpSpec fields;
+  BmpLayout fields;
   fields.bitCount = 16;
   fields.compression = 3;
   fields.width = 2;
@@ -240,26 +240,26 @@ TEST_F(PreviewLoadTest, PixelsStartAtTheFileOffsetOrBehindThePalette) {
 
   // With a gap, only the offset tells where the rows are; the gap's bytes
   // (index 0xEE would be black) must not be read as pixels.
-  spec.offBitsOverride = -1;
-  spec.gapAfterPalette = 8;
-  std::string bytes = makeBmp(spec, indices);
+  layout.offBitsOverride = -1;
+  layout.gapAfterPalette = 8;
+  std::string bytes = makeBmp(layout, indices);
   for (size_t i = 14 + 40 + 16; i < 14 + 40 + 16 + 8; ++i) bytes[i] = '\xEE';
   ASSERT_TRUE(load(bytes, &pixels));
-  EXPECT_EQ(pixels[0], spec.palette[0] & 0xFFFFFF);
+  EXPECT_EQ(pixels[0], layout.palette[0] & 0xFFFFFF);
 
   // Indices beyond a short palette show black.
-  spec.gapAfterPalette = 0;
-  spec.palette.resize(2);
-  spec.clrUsed = 2;
-  ASSERT_TRUE(load(makeBmp(spec, indices), &pixels));
-  EXPECT_EQ(pixels, (std::vector<uint32_t>{spec.palette[0] & 0xFFFFFF, spec.palette[1] & 0xFFFFFF,
-                                           0x000000, 0x000000}));
+  layout.gapAfterPalette = 0;
+  layout.palette.resize(2);
+  layout.clrUsed = 2;
+  ASSERT_TRUE(load(makeBmp(layout, indices), &pixels));
+  EXPECT_EQ(pixels, (std::vector<uint32_t>{layout.palette[0] & 0xFFFFFF,
+                                           layout.palette[1] & 0xFFFFFF, 0x000000, 0x000000}));
 }
 
-std::string withPixelData(BmpSpec spec, const std::string& data) {
-  const int32_t rows = spec.height < 0 ? -spec.height : spec.height;
+std::string withPixelData(BmpLayout layout, const std::string& data) {
+  const int32_t rows = layout.height < 0 ? -layout.height : layout.height;
   std::string bytes =
-      makeBmp(spec, std::vector<uint32_t>(static_cast<size_t>(spec.width) * rows, 0));
+      makeBmp(layout, std::vector<uint32_t>(static_cast<size_t>(layout.width) * rows, 0));
   uint32_t offBits = static_cast<uint8_t>(bytes[10]) | static_cast<uint8_t>(bytes[11]) << 8;
   return bytes.substr(0, offBits) + data;
 }
@@ -321,15 +321,15 @@ TEST_F(PreviewLoadTest, DecodesRunLengthBitmapsWithinTheirBounds) {
   const std::vector<uint32_t> palette = colourPalette(16);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    BmpSpec spec;
-    spec.width = c.width;
-    spec.height = c.height;
-    spec.bitCount = c.compression == 1 ? 8 : 4;
-    spec.compression = c.compression;
-    spec.palette = palette;
-    spec.clrUsed = 16;
+    BmpLayout layout;
+    layout.width = c.width;
+    layout.height = c.height;
+    layout.bitCount = c.compression == 1 ? 8 : 4;
+    layout.compression = c.compression;
+    layout.palette = palette;
+    layout.clrUsed = 16;
     std::vector<uint32_t> pixels;
-    ASSERT_TRUE(load(withPixelData(spec, c.data), &pixels));
+    ASSERT_TRUE(load(withPixelData(layout, c.data), &pixels));
     std::vector<uint32_t> expected;
     for (int i : c.expected) expected.push_back(i < 0 ? 0 : palette[i] & 0xFFFFFF);
     EXPECT_EQ(pixels, expected);
@@ -337,10 +337,10 @@ TEST_F(PreviewLoadTest, DecodesRunLengthBitmapsWithinTheirBounds) {
 }
 
 std::string validBmp() {
-  BmpSpec spec;
-  spec.width = 4;
-  spec.height = 4;
-  return makeBmp(spec, [](int32_t x, int32_t y) { return static_cast<uint32_t>(x * 50 + y); });
+  BmpLayout layout;
+  layout.width = 4;
+  layout.height = 4;
+  return makeBmp(layout, [](int32_t x, int32_t y) { return static_cast<uint32_t>(x * 50 + y); });
 }
 
 void put32(std::string& s, size_t at, uint32_t v) {
@@ -359,8 +359,8 @@ std::vector<RefusalCase> refusals() {
     put32(s, at, value);
     return s;
   };
-  auto spec = [](auto adjust) {
-    BmpSpec s;
+  auto layout = [](auto adjust) {
+    BmpLayout s;
     s.width = 4;
     s.height = 2;
     adjust(s);
@@ -390,7 +390,7 @@ std::vector<RefusalCase> refusals() {
   out.push_back({"PNG compression", changed(30, 5)});
   out.push_back({"RLE8 on 24 bits", changed(30, 1)});
   out.push_back({"bit fields on 24 bits", changed(30, 3)});
-  out.push_back({"two planes", spec([](BmpSpec& s) { s.planes = 2; })});
+  out.push_back({"two planes", layout([](BmpLayout& s) { s.planes = 2; })});
   out.push_back({"depth 2", [] {
                    std::string s = validBmp();
                    s[28] = 2;
@@ -401,18 +401,18 @@ std::vector<RefusalCase> refusals() {
                    s[28] = 0;
                    return s;
                  }()});
-  out.push_back({"RLE8 top-down", spec([](BmpSpec& s) {
+  out.push_back({"RLE8 top-down", layout([](BmpLayout& s) {
                    s.bitCount = 8;
                    s.compression = 1;
                    s.height = -2;
                    s.palette = colourPalette(256);
                  })});
-  out.push_back({"RLE4 on 8 bits", spec([](BmpSpec& s) {
+  out.push_back({"RLE4 on 8 bits", layout([](BmpLayout& s) {
                    s.bitCount = 8;
                    s.compression = 2;
                    s.palette = colourPalette(256);
                  })});
-  out.push_back({"palette beyond the file", spec([](BmpSpec& s) {
+  out.push_back({"palette beyond the file", layout([](BmpLayout& s) {
                    s.bitCount = 8;
                    s.clrUsed = 0;
                    s.palette = colourPalette(2);
@@ -424,7 +424,7 @@ std::vector<RefusalCase> refusals() {
                    s[30] = 3;
                    return s;
                  }()});
-  out.push_back({"16-bit core header", spec([](BmpSpec& s) {
+  out.push_back({"16-bit core header", layout([](BmpLayout& s) {
                    s.bitCount = 16;
                    s.headerSize = 12;
                  })});
@@ -468,7 +468,7 @@ TEST_F(PreviewLoadTest, RefusesWhatItCannotDecodeAndLeavesTheFieldsZero) {
 TEST_F(PreviewLoadTest, TheLargestSidesAreAccepted) {
   // One 16384-pixel row in RLE8, and the same plus one refused.
   for (int32_t width : {16384, 16385}) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 1;
     s.height = 1;
     s.bitCount = 8;
@@ -513,11 +513,11 @@ TEST_F(PreviewLoadTest, MaskMarksExactlyTheTransparentColoursAndBlackensThem) {
     appState.optTransparent = c.transparent;
     appState.transCount = static_cast<int32_t>(c.colors.size());
     for (size_t i = 0; i < c.colors.size(); ++i) appState.transColors[i] = c.colors[i];
-    BmpSpec spec;
-    spec.width = static_cast<int32_t>(c.picture.size());
-    spec.height = 1;
+    BmpLayout layout;
+    layout.width = static_cast<int32_t>(c.picture.size());
+    layout.height = 1;
     std::vector<uint32_t> pixels;
-    ASSERT_TRUE(load(makeBmp(spec, c.picture), &pixels));
+    ASSERT_TRUE(load(makeBmp(layout, c.picture), &pixels));
     const FrameRecord& r = appState.frameTable[0];
     ASSERT_NE(r.previewMask, nullptr);
     EXPECT_EQ(std::vector<uint8_t>(r.previewMask, r.previewMask + c.picture.size()), c.mask);
@@ -530,16 +530,16 @@ TEST_F(PreviewLoadTest, MaskMarksExactlyTheTransparentColoursAndBlackensThem) {
 TEST_F(PreviewLoadTest, PaletteFramesMatchByTheirEntriesColour) {
   // Two indices with the same colour both match; the reserved byte of an
   // entry does not stop a match on the screen.
-  BmpSpec spec;
-  spec.bitCount = 8;
-  spec.width = 3;
-  spec.height = 1;
-  spec.palette = {0x00FF00FF, 0x7FFF00FF, 0x00000000};
-  spec.clrUsed = 3;
+  BmpLayout layout;
+  layout.bitCount = 8;
+  layout.width = 3;
+  layout.height = 1;
+  layout.palette = {0x00FF00FF, 0x7FFF00FF, 0x00000000};
+  layout.clrUsed = 3;
   appState.optTransparent = 1;
   appState.transCount = 1;
   appState.transColors[0] = 0xFF00FF;
-  ASSERT_TRUE(load(makeBmp(spec, std::vector<uint32_t>{0, 1, 2})));
+  ASSERT_TRUE(load(makeBmp(layout, std::vector<uint32_t>{0, 1, 2})));
   const FrameRecord& r = appState.frameTable[0];
   EXPECT_EQ(std::vector<uint8_t>(r.previewMask, r.previewMask + 3),
             (std::vector<uint8_t>{1, 1, 0}));

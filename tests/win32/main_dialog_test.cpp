@@ -49,15 +49,15 @@ class MainDialogTest : public testing::Test {
 
   // A 24-bit frame of one colour, with a transparent-coloured corner.
   std::string writeFrame(const std::string& name, int width, int height, uint32_t colour) {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, colour);
     for (int y = 0; y < height / 3; ++y) {
       for (int x = 0; x < width / 3; ++x) pixels[static_cast<size_t>(y) * width + x] = 0x00FF00FF;
     }
     std::string path = dir_ + "\\" + name;
-    EXPECT_TRUE(writeFileBytes(path, makeBmp(spec, pixels)));
+    EXPECT_TRUE(writeFileBytes(path, makeBmp(layout, pixels)));
     widths_[name] = width;
     return path;
   }
