@@ -65,6 +65,9 @@ class ByteReader {
     return true;
   }
 
+  // Direct access, only after holds(offset, length) said yes.
+  const uint8_t* at(uint64_t offset) const { return data_ + offset; }
+
   bool copy(uint64_t offset, uint64_t length, uint8_t* out) const {
     if (!holds(offset, length)) return false;
     if (length != 0) std::memcpy(out, data_ + offset, static_cast<size_t>(length));

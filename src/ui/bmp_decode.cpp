@@ -1,63 +1,16 @@
 #include "ui/bmp_decode.h"
 
 #include "app/runtime.h"
+#include "frames/bitmap_format.h"
+#include "frames/bytes.h"
 
 namespace {
 
-// Every read of the file goes through this reader; a read past the end
-// answers false instead of touching memory.
-class ByteReader {
- public:
-  ByteReader(const uint8_t* data, uint64_t size) : data_(data), size_(size) {}
-  uint64_t size() const { return size_; }
-  bool has(uint64_t offset, uint64_t count) const {
-    return offset <= size_ && count <= size_ - offset;
-  }
-  bool u8(uint64_t offset, uint8_t& value) const {
-    if (!has(offset, 1)) return false;
-    value = data_[offset];
-    return true;
-  }
-  bool u16le(uint64_t offset, uint16_t& value) const {
-    if (!has(offset, 2)) return false;
-    value = static_cast<uint16_t>(data_[offset] | data_[offset + 1] << 8);
-    return true;
-  }
-  bool u32le(uint64_t offset, uint32_t& value) const {
-    if (!has(offset, 4)) return false;
-    value = static_cast<uint32_t>(data_[offset]) | static_cast<uint32_t>(data_[offset + 1]) << 8 |
-            static_cast<uint32_t>(data_[offset + 2]) << 16 |
-            static_cast<uint32_t>(data_[offset + 3]) << 24;
-    return true;
-  }
-  // Only after has(offset, count) said yes.
-  const uint8_t* at(uint64_t offset) const { return data_ + offset; }
+using binio::ByteReader;
+using InfoHeader = BitmapInfoHeader;
 
- private:
-  const uint8_t* data_;
-  uint64_t size_;
-};
-
-// BITMAPFILEHEADER: "BM", file size, two reserved words, pixel offset.
-constexpr uint64_t kFileHeaderSize = 14;
-constexpr uint64_t kOffBitsAt = 10;
-
-// The bitmap header as the decoder uses it, whatever its size on disk.
-// BITMAPINFOHEADER fields sit at these offsets from the header's start.
-struct InfoHeader {
-  uint32_t size;
-  int32_t width;
-  int32_t height;
-  uint16_t planes;
-  uint16_t bitCount;
-  uint32_t compression;
-  uint32_t sizeImage;
-  int32_t xPelsPerMeter;
-  int32_t yPelsPerMeter;
-  uint32_t clrUsed;
-  uint32_t clrImportant;
-};
-static_assert(sizeof(InfoHeader) == 40, "BITMAPINFOHEADER is 40 bytes");
+constexpr uint64_t kFileHeaderSize = bmpfile::kSize;
+constexpr uint64_t kOffBitsAt = bmpfile::kOffBits;
 
 constexpr uint32_t kCoreHeaderSize = 12;  // BITMAPCOREHEADER
 constexpr uint32_t kInfoHeaderSize = 40;  // BITMAPINFOHEADER
@@ -90,7 +43,7 @@ bool readHeader(const ByteReader& in, InfoHeader& h) {
       h.size != kV4HeaderSize && h.size != kV5HeaderSize) {
     return false;
   }
-  if (!in.has(at, h.size)) return false;
+  if (!in.holds(at, h.size)) return false;
   uint32_t w = 0, ht = 0;
   in.u32le(at + 4, w);
   in.u32le(at + 8, ht);
@@ -169,7 +122,7 @@ bool readLayout(const ByteReader& in, Layout& l) {
   if (!in.u32le(kOffBitsAt, offBits)) return false;
   InfoHeader& h = l.header;
   if (!readHeader(in, h)) return false;
-  if (!in.has(kFileHeaderSize, h.size)) return false;
+  if (!in.holds(kFileHeaderSize, h.size)) return false;
   if (h.planes > 1) return false;
   if (!depthAndCompressionFit(h)) return false;
 
@@ -212,7 +165,7 @@ bool readLayout(const ByteReader& in, Layout& l) {
   if (h.bitCount <= 8) {
     const uint64_t most = uint64_t{1} << h.bitCount;
     if (entries == 0 || entries > most) entries = most;
-    if (!in.has(paletteAt, entries * entryBytes)) return false;
+    if (!in.holds(paletteAt, entries * entryBytes)) return false;
     for (uint64_t i = 0; i < entries; ++i) {
       const uint8_t* e = in.at(paletteAt + i * entryBytes);
       l.palette[i] = static_cast<uint32_t>(e[2]) << 16 | static_cast<uint32_t>(e[1]) << 8 | e[0];
@@ -222,7 +175,7 @@ bool readLayout(const ByteReader& in, Layout& l) {
   // Without an offset the pixels follow the palette (which deeper bitmaps
   // may carry as well, for display on palette devices).
   l.pixelOffset = offBits != 0 ? offBits : paletteAt + entries * entryBytes;
-  return in.has(l.pixelOffset, 0);
+  return in.holds(l.pixelOffset, 0);
 }
 
 uint32_t paletteColor(const Layout& l, uint32_t index) {
@@ -232,7 +185,7 @@ uint32_t paletteColor(const Layout& l, uint32_t index) {
 bool decodeRows(const ByteReader& in, const Layout& l, uint32_t* out) {
   const uint16_t bpp = l.header.bitCount;
   const uint64_t rowBytes = (static_cast<uint64_t>(l.width) * bpp + 31) / 32 * 4;
-  if (!in.has(l.pixelOffset, rowBytes * static_cast<uint64_t>(l.rows))) return false;
+  if (!in.holds(l.pixelOffset, rowBytes * static_cast<uint64_t>(l.rows))) return false;
   const Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]);
   for (int32_t r = 0; r < l.rows; ++r) {
     const uint8_t* row = in.at(l.pixelOffset + rowBytes * static_cast<uint64_t>(r));
@@ -316,7 +269,7 @@ void decodeRunLength(const ByteReader& in, const Layout& l, uint32_t* out) {
       default: {  // a literal run of `value` pixels, padded to a 16-bit boundary
         const uint64_t bytes = fourBit ? (value + 1u) / 2 : value;
         const uint64_t padded = (bytes + 1) & ~uint64_t{1};
-        if (!in.has(pos, bytes)) return;
+        if (!in.holds(pos, bytes)) return;
         const uint8_t* run = in.at(pos);
         for (int i = 0; i < value && x + i < l.width; ++i) {
           put(x + i, fourBit ? ((i & 1) ? run[i >> 1] & 0x0F : run[i >> 1] >> 4) : run[i]);
@@ -343,7 +296,7 @@ bool decodeBmp(const uint8_t* data, uint64_t size, DecodedImage& image) {
   if (!runLength) {
     const uint64_t rowBytes =
         (static_cast<uint64_t>(layout.width) * layout.header.bitCount + 31) / 32 * 4;
-    if (!in.has(layout.pixelOffset, rowBytes * layout.rows)) return false;
+    if (!in.holds(layout.pixelOffset, rowBytes * layout.rows)) return false;
   }
   auto* pixels = static_cast<uint32_t*>(allocZeroed(pixelCount * sizeof(uint32_t)));
   if (pixels == nullptr) return false;
