@@ -14,111 +14,32 @@
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "support/recorder.h"
+#include "support/riff_reader.h"
 #include "ui/preview.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// ---- An independent reader of the animated cursor files ------------------
-
-uint32_t le32(const std::string& s, size_t at) {
-  if (at + 4 > s.size()) return 0;
-  return static_cast<uint32_t>(static_cast<uint8_t>(s[at])) |
-         static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 8 |
-         static_cast<uint32_t>(static_cast<uint8_t>(s[at + 2])) << 16 |
-         static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3])) << 24;
-}
-
-uint16_t le16(const std::string& s, size_t at) {
-  if (at + 2 > s.size()) return 0;
-  return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8);
-}
-
-struct CursorFrame {
-  int32_t width = 0;
-  int32_t height = 0;  // visible height (the header holds twice this)
-  uint16_t bitCount = 0;
-  std::string pixels;  // colour rows, bottom-up
-  std::string mask;    // AND mask rows, bottom-up
-};
+// ---- Written cursors, read back by the tests' own parser -------------------
 
 struct Cursor {
   bool valid = false;
   std::string problem;
   uint32_t frameCount = 0;
-  std::vector<CursorFrame> frames;
+  std::vector<ParsedIcon> frames;
 
   // 24-bit colour of (x, y), y from the top, in 0x00RRGGBB.
-  uint32_t pixel(size_t frame, int32_t x, int32_t y) const {
-    const CursorFrame& f = frames[frame];
-    size_t at = (static_cast<size_t>(f.height - 1 - y) * f.width + x) * 3;
-    return le32(f.pixels.substr(at, 3) + std::string(1, '\0'), 0);
-  }
-  bool maskBit(size_t frame, int32_t x, int32_t y) const {
-    const CursorFrame& f = frames[frame];
-    size_t stride = static_cast<size_t>((f.width + 31) / 32) * 4;
-    size_t at = stride * static_cast<size_t>(f.height - 1 - y) + static_cast<size_t>(x / 8);
-    return (static_cast<uint8_t>(f.mask[at]) >> (7 - x % 8)) & 1;
-  }
+  uint32_t pixel(size_t frame, int32_t x, int32_t y) const { return frames[frame].colourAt(x, y); }
+  bool maskBit(size_t frame, int32_t x, int32_t y) const { return frames[frame].maskAt(x, y); }
 };
 
-Cursor parseCursor(const std::string& s) {
+Cursor parseCursor(const std::string& bytes) {
   Cursor c;
-  auto fail = [&c](const std::string& why) {
-    c.problem = why;
-    return c;
-  };
-  if (s.size() < 68 || s.compare(0, 4, "RIFF") != 0 || s.compare(8, 4, "ACON") != 0) {
-    return fail("not a RIFF ACON file");
-  }
-  if (le32(s, 4) != s.size() - 8) return fail("RIFF size is not the file length less 8");
-  if (s.compare(12, 4, "anih") != 0 || le32(s, 16) != 36 || le32(s, 20) != 36) {
-    return fail("no 36-byte anih chunk first");
-  }
-  c.frameCount = le32(s, 24);
-  if (le32(s, 28) != c.frameCount) return fail("step count differs from frame count");
-  if (s.compare(56, 4, "LIST") != 0 || s.compare(64, 4, "fram") != 0) return fail("no LIST fram");
-  if (le32(s, 60) + 64 != s.size()) return fail("LIST size does not reach the file's end");
-  size_t at = 68;
-  while (at < s.size()) {
-    if (s.compare(at, 4, "icon") != 0)
-      return fail("chunk other than icon at " + std::to_string(at));
-    const uint32_t size = le32(s, at + 4);
-    const size_t body = at + 8;
-    if (body + size > s.size()) return fail("icon chunk beyond the file");
-    if (le16(s, body) != 0 || le16(s, body + 2) != 2 || le16(s, body + 4) != 1) {
-      return fail("icon chunk is not a one-image cursor");
-    }
-    const size_t entry = body + 6;
-    const uint32_t imageSize = le32(s, entry + 8);
-    const uint32_t imageOffset = le32(s, entry + 12);
-    if (imageOffset != 22 || 6 + 16 + imageSize != size) return fail("directory entry sizes");
-    const size_t header = body + imageOffset;
-    CursorFrame f;
-    f.width = static_cast<int32_t>(le32(s, header + 4));
-    const int32_t doubled = static_cast<int32_t>(le32(s, header + 8));
-    f.height = doubled / 2;
-    f.bitCount = le16(s, header + 14);
-    if (le32(s, header) != 40 || doubled != 2 * f.height) return fail("bitmap header");
-    if (static_cast<uint8_t>(s[entry]) != (f.width & 0xFF) ||
-        static_cast<uint8_t>(s[entry + 1]) != (f.height & 0xFF)) {
-      return fail("entry size differs from the header");
-    }
-    size_t pixelAt = header + 40 + (f.bitCount == 8 ? 1024 : 0);
-    const size_t rowBytes = f.bitCount == 24 ? static_cast<size_t>(f.width) * 3
-                                             : (static_cast<size_t>(f.width) + 3) / 4 * 4;
-    const size_t pixelBytes = rowBytes * static_cast<size_t>(f.height);
-    const size_t maskBytes =
-        static_cast<size_t>((f.width + 31) / 32) * 4 * static_cast<size_t>(f.height);
-    if (pixelAt + pixelBytes + maskBytes != header + imageSize) return fail("image size");
-    f.pixels = s.substr(pixelAt, pixelBytes);
-    f.mask = s.substr(pixelAt + pixelBytes, maskBytes);
-    c.frames.push_back(f);
-    at = body + size + (size & 1);
-  }
-  if (c.frames.size() != c.frameCount) return fail("frame count differs from the icon chunks");
-  c.valid = true;
+  ParsedAni ani;
+  c.valid = parseAni(bytes, ani, c.problem);
+  c.frameCount = ani.frames;
+  c.frames = std::move(ani.icons);
   return c;
 }
 
@@ -223,8 +144,8 @@ TEST_F(BatchTest, SectionsMayStandInEitherOrderAndAnyCase) {
     Cursor cursor = parseCursor(written);
     ASSERT_TRUE(cursor.valid) << cursor.problem;
     EXPECT_EQ(cursor.frameCount, 2u);
-    EXPECT_EQ(cursor.frames[0].width, 8);
-    EXPECT_EQ(cursor.frames[0].height, 8);
+    EXPECT_EQ(cursor.frames[0].width(), 8);
+    EXPECT_EQ(cursor.frames[0].height(), 8);
     if (reference.empty()) reference = written;
     EXPECT_EQ(written, reference) << "the same frames must give the same file";
   }
@@ -259,8 +180,8 @@ TEST_F(BatchTest, ThreeHundredFrameLinesGiveTheFirst255Frames) {
   ASSERT_TRUE(cursor.valid) << cursor.problem;
   EXPECT_EQ(cursor.frameCount, 255u);
   // Frames keep the order of the list: frame 254 is the list's line 255.
-  EXPECT_EQ(cursor.frames[254].pixels, cursor.frames[254 % 4].pixels);
-  EXPECT_NE(cursor.frames[1].pixels, cursor.frames[0].pixels);
+  EXPECT_EQ(cursor.frames[254].colourRows, cursor.frames[254 % 4].colourRows);
+  EXPECT_NE(cursor.frames[1].colourRows, cursor.frames[0].colourRows);
 }
 
 struct FailureCase {
@@ -412,9 +333,9 @@ TEST_F(BatchTest, TheBundledExampleBuildsASeeThroughSpinner) {
   ASSERT_EQ(cursor.frameCount, 12u);
   for (size_t f = 0; f < 12; ++f) {
     SCOPED_TRACE("frame " + std::to_string(f + 1));
-    ASSERT_EQ(cursor.frames[f].width, 32);
-    ASSERT_EQ(cursor.frames[f].height, 32);
-    EXPECT_EQ(cursor.frames[f].bitCount, 24);
+    ASSERT_EQ(cursor.frames[f].width(), 32);
+    ASSERT_EQ(cursor.frames[f].height(), 32);
+    EXPECT_EQ(cursor.frames[f].biBitCount, 24);
     int seeThrough = 0;
     for (int32_t y = 0; y < 32; ++y) {
       for (int32_t x = 0; x < 32; ++x) {
@@ -430,7 +351,7 @@ TEST_F(BatchTest, TheBundledExampleBuildsASeeThroughSpinner) {
     EXPECT_GT(seeThrough, 32 * 32 / 2);
     EXPECT_LT(seeThrough, 32 * 32);
   }
-  EXPECT_NE(cursor.frames[0].pixels, cursor.frames[1].pixels);
+  EXPECT_NE(cursor.frames[0].colourRows, cursor.frames[1].colourRows);
 }
 
 // ---- In this process ---------------------------------------------------------

@@ -22,6 +22,19 @@ void typeFileName(HWND dialog, const std::string& text) {
   }
 }
 
+// Answers a system file dialog: cancels it when `typed` is empty, otherwise
+// enters the name and confirms. Returns the dialog's title.
+std::string answerFileDialog(HWND dialog, const std::string& typed) {
+  const std::string title = windowText(dialog);
+  if (typed.empty()) {
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  } else {
+    typeFileName(dialog, typed);
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+  }
+  return title;
+}
+
 class RealChoosersTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -62,15 +75,7 @@ TEST_F(RealChoosersTest, OpenHandsBackOneFullPathOrTheMultiSelectionForm) {
     int result = -1;
     const ModalResult modal = driveModal(
         nullptr, [&] { result = chooseOpenFiles(buffer.data(), kOpenTitle, kOpenFilter, nullptr); },
-        [&](HWND dialog) {
-          title = windowText(dialog);
-          if (c.typed.empty()) {
-            SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-          } else {
-            typeFileName(dialog, c.typed);
-            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-          }
-        });
+        [&](HWND dialog) { title = answerFileDialog(dialog, c.typed); });
     ASSERT_TRUE(modal.driven);
     EXPECT_EQ(modal.others, std::vector<std::string>{});
     EXPECT_EQ(title, "111");
@@ -98,15 +103,7 @@ TEST_F(RealChoosersTest, SaveTakesANewNameAndLeavesTheBufferAloneWhenCancelled) 
     bool chosen = !c.chosen;
     const ModalResult modal = driveModal(
         nullptr, [&] { chosen = chooseSaveFile(buffer, kSaveTitle, kSaveFilter, nullptr); },
-        [&](HWND dialog) {
-          title = windowText(dialog);
-          if (c.typed.empty()) {
-            SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-          } else {
-            typeFileName(dialog, c.typed);
-            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-          }
-        });
+        [&](HWND dialog) { title = answerFileDialog(dialog, c.typed); });
     ASSERT_TRUE(modal.driven);
     EXPECT_EQ(modal.others, std::vector<std::string>{});
     EXPECT_EQ(title, "Save Anim file");
