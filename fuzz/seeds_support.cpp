@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -13,13 +14,20 @@
 #endif
 
 const std::string& fuzzScratchDir() {
-  static const std::string dir = [] {
+  // Never destroyed, so that the removal at exit can still name it.
+  static const std::string* dir = [] {
     auto d = std::filesystem::temp_directory_path() /
              ("kinetor-fuzz-" + std::to_string(KINETOR_GETPID()));
     std::filesystem::create_directories(d);
-    return d.string();
+    return new std::string(d.string());
   }();
-  return dir;
+  // Runs of the harness must not leave their files in the temp folder.
+  static const int cleanup = std::atexit([] {
+    std::error_code ec;
+    std::filesystem::remove_all(*dir, ec);
+  });
+  (void)cleanup;
+  return *dir;
 }
 
 void fuzzQuietErrors() {
