@@ -9,6 +9,7 @@
 
 #include "frames/frame_setup.h"
 #include "frames/pixels.h"
+#include "ui/win32/preview_window.h"
 
 namespace {
 
@@ -28,14 +29,8 @@ class Canvas {
  public:
   explicit Canvas(uint32_t fill) {
     dc_ = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = kCanvas;
-    bi.bmiHeader.biHeight = -kCanvas;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bitmap_ = createTopDownDib(dc_, kCanvas, kCanvas, &bits);
     bits_ = static_cast<uint32_t*>(bits);
     old_ = SelectObject(dc_, bitmap_);
     for (int i = 0; i < kCanvas * kCanvas; ++i) bits_[i] = fill;

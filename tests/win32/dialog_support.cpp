@@ -5,6 +5,7 @@
 
 #include "support/process.h"
 #include "ui/shell.h"
+#include "ui/win32/preview_window.h"
 
 std::string prepareEditorState() {
   resetAppState();
@@ -127,15 +128,8 @@ ModalResult driveModal(HWND except, const std::function<void()>& run,
 std::vector<uint32_t> readClientPixels(HWND window, int width, int height) {
   HDC windowDC = GetDC(window);
   HDC memory = CreateCompatibleDC(windowDC);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(windowDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = createTopDownDib(windowDC, width, height, &bits);
   HGDIOBJ old = SelectObject(memory, bitmap);
   BitBlt(memory, 0, 0, width, height, windowDC, 0, 0, SRCCOPY);
   GdiFlush();

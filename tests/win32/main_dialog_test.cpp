@@ -407,14 +407,8 @@ TEST_F(MainDialogTest, TheSunkenEdgeMatchesTheSystemsOwn) {
   const Case cases[] = {{36, 36}, {36, 52}, {5, 5}, {260, 100}, {304, 304}};
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = kPreviewSize;
-  info.bmiHeader.biHeight = -kPreviewSize;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = createTopDownDib(screen, kPreviewSize, kPreviewSize, &bits);
   HGDIOBJ old = SelectObject(memory, bitmap);
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.right << " x " << c.bottom);

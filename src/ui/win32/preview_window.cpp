@@ -22,19 +22,24 @@ PreviewColours systemPreviewColours() {
       toDibOrder(GetSysColor(COLOR_3DLIGHT))};
 }
 
+HBITMAP createTopDownDib(HDC dc, int width, int height, void** bits) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  *bits = nullptr;
+  return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 void createBackBuffer() {
   releaseBackBuffer();
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = kPreviewSize;
-  info.bmiHeader.biHeight = -kPreviewSize;  // top row first, like the surface
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = createTopDownDib(screen, kPreviewSize, kPreviewSize, &bits);
   ReleaseDC(nullptr, screen);
   if (dc == nullptr || bitmap == nullptr || bits == nullptr) {
     if (bitmap != nullptr) DeleteObject(bitmap);

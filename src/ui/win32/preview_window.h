@@ -5,6 +5,10 @@
 
 #include "ui/compose.h"
 
+// A 32-bit DIB section whose rows run top first, as the composed surface's
+// do; *bits receives its pixels. Null when it cannot be made.
+HBITMAP createTopDownDib(HDC dc, int width, int height, void** bits);
+
 // Makes the 256 x 256 back buffer (releasing a previous one first).
 void createBackBuffer();
 
