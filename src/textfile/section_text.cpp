@@ -155,39 +155,45 @@ bool findSection(const char* name, SectionText& text) {
   return false;
 }
 
-int readHexList(uint32_t (&values)[kMaxEntries], const SectionText& text) {
-  if (text.textBase == nullptr || text.sectionStart == nullptr) return 0;
+namespace {
+
+// Walks the lines of the body of the section found last. At the first
+// non-blank byte of each line it calls take(), which reads what it wants
+// and answers false to stop; the body ends at a line that begins with "[".
+template <typename Take>
+void walkSectionBody(const SectionText& text, Take take) {
   startScan(text, text.sectionStart);
-  int count = 0;
   while (!atEnd()) {
     skipBlanks();
-    if (atEnd()) break;
-    if (current() == '[') break;  // the body has ended
-    if (isHexDigit(current())) {
-      values[count++] = readHexNumber();
-      if (count == kMaxEntries) return count;
-    }
+    if (atEnd() || current() == '[') return;
+    if (!take()) return;
     skipToNextLine();
   }
+}
+
+}  // namespace
+
+int readHexList(uint32_t (&values)[kMaxEntries], const SectionText& text) {
+  if (text.textBase == nullptr || text.sectionStart == nullptr) return 0;
+  int count = 0;
+  walkSectionBody(text, [&] {
+    if (isHexDigit(current())) values[count++] = readHexNumber();
+    return count < kMaxEntries;
+  });
   return count;
 }
 
 int readLineList(FrameRecord* records, const SectionText& text, int maxCount) {
   if (records == nullptr || maxCount <= 0) return 0;
   if (text.textBase == nullptr || text.sectionStart == nullptr) return 0;
-  startScan(text, text.sectionStart);
   int count = 0;
-  while (!atEnd()) {
-    skipBlanks();
-    if (atEnd()) break;
-    if (current() == '[') break;
+  walkSectionBody(text, [&] {
     // A block left in the record by an earlier reader would otherwise be
     // lost; the table is normally empty here.
     releaseBlock(records[count].path);
     records[count].path = readLineValue();
     ++count;
-    if (count == maxCount) return count;
-    skipToNextLine();
-  }
+    return count < maxCount;
+  });
   return count;
 }
