@@ -2,6 +2,8 @@
 // directory entry and the header it writes.
 #include <gtest/gtest.h>
 
+#include "support/bmp_writer.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -13,13 +15,6 @@
 #include "support/riff_reader.h"
 
 namespace {
-
-uint32_t le32(const std::string& s, size_t at) {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; ++i)
-    v |= static_cast<uint32_t>(static_cast<uint8_t>(s[at + i])) << (8 * i);
-  return v;
-}
 
 void put32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));

@@ -8,17 +8,6 @@
 
 namespace {
 
-uint32_t le32(const std::string& s, size_t at) {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; ++i)
-    v |= static_cast<uint32_t>(static_cast<uint8_t>(s[at + i])) << (8 * i);
-  return v;
-}
-
-void setLe32(std::string& s, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
-}
-
 void setLe16(std::string& s, size_t at, uint16_t v) {
   s[at] = static_cast<char>(v);
   s[at + 1] = static_cast<char>(v >> 8);

@@ -13,11 +13,19 @@ void put32(std::string& s, uint32_t v) {
   for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
+}  // namespace
+
+uint32_t le32(const std::string& s, size_t at) {
+  uint32_t v = 0;
+  for (int i = 0; i < 4; ++i) {
+    v |= static_cast<uint32_t>(static_cast<uint8_t>(s[at + i])) << (8 * i);
+  }
+  return v;
+}
+
 void setLe32(std::string& s, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
-
-}  // namespace
 
 uint32_t bmpRowBytes(int32_t width, uint16_t bitCount) {
   uint64_t bits = static_cast<uint64_t>(width < 0 ? 0 : width) * bitCount;

@@ -35,6 +35,11 @@ std::string makeBmp(const BmpLayout& layout, PixelFn pixel);
 // Same, with pixel values from a top-down table of width * |height| values.
 std::string makeBmp(const BmpLayout& layout, const std::vector<uint32_t>& topDownPixels);
 
+// Little-endian access to file bytes held in a string (tests patch and
+// inspect files through these).
+uint32_t le32(const std::string& bytes, size_t at);
+void setLe32(std::string& bytes, size_t at, uint32_t value);
+
 // Row length of a BMP row in bytes.
 uint32_t bmpRowBytes(int32_t width, uint16_t bitCount);
 

@@ -343,10 +343,6 @@ std::string validBmp() {
   return makeBmp(layout, [](int32_t x, int32_t y) { return static_cast<uint32_t>(x * 50 + y); });
 }
 
-void put32(std::string& s, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
-}
-
 struct RefusalCase {
   const char* what;
   std::string bytes;
@@ -356,7 +352,7 @@ std::vector<RefusalCase> refusals() {
   std::vector<RefusalCase> out;
   auto changed = [](size_t at, uint32_t value) {
     std::string s = validBmp();
-    put32(s, at, value);
+    setLe32(s, at, value);
     return s;
   };
   auto layout = [](auto adjust) {
@@ -431,9 +427,9 @@ std::vector<RefusalCase> refusals() {
   out.push_back({"RLE8 picture larger than allowed", [] {
                    std::string b = "BM" + std::string(12, '\0');
                    std::string h(40, '\0');
-                   put32(h, 0, 40);
-                   put32(h, 4, 16384);
-                   put32(h, 8, 4097);
+                   setLe32(h, 0, 40);
+                   setLe32(h, 4, 16384);
+                   setLe32(h, 8, 4097);
                    h[12] = 1;
                    h[14] = 8;
                    h[16] = 1;
@@ -475,7 +471,7 @@ TEST_F(PreviewLoadTest, TheLargestSidesAreAccepted) {
     s.compression = 1;
     s.palette = colourPalette(256);
     std::string bytes = withPixelData(s, std::string("\x02\x05\x00\x01", 4));
-    put32(bytes, 18, static_cast<uint32_t>(width));
+    setLe32(bytes, 18, static_cast<uint32_t>(width));
     std::vector<uint32_t> pixels;
     EXPECT_EQ(load(bytes, &pixels), width == 16384) << width;
     if (width == 16384) {

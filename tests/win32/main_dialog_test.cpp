@@ -297,13 +297,6 @@ struct AniSummary {
   int iconChunks = 0;
 };
 
-uint32_t le32(const std::string& b, size_t at) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) |
-         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8 |
-         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 2])) << 16 |
-         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
-}
-
 AniSummary readAni(const std::string& b) {
   AniSummary s;
   if (b.size() < 12 || b.compare(0, 4, "RIFF") != 0 || b.compare(8, 4, "ACON") != 0) return s;
