@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "app/runtime.h"
-#include "app/state.h"
+#include "base/runtime.h"
+#include "base/state.h"
 #include "frames/build.h"
-#include "frames/pixels.h"
+#include "image/pixels.h"
 #include "platform/platform.h"
 #include "support/bmp_writer.h"
 

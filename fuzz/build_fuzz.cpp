@@ -11,8 +11,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/runtime.h"
-#include "app/state.h"
+#include "base/runtime.h"
+#include "base/state.h"
 #include "frames/build.h"
 #include "harness.h"
 #include "platform/platform.h"

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/runtime.h"
-#include "app/state.h"
+#include "base/runtime.h"
+#include "base/state.h"
 #include "harness.h"
-#include "ui/bmp_decode.h"
+#include "image/bmp_decode.h"
 #include "ui/preview.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -4,15 +4,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/runtime.h"
-#include "app/state.h"
-#include "frames/bitmap_format.h"
+#include "base/runtime.h"
+#include "base/state.h"
 #include "frames/bounds.h"
 #include "frames/build.h"
 #include "frames/mask.h"
-#include "frames/pixels.h"
-#include "frames/reader.h"
 #include "harness.h"
+#include "image/bitmap_format.h"
+#include "image/frame_reader.h"
+#include "image/pixels.h"
 #include "platform/platform.h"
 #include "seed_bitmaps.h"
 

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/runtime.h"
 #include "harness.h"
 #include "platform/platform.h"
 
@@ -31,5 +32,5 @@ const std::string& fuzzScratchDir() {
 }
 
 void fuzzQuietErrors() {
-  plat::setErrorSink([](const char*, const char*) {});
+  setErrorSink([](const char*, const char*) {});
 }

@@ -6,10 +6,10 @@
 #include <limits>
 
 #include "ani/ani_format.h"
-#include "frames/bitmap_format.h"
-#include "frames/bytes.h"
-#include "frames/colour_lookup.h"
-#include "frames/pixels.h"
+#include "base/bytes.h"
+#include "image/bitmap_format.h"
+#include "image/colour_lookup.h"
+#include "image/pixels.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "app/state.h"
+#include "base/state.h"
 #include "platform/platform.h"
 
 // One file being written. Small writes are gathered in `buffer`; `failed`

@@ -1,8 +1,9 @@
 #include "app/startup.h"
 
 #include "app/batch.h"
-#include "app/runtime.h"
-#include "app/state.h"
+#include "app/command_line.h"
+#include "base/runtime.h"
+#include "base/state.h"
 #include "platform/platform.h"
 #include "textfile/settings.h"
 #include "ui/preview.h"

@@ -7,14 +7,14 @@
 #include <limits>
 
 #include "ani/ani_writer.h"
-#include "app/runtime.h"
-#include "app/state.h"
-#include "frames/bitmap_format.h"
+#include "base/runtime.h"
+#include "base/state.h"
 #include "frames/bounds.h"
 #include "frames/colour_steps.h"
 #include "frames/mask.h"
-#include "frames/pixels.h"
-#include "frames/reader.h"
+#include "image/bitmap_format.h"
+#include "image/frame_reader.h"
+#include "image/pixels.h"
 #include "platform/platform.h"
 
 namespace {

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/runtime.h"
-#include "app/state.h"
-#include "frames/bitmap_format.h"
-#include "frames/colour_lookup.h"
-#include "frames/pixels.h"
+#include "base/runtime.h"
+#include "base/state.h"
+#include "image/bitmap_format.h"
+#include "image/colour_lookup.h"
+#include "image/pixels.h"
 
 namespace {
 

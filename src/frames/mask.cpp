@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/runtime.h"
-#include "frames/bitmap_format.h"
-#include "frames/colour_lookup.h"
-#include "frames/pixels.h"
+#include "base/runtime.h"
+#include "image/bitmap_format.h"
+#include "image/colour_lookup.h"
+#include "image/pixels.h"
 
 int64_t framePixelBytes(int32_t width, int32_t height, bool is24Bit) {
   return rowStride(width, is24Bit ? 24 : 8, 32) * height;

@@ -1,7 +1,7 @@
 // The AND mask of one frame and the byte counts the writer needs.
 #pragma once
 
-#include "app/state.h"
+#include "base/state.h"
 
 enum class MaskOutcome {
   made,         // maskBits is set

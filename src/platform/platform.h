@@ -53,11 +53,7 @@ void* processHeap();
 void* heapAllocZeroed(void* heap, size_t bytes);
 void heapFree(void* heap, void* block);
 
-// The modal error box (on POSIX one line on standard error). Tests divert
-// it with setErrorSink so that no box ever blocks them; the sink returns the
-// previous one.
-using ErrorSink = void (*)(const char* caption, const char* text);
-ErrorSink setErrorSink(ErrorSink sink);
+// The modal error box (on POSIX one line on standard error).
 void errorBox(const char* caption, const char* text);
 
 // One line on standard error (POSIX only; the Windows program is silent).

@@ -19,8 +19,8 @@
 namespace plat {
 
 namespace {
-ErrorSink g_sink = nullptr;
 std::string g_commandLine;
+char g_heapToken;
 }  // namespace
 
 FileHandle openForRead(const char* path) {
@@ -106,7 +106,7 @@ void unmapView(const uint8_t* view, uint32_t size) {
 void closeMapping(MapHandle) {}
 
 // The C heap has no handle; any non-null token stands for it.
-void* processHeap() { return &g_sink; }
+void* processHeap() { return &g_heapToken; }
 
 void* heapAllocZeroed(void*, size_t bytes) {
   // calloc(0) may answer null; the program treats a zero-byte block as made.
@@ -115,17 +115,7 @@ void* heapAllocZeroed(void*, size_t bytes) {
 
 void heapFree(void*, void* block) { std::free(block); }
 
-ErrorSink setErrorSink(ErrorSink sink) {
-  ErrorSink old = g_sink;
-  g_sink = sink;
-  return old;
-}
-
 void errorBox(const char* caption, const char* text) {
-  if (g_sink != nullptr) {
-    g_sink(caption, text);
-    return;
-  }
   std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
 }
 

@@ -6,8 +6,6 @@
 namespace plat {
 
 namespace {
-ErrorSink g_sink = nullptr;
-
 HANDLE toHandle(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 FileHandle fromHandle(HANDLE h) {
   return h == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(h);
@@ -91,17 +89,7 @@ void* heapAllocZeroed(void* heap, size_t bytes) {
 
 void heapFree(void* heap, void* block) { HeapFree(static_cast<HANDLE>(heap), 0, block); }
 
-ErrorSink setErrorSink(ErrorSink sink) {
-  ErrorSink old = g_sink;
-  g_sink = sink;
-  return old;
-}
-
 void errorBox(const char* caption, const char* text) {
-  if (g_sink != nullptr) {
-    g_sink(caption, text);
-    return;
-  }
   MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
 }
 

@@ -3,7 +3,7 @@
 #include <cassert>
 #include <cstring>
 
-#include "app/runtime.h"
+#include "base/runtime.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/state.h"
+#include "base/state.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
 

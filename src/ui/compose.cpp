@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/state.h"
+#include "base/state.h"
 
 namespace {
 

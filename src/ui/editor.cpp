@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/runtime.h"
-#include "app/state.h"
+#include "base/runtime.h"
+#include "base/state.h"
 #include "frames/build.h"
 #include "textfile/settings.h"
 #include "ui/file_names.h"

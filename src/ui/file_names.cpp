@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/state.h"
+#include "base/state.h"
 #include "platform/platform.h"
 
 namespace {

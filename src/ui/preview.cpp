@@ -1,9 +1,9 @@
 #include "ui/preview.h"
 
-#include "app/runtime.h"
-#include "app/state.h"
+#include "base/runtime.h"
+#include "base/state.h"
+#include "image/bmp_decode.h"
 #include "platform/platform.h"
-#include "ui/bmp_decode.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "ani/ani_writer.h"
-#include "app/runtime.h"
-#include "app/state.h"
+#include "base/runtime.h"
+#include "base/state.h"
 #include "support/process.h"
 #include "support/riff_reader.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/batch.h"
-#include "app/state.h"
+#include "base/state.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "support/recorder.h"

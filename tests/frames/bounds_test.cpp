@@ -1,9 +1,9 @@
 // Content bounds, their union, the 24-bit widening and the crop or copy.
 #include "frames/bounds.h"
 #include "frame_setup.h"
-#include "frames/bitmap_format.h"
-#include "frames/pixels.h"
-#include "frames/reader.h"
+#include "image/bitmap_format.h"
+#include "image/frame_reader.h"
+#include "image/pixels.h"
 
 namespace {
 

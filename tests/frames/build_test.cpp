@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "frame_setup.h"
-#include "frames/pixels.h"
+#include "image/pixels.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>

@@ -2,9 +2,9 @@
 // first.
 #include "frames/colour_steps.h"
 #include "frame_setup.h"
-#include "frames/bitmap_format.h"
-#include "frames/pixels.h"
-#include "frames/reader.h"
+#include "image/bitmap_format.h"
+#include "image/frame_reader.h"
+#include "image/pixels.h"
 
 namespace {
 

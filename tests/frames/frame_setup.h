@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/runtime.h"
-#include "app/state.h"
+#include "base/runtime.h"
+#include "base/state.h"
 #include "frames/build.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"

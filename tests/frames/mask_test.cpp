@@ -1,9 +1,9 @@
 // The AND mask and the byte counts of a frame.
 #include "frames/mask.h"
 #include "frame_setup.h"
-#include "frames/bitmap_format.h"
-#include "frames/pixels.h"
-#include "frames/reader.h"
+#include "image/bitmap_format.h"
+#include "image/frame_reader.h"
+#include "image/pixels.h"
 
 namespace {
 

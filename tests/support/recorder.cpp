@@ -1,5 +1,6 @@
 #include "support/recorder.h"
 
+#include "base/runtime.h"
 #include "platform/platform.h"
 
 namespace {
@@ -10,7 +11,7 @@ void record(const char* caption, const char* text) {
 }
 }  // namespace
 
-void installErrorRecorder() { plat::setErrorSink(record); }
+void installErrorRecorder() { setErrorSink(record); }
 
 std::vector<ShownError> takeShownErrors() {
   std::vector<ShownError> out;

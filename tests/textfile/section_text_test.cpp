@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/runtime.h"
-#include "app/state.h"
+#include "base/runtime.h"
+#include "base/state.h"
 #include "support/process.h"
 #include "textfile/section_text.h"
 

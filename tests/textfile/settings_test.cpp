@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/state.h"
+#include "base/state.h"
 #include "platform/platform.h"
 #include "support/process.h"
 #include "textfile/settings.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/state.h"
+#include "base/state.h"
 #include "editor_fakes.h"
 #include "ui/resources/resource_ids.h"
 

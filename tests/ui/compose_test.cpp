@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/runtime.h"
-#include "app/state.h"
+#include "base/runtime.h"
+#include "base/state.h"
 #include "ui/compose.h"
 #include "ui/preview.h"
 

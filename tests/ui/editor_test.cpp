@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
+#include "base/state.h"
 #include "editor_fakes.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
+#include "base/state.h"
 #include "dialog_support.h"
 #include "support/process.h"
 #include "support/recorder.h"

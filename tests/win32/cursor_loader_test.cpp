@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "frames/frame_setup.h"
-#include "frames/pixels.h"
+#include "image/pixels.h"
 #include "ui/win32/preview_window.h"
 
 namespace {

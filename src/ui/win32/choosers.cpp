@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/runtime.h"
-#include "app/state.h"
+#include "base/runtime.h"
+#include "base/state.h"
 #include "ui/file_names.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "ui/win32/preview_window.h"
 
-#include "app/state.h"
+#include "base/state.h"
 #include "ui/win32/window_procs.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "frames/pixels.h"
+#include "image/pixels.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "frames/reader.h"
+#include "image/frame_reader.h"
 
 #include <cstring>
 
-#include "app/runtime.h"
-#include "frames/bitmap_format.h"
-#include "frames/pixels.h"
+#include "base/runtime.h"
+#include "image/bitmap_format.h"
+#include "image/pixels.h"
 #include "platform/platform.h"
 
 namespace {

@@ -1,8 +1,8 @@
-#include "frames/colour_lookup.h"
+#include "image/colour_lookup.h"
 
-#include "app/state.h"
-#include "frames/bytes.h"
-#include "frames/pixels.h"
+#include "base/bytes.h"
+#include "base/state.h"
+#include "image/pixels.h"
 
 void ColourSet::add(uint32_t colour) {
   for (uint32_t i = slotOf(colour);; i = (i + 1) & (kSlots - 1)) {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "frames/bytes.h"
+#include "base/bytes.h"
 
 // BITMAPFILEHEADER: "BM", file size, two reserved words, pixel offset.
 namespace bmpfile {

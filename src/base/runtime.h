@@ -1,5 +1,5 @@
-// Small operations that every module uses: the zero-filling heap, the error
-// box and the command-line tokenizer.
+// Small operations that every module uses: the zero-filling heap and the
+// error box.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +26,7 @@ void releaseBlock(T*& block) {
 // The modal error box: caption first, then the detail text.
 void showError(const char* caption, const char* text);
 
-// Cuts the program name off a modifiable command line and returns the
-// argument part, or null when there is none.
-char* skipProgramName(char* commandLine);
+// Tests divert the error box with this sink so that no box ever blocks
+// them; returns the previous sink.
+using ErrorSink = void (*)(const char* caption, const char* text);
+ErrorSink setErrorSink(ErrorSink sink);

@@ -1,8 +1,8 @@
-#include "ui/bmp_decode.h"
+#include "image/bmp_decode.h"
 
-#include "app/runtime.h"
-#include "frames/bitmap_format.h"
-#include "frames/bytes.h"
+#include "base/bytes.h"
+#include "base/runtime.h"
+#include "image/bitmap_format.h"
 
 namespace {
 

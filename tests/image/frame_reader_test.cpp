@@ -2,9 +2,9 @@
 // frame record.
 #include <cstring>
 
-#include "frame_setup.h"
-#include "frames/bitmap_format.h"
-#include "frames/reader.h"
+#include "frames/frame_setup.h"
+#include "image/bitmap_format.h"
+#include "image/frame_reader.h"
 
 namespace {
 

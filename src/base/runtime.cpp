@@ -1,0 +1,48 @@
+#include "base/runtime.h"
+
+#include <cstddef>
+#include <limits>
+
+#include "base/state.h"
+#include "platform/platform.h"
+
+namespace {
+AllocGate g_gate = nullptr;
+ErrorSink g_sink = nullptr;
+}  // namespace
+
+AllocGate setAllocGate(AllocGate gate) {
+  AllocGate old = g_gate;
+  g_gate = gate;
+  return old;
+}
+
+void* allocZeroed(uint64_t bytes) {
+  if (g_gate != nullptr && !g_gate(bytes)) return nullptr;
+  if (bytes > std::numeric_limits<size_t>::max() ||
+      bytes > static_cast<uint64_t>(std::numeric_limits<std::ptrdiff_t>::max())) {
+    return nullptr;
+  }
+  if (appState.processHeap == nullptr) appState.processHeap = plat::processHeap();
+  return plat::heapAllocZeroed(appState.processHeap, static_cast<size_t>(bytes));
+}
+
+void freeBlock(void* block) {
+  if (block == nullptr) return;
+  if (appState.processHeap == nullptr) appState.processHeap = plat::processHeap();
+  plat::heapFree(appState.processHeap, block);
+}
+
+ErrorSink setErrorSink(ErrorSink sink) {
+  ErrorSink old = g_sink;
+  g_sink = sink;
+  return old;
+}
+
+void showError(const char* caption, const char* text) {
+  if (g_sink != nullptr) {
+    g_sink(caption, text);
+    return;
+  }
+  plat::errorBox(caption, text);
+}

@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Prints which folders of src/ include which, and fails (exit 1) when an
+include runs upward or sideways between the layers below, or when folders
+include each other in a circle.
+
+Usage: check_layers.py [SRC_DIR]
+"""
+import os
+import re
+import sys
+
+# Bottom to top. A folder may include only folders of a lower rank; folders
+# of one rank do not know each other.
+RANKS = {
+    "platform": 0,
+    "ui/resources": 0,
+    "base": 1,
+    "textfile": 2,
+    "image": 2,
+    "ani": 3,
+    "frames": 4,
+    "ui": 5,
+    "ui/console": 6,
+    "ui/win32": 6,
+    "app": 7,
+}
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+
+
+def folder_of(rel):
+    parts = rel.split("/")
+    if parts[0] == "ui" and len(parts) > 2:
+        return "ui/" + parts[1]
+    return parts[0]
+
+
+def include_graph(src):
+    edges = {}
+    for directory, _, names in os.walk(src):
+        for name in names:
+            if not name.endswith((".h", ".cpp", ".in", ".rc")):
+                continue
+            path = os.path.join(directory, name)
+            here = folder_of(os.path.relpath(path, src))
+            with open(path, errors="replace") as f:
+                for line in f:
+                    m = INCLUDE.match(line)
+                    if not m or "/" not in m.group(1):
+                        continue
+                    if not os.path.exists(os.path.join(src, m.group(1))):
+                        continue
+                    there = folder_of(m.group(1))
+                    if there != here:
+                        edges.setdefault(here, {}).setdefault(there, path)
+    return edges
+
+
+def cycles(edges):
+    index, low, stack, on, found = {}, {}, [], set(), []
+    counter = [0]
+
+    def visit(v):
+        index[v] = low[v] = counter[0]
+        counter[0] += 1
+        stack.append(v)
+        on.add(v)
+        for w in edges.get(v, {}):
+            if w not in index:
+                visit(w)
+                low[v] = min(low[v], low[w])
+            elif w in on:
+                low[v] = min(low[v], index[w])
+        if low[v] == index[v]:
+            component = []
+            while True:
+                w = stack.pop()
+                on.discard(w)
+                component.append(w)
+                if w == v:
+                    break
+            if len(component) > 1:
+                found.append(sorted(component))
+
+    for v in sorted(set(edges) | {w for ws in edges.values() for w in ws}):
+        if v not in index:
+            visit(v)
+    return found
+
+
+def main():
+    src = sys.argv[1] if len(sys.argv) > 1 else "src"
+    edges = include_graph(src)
+    problems = []
+    for here in sorted(RANKS, key=lambda f: (RANKS[f], f)):
+        targets = sorted(edges.get(here, {}))
+        print("%-13s -> %s" % (here, ", ".join(targets) if targets else "(nothing)"))
+    for here, targets in sorted(edges.items()):
+        for there, where in sorted(targets.items()):
+            if here not in RANKS or there not in RANKS:
+                problems.append("%s -> %s: folder has no layer (%s)" % (here, there, where))
+            elif RANKS[there] >= RANKS[here]:
+                problems.append("%s -> %s: include does not run downward (%s)" % (here, there, where))
+    for component in cycles(edges):
+        problems.append("cycle: " + " <-> ".join(component))
+    for p in problems:
+        print("layer check: " + p, file=sys.stderr)
+    print("layer check: %s" % ("failed" if problems else "passed"))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
