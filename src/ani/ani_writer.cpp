@@ -89,7 +89,7 @@ bool createAnimationFile(AnimationFile& file, const char* path) {
   file.buffered = 0;
   if (file.handle == plat::kInvalidFile) return false;
 
-  const int frames = std::clamp(appState.frameCount, 0, kMaxEntries);
+  const int frames = frameTotal();
   uint64_t listSize = 4;  // "fram"
   for (int k = 0; k < frames; ++k) {
     listSize += sizeof(ChunkHeader) + roundUpEven(frameChunkSize(appState.frameTable[k]));

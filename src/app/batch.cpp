@@ -25,8 +25,7 @@ void explain(const char* what, const char* path) {
 // Frees the paths read so far when the script is given up before a build,
 // which would otherwise have released them.
 void releaseFramePaths() {
-  int count = appState.frameCount;
-  if (count > kMaxEntries) count = kMaxEntries;
+  const int count = frameTotal();
   for (int i = 0; i < count; ++i) releaseBlock(appState.frameTable[i].path);
 }
 

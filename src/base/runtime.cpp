@@ -1,5 +1,7 @@
 #include "base/runtime.h"
 
+#include "base/captions.h"
+
 #include <cstddef>
 #include <limits>
 
@@ -46,3 +48,5 @@ void showError(const char* caption, const char* text) {
   }
   plat::errorBox(caption, text);
 }
+
+void showOutOfMemory() { showError(caption::kError, caption::kOutOfMemory); }

@@ -90,3 +90,9 @@ extern AppState appState;
 
 // Brings the whole block back to its zero state (tests start from it).
 void resetAppState();
+
+// The number of frame records in use, whatever frameCount says.
+inline int frameTotal() {
+  const int32_t n = appState.frameCount;
+  return n < 0 ? 0 : (n > kMaxEntries ? kMaxEntries : n);
+}

@@ -1,5 +1,7 @@
 #include "frames/bounds.h"
 
+#include "frames/pixel_buffers.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -22,8 +24,6 @@ ContentRect unionRect(const ContentRect& a, const ContentRect& b) {
 }
 
 namespace {
-
-int frameTotal() { return std::clamp(appState.frameCount, 0, kMaxEntries); }
 
 // The bounds of the pixels that are not transparent: the first and last
 // rows and columns holding one. Where a frame has none, the edges fall back
@@ -75,9 +75,7 @@ ContentRect frameBounds(const FrameRecord& f, Opaque opaqueColour) {
   const int64_t stride = rowStride(w, Bits, 32);
   const uint8_t* pixels = f.pixels;
   return scanBounds(w, h, [&](int32_t x, int32_t y) {
-    const uint8_t* p =
-        pixels + stride * (static_cast<int64_t>(h) - y - 1) + static_cast<int64_t>(x) * (Bits / 8);
-    return opaqueColour(p);
+    return opaqueColour(pixels + rowOffset(stride, h, y) + static_cast<int64_t>(x) * (Bits / 8));
   });
 }
 
@@ -129,28 +127,15 @@ ContentRect widenBoundsFor24Bit(const ContentRect& r) {
 
 namespace {
 
-// Gives the frame a fresh buffer as its pixel data. Nothing reads the file
-// data any more once the pixels live in the frame's own buffer (the header
-// and palette were copied out of it), so it is returned to the heap at once:
-// the next frame's buffer can then reuse the memory, which halves what a
-// build of many frames holds and touches.
-void adoptBuffer(FrameRecord& f, uint8_t* buffer) {
-  releaseBlock(f.workPixels);
-  f.workPixels = buffer;
-  f.pixels = buffer;
-  releaseBlock(f.fileData);
-}
-
 bool copyFrames(int bits) {
   const int n = frameTotal();
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
-    const int64_t bytes =
-        std::max<int64_t>(0, rowStride(f.width, bits, 32) * std::max(f.height, 0));
+    const int64_t bytes = pixelBufferBytes(f.width, f.height, bits);
     auto* buffer = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(bytes)));
     if (buffer == nullptr) return false;
     if (bytes != 0) std::memcpy(buffer, f.pixels, static_cast<size_t>(bytes));
-    adoptBuffer(f, buffer);
+    adoptPixelBuffer(f, buffer);
   }
   return true;
 }
@@ -175,13 +160,13 @@ bool cropFrames(const ContentRect& r, int bits) {
     for (int64_t y = 0; y < nh && x0 < x1; ++y) {
       const int64_t sy = r.top + y;
       if (sy < 0 || sy >= srcH) continue;
-      const uint8_t* src = f.pixels + srcStride * (srcH - sy - 1) + (r.left + x0) * bpp;
-      uint8_t* dst = buffer + dstStride * (nh - y - 1) + x0 * bpp;
+      const uint8_t* src = f.pixels + rowOffset(srcStride, srcH, sy) + (r.left + x0) * bpp;
+      uint8_t* dst = buffer + rowOffset(dstStride, nh, y) + x0 * bpp;
       std::memcpy(dst, src, static_cast<size_t>((x1 - x0) * bpp));
     }
     setHeaderWidth(f.header, static_cast<int32_t>(nw));
     setHeaderHeight(f.header, static_cast<int32_t>(nh));
-    adoptBuffer(f, buffer);
+    adoptPixelBuffer(f, buffer);
   }
   return true;
 }

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "ani/ani_writer.h"
+#include "base/captions.h"
 #include "base/runtime.h"
 #include "base/state.h"
 #include "frames/bounds.h"
@@ -19,14 +20,7 @@
 
 namespace {
 
-constexpr const char* kOutOfMemoryCaption = "Error";
-constexpr const char* kOutOfMemoryText = "Out of memory";
-
-int frameTotal() { return std::clamp(appState.frameCount, 0, kMaxEntries); }
-
 const char* pathText(const FrameRecord& f) { return f.path != nullptr ? f.path : ""; }
-
-void showOutOfMemory() { showError(kOutOfMemoryCaption, kOutOfMemoryText); }
 
 // Reads every frame in order and checks what the later steps rely on: one
 // depth for all frames, and a preview size that still matches the file.
@@ -37,20 +31,20 @@ bool readAllFrames() {
     FrameRecord& f = appState.frameTable[k];
     readFrame(f);
     if (f.fileData == nullptr) {
-      showError("Can't load file", pathText(f));
+      showError(caption::kCantLoadFile, pathText(f));
       return false;
     }
     const uint16_t depth = headerBitCount(f.header);
     if (k == 0) firstDepth = depth;
     if (depth != firstDepth) {
-      showError("Mixed color depths", pathText(f));
+      showError(caption::kMixedDepths, pathText(f));
       return false;
     }
     // The bounds and the plain copy work from the preview's size; a file
     // changed since it was added would be read past its rows.
     const int64_t height = headerHeight(f.header);
     if (f.width != headerWidth(f.header) || f.height != (height < 0 ? -height : height)) {
-      showError("Can't load file", pathText(f));
+      showError(caption::kCantLoadFile, pathText(f));
       return false;
     }
   }
@@ -116,7 +110,7 @@ bool processFrames() {
     const MaskOutcome outcome = buildMask(f);
     if (outcome == MaskOutcome::made) continue;
     if (outcome == MaskOutcome::outOfMemory) showOutOfMemory();
-    showError("Can't make mask", pathText(f));
+    showError(caption::kCantMakeMask, pathText(f));
     return false;
   }
   return true;
@@ -149,7 +143,7 @@ bool writeOutput(const char* outputPath) {
     created = makeTempName(outputPath, attempt, tempPath) && createAnimationFile(file, tempPath);
   }
   if (!created) {
-    showError("Can't write file", outputPath);
+    showError(caption::kCantWriteFile, outputPath);
     return false;
   }
   const int n = frameTotal();
@@ -162,7 +156,7 @@ bool writeOutput(const char* outputPath) {
   }
   if (!closeAnimationFile(file) || !plat::replaceFile(tempPath, outputPath)) {
     plat::removeFile(tempPath);
-    showError("Can't write file", outputPath);
+    showError(caption::kCantWriteFile, outputPath);
     return false;
   }
   return true;

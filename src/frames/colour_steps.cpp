@@ -1,5 +1,7 @@
 #include "frames/colour_steps.h"
 
+#include "frames/pixel_buffers.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -11,13 +13,6 @@
 
 namespace {
 
-int frameTotal() { return std::clamp(appState.frameCount, 0, kMaxEntries); }
-
-// Size of a buffer of w x h pixels; a negative size gives an empty buffer.
-int64_t bufferBytes(int32_t w, int32_t h, int bits) {
-  return std::max<int64_t>(0, rowStride(w, bits, 32) * std::max(h, 0));
-}
-
 inline uint32_t load24(const uint8_t* p) {
   return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
 }
@@ -26,12 +21,6 @@ inline void store24(uint8_t* p, uint32_t c) {
   p[0] = static_cast<uint8_t>(c);
   p[1] = static_cast<uint8_t>(c >> 8);
   p[2] = static_cast<uint8_t>(c >> 16);
-}
-
-void adoptBuffer(FrameRecord& f, uint8_t* buffer) {
-  releaseBlock(f.workPixels);
-  f.workPixels = buffer;
-  f.pixels = buffer;
 }
 
 // Builds each merged frame row by row; the value at every position depends
@@ -48,7 +37,7 @@ bool mergeWithFirstFrame(Pick pickFrame) {
   const int32_t h1 = headerHeight(first.header);
   const int64_t stride1 = rowStride(w1, Bits, 32);
   const int64_t used1 = int64_t{std::max(w1, 0)} * (Bits / 8);
-  const int64_t bytes = bufferBytes(w1, h1, Bits);
+  const int64_t bytes = pixelBufferBytes(w1, h1, Bits);
   for (int k = 1; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
     const int32_t wk = headerWidth(f.header);
@@ -63,10 +52,10 @@ bool mergeWithFirstFrame(Pick pickFrame) {
     auto pick = pickFrame(f);
     // Rows without pixels (a frame 0 pixels wide) need no walk.
     for (int64_t y = 0; w1 > 0 && y < h1; ++y) {
-      const uint8_t* base = first.pixels + stride1 * (h1 - y - 1);
-      uint8_t* out = buffer + stride1 * (h1 - y - 1);
+      const uint8_t* base = first.pixels + rowOffset(stride1, h1, y);
+      uint8_t* out = buffer + rowOffset(stride1, h1, y);
       // Positions outside frame k read as 0.
-      const uint8_t* own = y < hk ? f.pixels + stridek * (hk - y - 1) : nullptr;
+      const uint8_t* own = y < hk ? f.pixels + rowOffset(stridek, hk, y) : nullptr;
       const int32_t ownWidth = own != nullptr ? std::min(wk, w1) : 0;
       for (int32_t x = 0; x < w1; ++x) {
         pick(own != nullptr && x < ownWidth ? own + int64_t{x} * (Bits / 8) : nullptr,
@@ -76,7 +65,7 @@ bool mergeWithFirstFrame(Pick pickFrame) {
     }
     setHeaderWidth(f.header, w1);
     setHeaderHeight(f.header, h1);
-    if (!inPlace) adoptBuffer(f, buffer);
+    if (!inPlace) adoptPixelBuffer(f, buffer);
   }
   return true;
 }

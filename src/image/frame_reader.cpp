@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/captions.h"
 #include "base/runtime.h"
 #include "image/bitmap_format.h"
 #include "image/pixels.h"
@@ -14,7 +15,7 @@ void loadFrameFile(FrameRecord& frame, plat::FileHandle file) {
   if (size < kMinFrameFileSize || size > kMaxFrameFileSize) return;
   frame.fileData = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(size)));
   if (frame.fileData == nullptr) {
-    showError("Error", "Out of memory");
+    showOutOfMemory();
     return;
   }
   const auto wanted = static_cast<uint32_t>(size);
@@ -90,7 +91,7 @@ uint8_t* parseFrameHeader(FrameRecord& frame, uint32_t fileSize) {
 
   auto* block = static_cast<uint8_t*>(allocZeroed(kHeaderBlockSize));
   if (block == nullptr) {
-    showError("Error", "Out of memory");
+    showOutOfMemory();
     return nullptr;
   }
   file.copy(info, bmpinfo::kSize, block);

@@ -8,11 +8,7 @@
 
 #include <cstdint>
 
-// Exchanges bytes 0 and 2: COLORREF (0x00BBGGRR) to DIB order (0x00RRGGBB)
-// and back. The top byte passes through.
-constexpr uint32_t swapRedBlue(uint32_t colour) {
-  return (colour & 0xFF00FF00u) | ((colour & 0xFFu) << 16) | ((colour >> 16) & 0xFFu);
-}
+#include "base/colour.h"
 
 // Row length in bytes of `width` pixels of `bits` each, aligned to
 // `alignBits` (a power of two). Negative widths give 0 or less.
@@ -27,13 +23,18 @@ constexpr bool insideFrame(int64_t width, int64_t height, int64_t x, int64_t y) 
   return x >= 0 && y >= 0 && x < width && y < height;
 }
 
+// Offset of row y (counted from the top) in a bottom-up buffer of `height`
+// rows of `stride` bytes: every step addresses rows through this.
+constexpr int64_t rowOffset(int64_t stride, int64_t height, int64_t y) {
+  return stride * (height - y - 1);
+}
+
 inline int64_t pixelOffset8(int32_t width, int32_t height, int32_t x, int32_t y) {
-  return rowStride(width, 8, 32) * (static_cast<int64_t>(height) - y - 1) + x;
+  return rowOffset(rowStride(width, 8, 32), height, y) + x;
 }
 
 inline int64_t pixelOffset24(int32_t width, int32_t height, int32_t x, int32_t y) {
-  return rowStride(width, 24, 32) * (static_cast<int64_t>(height) - y - 1) +
-         static_cast<int64_t>(x) * 3;
+  return rowOffset(rowStride(width, 24, 32), height, y) + static_cast<int64_t>(x) * 3;
 }
 
 // Palette index at (x, y); 0 outside the frame.
@@ -71,6 +72,5 @@ inline void setPixel24(uint8_t* pixels, int32_t width, int32_t height, int32_t x
 // Sets the AND-mask bit of (x, y); the leftmost pixel is the high bit. The
 // caller passes positions inside the frame.
 inline void setMaskBit(uint8_t* mask, int32_t width, int32_t height, int32_t x, int32_t y) {
-  mask[maskStride(width) * (static_cast<int64_t>(height) - y - 1) + x / 8] |=
-      static_cast<uint8_t>(0x80u >> (x % 8));
+  mask[rowOffset(maskStride(width), height, y) + x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8));
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/captions.h"
 #include "base/runtime.h"
 #include "base/state.h"
 #include "frames/build.h"
@@ -97,7 +98,7 @@ void addFrames(EditorView& view) {
   const bool wasEmpty = appState.frameCount == 0;
   char* block = static_cast<char*>(allocZeroed(kOpenBufferSize + 2));
   if (block == nullptr) {
-    showError("Error", "Out of memory");
+    showOutOfMemory();
     return;
   }
   const int result = view.chooseOpenFiles(block, kOpenTitle, kOpenFilter);
@@ -233,7 +234,7 @@ void saveAnimation(EditorView& view) {
     case AnimNameResult::kTooShort:
       return;
     case AnimNameResult::kTooLong:
-      showError("Can't write file", chosen);
+      showError(caption::kCantWriteFile, chosen);
       return;
     case AnimNameResult::kUsable:
       break;
@@ -241,7 +242,7 @@ void saveAnimation(EditorView& view) {
   for (int i = 0; i < appState.frameCount; ++i) {
     char* block = static_cast<char*>(allocZeroed(kPathCapacity));
     if (block == nullptr) {
-      showError("Error", "Out of memory");
+      showOutOfMemory();
       releaseFrameBuffers();
       return;
     }

@@ -1,5 +1,6 @@
 #include "ui/preview.h"
 
+#include "base/colour.h"
 #include "base/runtime.h"
 #include "base/state.h"
 #include "image/bmp_decode.h"
@@ -14,9 +15,7 @@ FrameRecord* recordOf(int n) {
 
 // COLORREF (0x00BBGGRR) to the pixels' order (0x00RRGGBB). Colours are
 // compared the way the display compares them, on their 24 colour bits only.
-uint32_t previewColor(uint32_t colorRef) {
-  return ((colorRef & 0xFF) << 16 | (colorRef & 0xFF00) | ((colorRef >> 16) & 0xFF));
-}
+uint32_t previewColor(uint32_t colorRef) { return swapRedBlue(colorRef) & 0xFFFFFFu; }
 
 // The file's bytes, mapped read-only for the decoder.
 bool decodeFile(const char* path, DecodedImage& image) {
@@ -97,8 +96,7 @@ void releasePreview(int n) {
 }
 
 void releaseAllPreviews() {
-  int count = appState.frameCount;
-  if (count > kMaxEntries) count = kMaxEntries;
+  const int count = frameTotal();
   for (int n = 1; n <= count; ++n) releasePreview(n);
   appState.frameCount = 0;
 }

@@ -1,5 +1,6 @@
 #include "ui/win32/preview_window.h"
 
+#include "base/colour.h"
 #include "base/state.h"
 #include "ui/win32/window_procs.h"
 
@@ -11,7 +12,7 @@ uint32_t* g_backBufferBits = nullptr;
 
 HDC backBufferDC() { return static_cast<HDC>(appState.backBufferDC); }
 
-uint32_t toDibOrder(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+uint32_t toDibOrder(COLORREF c) { return swapRedBlue(c) & 0xFFFFFFu; }
 
 }  // namespace
 
