@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   f.path = static_cast<char*>(allocZeroed(kPathCapacity));
   std::snprintf(f.path, kPathCapacity, "%s", path.c_str());
   appState.frameCount = 1;
-  readFrame(f);
+  const FrameRefusal why = readFrame(f);
+  check((why == FrameRefusal::none) == (f.fileData != nullptr));
   if (f.fileData != nullptr) {
     check(f.header != nullptr && f.palette == f.header + kPaletteOffset);
     const int32_t w = headerWidth(f.header);

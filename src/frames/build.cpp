@@ -29,8 +29,7 @@ bool readAllFrames() {
   uint16_t firstDepth = 0;
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
-    readFrame(f);
-    if (f.fileData == nullptr) {
+    if (readFrame(f) != FrameRefusal::none) {
       showError(caption::kCantLoadFile, pathText(f));
       return false;
     }

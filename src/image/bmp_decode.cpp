@@ -3,6 +3,7 @@
 #include "base/bytes.h"
 #include "base/runtime.h"
 #include "image/bitmap_format.h"
+#include "image/bmp_header.h"
 
 namespace {
 
@@ -10,9 +11,8 @@ using binio::ByteReader;
 using InfoHeader = BitmapInfoHeader;
 
 constexpr uint64_t kFileHeaderSize = bmpfile::kSize;
-constexpr uint64_t kOffBitsAt = bmpfile::kOffBits;
 
-constexpr uint32_t kCoreHeaderSize = 12;  // BITMAPCOREHEADER
+constexpr uint32_t kCoreHeaderSize = BmpHeader::kCoreHeaderSize;
 constexpr uint32_t kInfoHeaderSize = 40;  // BITMAPINFOHEADER
 constexpr uint32_t kV2HeaderSize = 52;    // + RGB masks
 constexpr uint32_t kV3HeaderSize = 56;    // + alpha mask
@@ -24,38 +24,10 @@ constexpr uint32_t kBiRle8 = 1;
 constexpr uint32_t kBiRle4 = 2;
 constexpr uint32_t kBiBitfields = 3;
 
-bool readHeader(const ByteReader& in, InfoHeader& h) {
-  const uint64_t at = kFileHeaderSize;
-  h = InfoHeader{};
-  if (!in.u32le(at, h.size)) return false;
-  if (h.size == kCoreHeaderSize) {
-    uint16_t w = 0, ht = 0;
-    if (!in.u16le(at + 4, w) || !in.u16le(at + 6, ht) || !in.u16le(at + 8, h.planes) ||
-        !in.u16le(at + 10, h.bitCount)) {
-      return false;
-    }
-    // The core header's sides are unsigned: its rows are always bottom-up.
-    h.width = w;
-    h.height = ht;
-    return true;
-  }
-  if (h.size != kInfoHeaderSize && h.size != kV2HeaderSize && h.size != kV3HeaderSize &&
-      h.size != kV4HeaderSize && h.size != kV5HeaderSize) {
-    return false;
-  }
-  if (!in.holds(at, h.size)) return false;
-  uint32_t w = 0, ht = 0;
-  in.u32le(at + 4, w);
-  in.u32le(at + 8, ht);
-  h.width = static_cast<int32_t>(w);
-  h.height = static_cast<int32_t>(ht);
-  in.u16le(at + 12, h.planes);
-  in.u16le(at + 14, h.bitCount);
-  in.u32le(at + 16, h.compression);
-  in.u32le(at + 20, h.sizeImage);
-  in.u32le(at + 32, h.clrUsed);
-  in.u32le(at + 36, h.clrImportant);
-  return true;
+// The header sizes a Windows bitmap loader knows.
+bool knownHeaderSize(uint32_t size) {
+  return size == kCoreHeaderSize || size == kInfoHeaderSize || size == kV2HeaderSize ||
+         size == kV3HeaderSize || size == kV4HeaderSize || size == kV5HeaderSize;
 }
 
 bool depthAndCompressionFit(const InfoHeader& h) {
@@ -116,13 +88,12 @@ struct Layout {
 };
 
 bool readLayout(const ByteReader& in, Layout& l) {
-  uint8_t b = 0, m = 0;
-  if (!in.u8(0, b) || !in.u8(1, m) || b != 'B' || m != 'M') return false;
-  uint32_t offBits = 0;
-  if (!in.u32le(kOffBitsAt, offBits)) return false;
+  BmpHeader bmp;
+  if (parseBmpHeader(in, bmp) != BmpHeaderRefusal::none) return false;
+  if (!knownHeaderSize(bmp.info.size)) return false;
+  const uint32_t offBits = bmp.offBits;
   InfoHeader& h = l.header;
-  if (!readHeader(in, h)) return false;
-  if (!in.holds(kFileHeaderSize, h.size)) return false;
+  h = bmp.info;
   if (h.planes > 1) return false;
   if (!depthAndCompressionFit(h)) return false;
 

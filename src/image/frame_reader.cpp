@@ -5,102 +5,121 @@
 #include "base/captions.h"
 #include "base/runtime.h"
 #include "image/bitmap_format.h"
+#include "image/bmp_header.h"
 #include "image/pixels.h"
 #include "platform/platform.h"
 
 namespace {
 
-void loadFrameFile(FrameRecord& frame, plat::FileHandle file) {
+FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file) {
   const int64_t size = plat::fileSize(file);
-  if (size < kMinFrameFileSize || size > kMaxFrameFileSize) return;
+  if (size < kMinFrameFileSize || size > kMaxFrameFileSize) return FrameRefusal::fileSize;
   frame.fileData = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(size)));
   if (frame.fileData == nullptr) {
     showOutOfMemory();
-    return;
+    return FrameRefusal::outOfMemory;
   }
   const auto wanted = static_cast<uint32_t>(size);
   if (plat::readBytes(file, frame.fileData, wanted) != wanted) {
     releaseBlock(frame.fileData);
-    return;
+    return FrameRefusal::readFailed;
   }
-  frame.header = parseFrameHeader(frame, wanted);
+  FrameRefusal why = FrameRefusal::none;
+  frame.header = parseFrameHeader(frame, wanted, why);
   if (frame.header == nullptr) {
     releaseBlock(frame.fileData);
-    return;
+    return why;
   }
   const uint32_t offBits = binio::getLe32(frame.fileData + bmpfile::kOffBits);
   frame.palette = frame.header + kPaletteOffset;
   frame.pixels = frame.fileData + offBits;
+  return FrameRefusal::none;
+}
+
+FrameRefusal fromHeaderRefusal(BmpHeaderRefusal r) {
+  switch (r) {
+    case BmpHeaderRefusal::none:
+      return FrameRefusal::none;
+    case BmpHeaderRefusal::notBitmap:
+      return FrameRefusal::notBitmap;
+    case BmpHeaderRefusal::headerSize:
+      return FrameRefusal::headerSize;
+    case BmpHeaderRefusal::headerPastEnd:
+      return FrameRefusal::headerPastEnd;
+  }
+  return FrameRefusal::notBitmap;
+}
+
+// The frame's own rules on top of the shared header parser: everything the
+// later steps read in place must lie in the file.
+FrameRefusal checkFrameHeader(const binio::ByteReader& file, const BmpHeader& bmp) {
+  const BitmapInfoHeader& h = bmp.info;
+  // Shorter (core) headers lack the fields the build needs.
+  if (bmp.core()) return FrameRefusal::headerSize;
+  if (h.compression != 0) return FrameRefusal::compressed;
+  if (h.planes > 1) return FrameRefusal::planes;
+  if (h.bitCount != 8 && h.bitCount != 24) return FrameRefusal::depth;
+  appState.is24Bit = h.bitCount == 24 ? 1 : 0;
+
+  if (h.width < 0) return FrameRefusal::negativeWidth;
+  const int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;
+  const int64_t rowBytes = rowStride(h.width, h.bitCount, 32);
+  if (!file.holds(bmp.offBits, 0)) return FrameRefusal::rowsOutsideFile;
+  if (rows != 0 && (rowBytes > static_cast<int64_t>(file.size()) ||
+                    !file.holds(bmp.offBits, static_cast<uint64_t>(rowBytes * rows)))) {
+    return FrameRefusal::rowsOutsideFile;
+  }
+  if (h.bitCount == 8) {
+    const uint32_t colours = h.clrUsed == 0 ? kPaletteEntries : h.clrUsed;
+    if (colours > kPaletteEntries) return FrameRefusal::paletteTooLarge;
+    if (!file.holds(bmpfile::kSize + uint64_t{h.size}, uint64_t{colours} * 4)) {
+      return FrameRefusal::paletteOutsideFile;
+    }
+  }
+  return FrameRefusal::none;
 }
 
 }  // namespace
 
-void readFrame(FrameRecord& frame) {
+FrameRefusal readFrame(FrameRecord& frame) {
   plat::FileHandle file = plat::openForRead(frame.path);
-  if (file == plat::kInvalidFile) return;
-  loadFrameFile(frame, file);
+  if (file == plat::kInvalidFile) return FrameRefusal::cannotOpen;
+  const FrameRefusal why = loadFrameFile(frame, file);
   plat::closeFile(file);
+  return why;
 }
 
-uint8_t* parseFrameHeader(FrameRecord& frame, uint32_t fileSize) {
+uint8_t* parseFrameHeader(FrameRecord& frame, uint32_t fileSize, FrameRefusal& why) {
   const binio::ByteReader file(frame.fileData, fileSize);
-  uint8_t b = 0, m = 0;
-  if (!file.u8(0, b) || !file.u8(1, m) || b != 'B' || m != 'M') return nullptr;
-
+  BmpHeader bmp;
+  why = fromHeaderRefusal(parseBmpHeader(file, bmp));
+  // bytesLeft follows the walk through the file: what lies behind the file
+  // header, then behind the info header, then behind the palette.
   uint64_t left = fileSize >= bmpfile::kSize ? fileSize - bmpfile::kSize : 0;
   frame.bytesLeft = static_cast<int32_t>(left);
-  uint32_t infoSize = 0;
-  if (!file.u32le(bmpfile::kSize, infoSize)) return nullptr;
-  // Shorter (OS/2) headers lack the fields below. Longer ones (V4, V5) begin
-  // with the same 40 bytes, and only those are kept.
-  if (infoSize < bmpinfo::kSize || infoSize > left) return nullptr;
-  left -= infoSize;
+  if (why != FrameRefusal::none) return nullptr;
+  left -= bmp.info.size;
   frame.bytesLeft = static_cast<int32_t>(left);
+  why = checkFrameHeader(file, bmp);
+  if (why != FrameRefusal::none) return nullptr;
 
-  const uint64_t info = bmpfile::kSize;
-  uint32_t compression = 0, clrUsed = 0, offBits = 0;
-  uint16_t planes = 0, bitCount = 0;
-  int32_t width = 0, height = 0;
-  if (!file.u32le(info + bmpinfo::kCompression, compression) ||
-      !file.u16le(info + bmpinfo::kPlanes, planes) ||
-      !file.u16le(info + bmpinfo::kBitCount, bitCount) ||
-      !file.i32le(info + bmpinfo::kWidth, width) || !file.i32le(info + bmpinfo::kHeight, height) ||
-      !file.u32le(info + bmpinfo::kClrUsed, clrUsed) || !file.u32le(bmpfile::kOffBits, offBits)) {
-    return nullptr;
-  }
-  if (compression != 0 || planes > 1 || (bitCount != 8 && bitCount != 24)) return nullptr;
-  appState.is24Bit = bitCount == 24 ? 1 : 0;
-
-  // Every later step reads the rows in place, so they must lie in the file.
-  if (width < 0) return nullptr;
-  const int64_t rows = height < 0 ? -static_cast<int64_t>(height) : height;
-  const int64_t rowBytes = rowStride(width, bitCount, 32);
-  if (!file.holds(offBits, 0)) return nullptr;
-  if (rows != 0 && (rowBytes > static_cast<int64_t>(fileSize) ||
-                    !file.holds(offBits, static_cast<uint64_t>(rowBytes * rows)))) {
-    return nullptr;
-  }
-
-  const uint32_t colours = clrUsed == 0 ? kPaletteEntries : clrUsed;
-  uint64_t paletteBytes = 0;
-  if (bitCount == 8) {
-    if (colours > kPaletteEntries) return nullptr;
-    paletteBytes = uint64_t{colours} * 4;
-    if (paletteBytes > left) return nullptr;
-  }
-
+  const uint32_t colours = bmp.info.clrUsed == 0 ? kPaletteEntries : bmp.info.clrUsed;
+  const uint64_t paletteBytes = bmp.info.bitCount == 8 ? uint64_t{colours} * 4 : 0;
   auto* block = static_cast<uint8_t*>(allocZeroed(kHeaderBlockSize));
   if (block == nullptr) {
     showOutOfMemory();
+    why = FrameRefusal::outOfMemory;
     return nullptr;
   }
-  file.copy(info, bmpinfo::kSize, block);
+  // Longer headers (V4, V5) begin with the same 40 bytes, and only those are
+  // kept.
+  file.copy(bmpfile::kSize, bmpinfo::kSize, block);
   binio::putLe32(block + bmpinfo::kSizeField, bmpinfo::kSize);
   binio::putLe32(block + bmpinfo::kClrUsed, colours);
   if (paletteBytes != 0) {
-    file.copy(info + infoSize, paletteBytes, block + kPaletteOffset);
+    file.copy(bmpfile::kSize + uint64_t{bmp.info.size}, paletteBytes, block + kPaletteOffset);
     left -= paletteBytes;
-    frame.bytesLeft = static_cast<int32_t>(left);
   }
+  frame.bytesLeft = static_cast<int32_t>(left);
   return block;
 }

@@ -9,14 +9,34 @@
 constexpr int64_t kMinFrameFileSize = 12;
 constexpr int64_t kMaxFrameFileSize = 65535;
 
+// Why a frame was not read; the user sees one message for all of them, the
+// tests and the fuzzers tell them apart.
+enum class FrameRefusal : uint8_t {
+  none,
+  cannotOpen,
+  fileSize,  // outside kMinFrameFileSize..kMaxFrameFileSize
+  outOfMemory,
+  readFailed,
+  notBitmap,
+  headerSize,  // a header shorter than 40 bytes
+  headerPastEnd,
+  compressed,
+  planes,
+  depth,  // neither 8 nor 24 bits per pixel
+  negativeWidth,
+  rowsOutsideFile,
+  paletteTooLarge,  // more than 256 colours
+  paletteOutsideFile,
+};
+
 // Reads the file named by frame.path (fileData and header null on entry).
-// The frame was read if and only if frame.fileData is non-null afterwards;
-// then header, palette and pixels are set and appState.is24Bit holds the
-// frame's depth. Shows "Error" / "Out of memory" when a block cannot be had;
-// every other refusal is silent.
-void readFrame(FrameRecord& frame);
+// The frame was read if and only if the result is `none`; then fileData,
+// header, palette and pixels are set and appState.is24Bit holds the frame's
+// depth. Shows "Error" / "Out of memory" when a block cannot be had; every
+// other refusal is silent.
+FrameRefusal readFrame(FrameRecord& frame);
 
 // The checks and copies of readFrame on a file already held in
-// frame.fileData (fileSize bytes). Returns the new header block, or null when
-// the file is refused.
-uint8_t* parseFrameHeader(FrameRecord& frame, uint32_t fileSize);
+// frame.fileData (fileSize bytes). Returns the new header block, or null with
+// the reason in `why`.
+uint8_t* parseFrameHeader(FrameRecord& frame, uint32_t fileSize, FrameRefusal& why);

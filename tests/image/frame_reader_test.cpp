@@ -20,15 +20,17 @@ uint32_t blockLe32(const uint8_t* p, size_t at) {
 
 class ReadFrameTest : public FrameTableTest {
  protected:
-  // Reads the bytes as frame 1 and reports whether it was read.
-  bool readBytes(const std::string& bytes) {
+  // Reads the bytes as frame 1 and tells why it was refused, if it was.
+  FrameRefusal readWhy(const std::string& bytes) {
     releaseFrameBuffers();
     appState.frameCount = 0;
     files_.clear();
     addFrameFile(bytes, 0, 0);
-    readFrame(appState.frameTable[0]);
-    return appState.frameTable[0].fileData != nullptr;
+    const FrameRefusal why = readFrame(appState.frameTable[0]);
+    EXPECT_EQ(why == FrameRefusal::none, appState.frameTable[0].fileData != nullptr);
+    return why;
   }
+  bool readBytes(const std::string& bytes) { return readWhy(bytes) == FrameRefusal::none; }
   FrameRecord& frame() { return appState.frameTable[0]; }
 };
 
@@ -41,101 +43,103 @@ std::string good24(int32_t w = 4, int32_t h = 4) {
 }
 
 TEST_F(ReadFrameTest, RefusesWhatTheLaterStepsCannotUse) {
+  using R = FrameRefusal;
   struct Case {
     const char* what;
     std::string bytes;
-    bool accepted;
+    FrameRefusal why;
   };
   std::vector<Case> cases;
-  cases.push_back({"valid 8-bit", good8(), true});
-  cases.push_back({"valid 24-bit", good24(), true});
-  cases.push_back({"11 bytes", good8().substr(0, 11), false});
+  cases.push_back({"valid 8-bit", good8(), R::none});
+  cases.push_back({"valid 24-bit", good24(), R::none});
+  cases.push_back({"11 bytes", good8().substr(0, 11), R::fileSize});
   {
     std::string s = good8();
     s.resize(65536, '\0');
-    cases.push_back({"65536 bytes", s, false});
+    cases.push_back({"65536 bytes", s, R::fileSize});
     s.resize(65535);
-    cases.push_back({"exactly 65535 bytes", s, true});
+    cases.push_back({"exactly 65535 bytes", s, R::none});
   }
   {
     std::string s = good8();
     s[0] = 'M';
     s[1] = 'B';
-    cases.push_back({"starts MB", s, false});
+    cases.push_back({"starts MB", s, R::notBitmap});
   }
   for (size_t n = 12; n <= 17; ++n) {
-    cases.push_back({"BM without room for biSize", good8().substr(0, n), false});
+    cases.push_back({"BM without room for biSize", good8().substr(0, n), R::notBitmap});
   }
   {
     std::string s = good8();
     setLe32(s, 14 + 16, 1);
-    cases.push_back({"8-bit RLE", s, false});
+    cases.push_back({"8-bit RLE", s, R::compressed});
   }
   for (uint16_t planes : {0, 2}) {
     std::string s = good24();
     setLe16(s, 14 + 12, planes);
-    cases.push_back({planes == 0 ? "zero planes" : "two planes", s, planes == 0});
+    cases.push_back(
+        {planes == 0 ? "zero planes" : "two planes", s, planes == 0 ? R::none : R::planes});
   }
   for (uint16_t bits : {1, 4, 16, 32}) {
     BmpLayout sp = spec24(4, 4);
     sp.bitCount = bits;
     if (bits <= 8) sp.palette = greyPalette(1 << bits);
-    cases.push_back({"other depth", makeBmp(sp, solid(4, 4, 1)), false});
+    cases.push_back({"other depth", makeBmp(sp, solid(4, 4, 1)), R::depth});
   }
   {
     // 256 colours need 1024 palette bytes behind the header.
     std::string s = good8(4, 0);
-    cases.push_back({"palette complete", s, true});
+    cases.push_back({"palette complete", s, R::none});
     s.resize(s.size() - 4);
     setLe32(s, 10, static_cast<uint32_t>(s.size()));
-    cases.push_back({"palette four bytes short", s, false});
+    cases.push_back({"palette four bytes short", s, R::paletteOutsideFile});
   }
   for (uint32_t headerSize : {12u, 39u}) {
     std::string s = good24();
     setLe32(s, 14, headerSize);
-    cases.push_back({"header shorter than 40 bytes", s, false});
+    cases.push_back({"header shorter than 40 bytes", s, R::headerSize});
   }
   {
     std::string s = good24();
     setLe32(s, 14, static_cast<uint32_t>(s.size()));
-    cases.push_back({"header beyond the file", s, false});
+    cases.push_back({"header beyond the file", s, R::headerPastEnd});
   }
   {
     BmpLayout sp = spec8(2, 2, greyPalette(257));
     sp.clrUsed = 257;
-    cases.push_back({"more than 256 colours", makeBmp(sp, solid(2, 2, 0)), false});
+    cases.push_back({"more than 256 colours", makeBmp(sp, solid(2, 2, 0)), R::paletteTooLarge});
   }
   {
     std::string s = good24();
     setLe32(s, 14 + 4, static_cast<uint32_t>(-4));
-    cases.push_back({"negative width", s, false});
+    cases.push_back({"negative width", s, R::negativeWidth});
   }
   {
     std::string s = good24(5, 3);
     s.pop_back();
-    cases.push_back({"last row one byte short", s, false});
+    cases.push_back({"last row one byte short", s, R::rowsOutsideFile});
     BmpLayout sp = spec24(5, 3);
     sp.offBitsOverride = 54 + 2;  // rows start later than the file allows
     std::string late = makeBmp(sp, solid(5, 3, 1));
     late.resize(54 + 16 * 3);
     setLe32(late, 10, 54 + 2);
-    cases.push_back({"rows pushed past the end by bfOffBits", late, false});
+    cases.push_back({"rows pushed past the end by bfOffBits", late, R::rowsOutsideFile});
     std::string far = good24();
     setLe32(far, 10, 0x7FFFFFF0u);
-    cases.push_back({"bfOffBits beyond the file", far, false});
+    cases.push_back({"bfOffBits beyond the file", far, R::rowsOutsideFile});
   }
   {
     std::string s = good24();
     setLe32(s, 14 + 4, 0x7FFFFFFF);
-    cases.push_back({"huge width", s, false});
+    cases.push_back({"huge width", s, R::rowsOutsideFile});
     std::string t = good24();
     setLe32(t, 14 + 8, 0x80000000u);
-    cases.push_back({"most negative height", t, false});
+    cases.push_back({"most negative height", t, R::rowsOutsideFile});
   }
-  cases.push_back({"top-down rows", makeBmp(spec24(4, -4), solid(4, 4, 1)), true});
+  cases.push_back({"top-down rows", makeBmp(spec24(4, -4), solid(4, 4, 1)), R::none});
   for (const auto& c : cases) {
-    EXPECT_EQ(readBytes(c.bytes), c.accepted) << c.what;
-    if (!c.accepted) {
+    EXPECT_EQ(readWhy(c.bytes), c.why) << c.what;
+    if (c.why != R::none) {
       EXPECT_EQ(frame().header, nullptr) << c.what;
     }
   }
@@ -146,7 +150,7 @@ TEST_F(ReadFrameTest, MissingFileLeavesTheRecordEmpty) {
   files_.push_back(path("missing.bmp"));
   appState.frameCount = 0;
   addFramePath(path("missing.bmp"), 4, 4);
-  readFrame(frame());
+  EXPECT_EQ(readFrame(frame()), FrameRefusal::cannotOpen);
   EXPECT_EQ(frame().fileData, nullptr);
   EXPECT_EQ(frame().header, nullptr);
   EXPECT_TRUE(takeShownErrors().empty());

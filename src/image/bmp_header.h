@@ -1,0 +1,28 @@
+// The one parser of a BMP file's two headers, shared by the frame reader and
+// the preview decoder; each adds its own rules on top.
+#pragma once
+
+#include <cstdint>
+
+#include "base/bytes.h"
+#include "image/bitmap_format.h"
+
+// Why a header was refused.
+enum class BmpHeaderRefusal : uint8_t {
+  none,
+  notBitmap,      // no "BM", or too short for the file header and biSize
+  headerSize,     // biSize is neither the core header's 12 nor at least 40
+  headerPastEnd,  // the info header does not fit in the file
+};
+
+struct BmpHeader {
+  uint32_t offBits = 0;  // where the file header says the rows start
+  // The info header's fields; a core header (size 12) fills size, width,
+  // height (both unsigned there), planes and bitCount only.
+  BitmapInfoHeader info{};
+  bool core() const { return info.size == kCoreHeaderSize; }
+
+  static constexpr uint32_t kCoreHeaderSize = 12;
+};
+
+BmpHeaderRefusal parseBmpHeader(const binio::ByteReader& file, BmpHeader& out);
