@@ -2,6 +2,8 @@
 // message box, and the output file's fate when a build fails.
 #include <algorithm>
 #include <filesystem>
+#include <set>
+#include <string>
 
 #include "frame_setup.h"
 #include "image/pixels.h"
@@ -252,24 +254,10 @@ TEST_F(BuildTest, EveryRefusedFrameStopsTheBuildWithItsMessage) {
 }
 
 TEST_F(BuildTest, OutOfMemoryInAnyStepStopsBeforeTheFileIsWritten) {
-  struct Case {
-    const char* what;
-    int refusedCall;          // allocations counted from the start of the build
-    const char* thenCaption;  // shown with the frame's path after "Out of memory"
-    int frame;
-  };
-  // Three 24-bit frames, the third smaller, with replacement, merge and the
-  // plain copy: per frame the file and its header block, then the copies, the
-  // merged third frame (the second, of the first frame's size, is merged in
-  // place, and replacement works in place) and the masks.
-  const std::vector<Case> cases = {
-      {"file data", 0, "Can't load file", 0},
-      {"header block", 3, "Can't load file", 1},
-      {"copy", 7, nullptr, 0},
-      {"merge", 9, nullptr, 0},
-      {"mask", 11, "Can't make mask", 1},
-  };
-  for (const auto& c : cases) {
+  // Three 24-bit frames, the third smaller, with replacement and merge: the
+  // build reads, copies, merges and masks. Every allocation it makes is
+  // refused in turn, so a new allocation cannot slip past the sweep.
+  auto prepare = [this] {
     SetUp();
     appState.optReplace = 1;
     appState.optMerge = 1;
@@ -277,20 +265,49 @@ TEST_F(BuildTest, OutOfMemoryInAnyStepStopsBeforeTheFileIsWritten) {
     addBmp(spec24(4, 4), solid(4, 4, kInk));
     addBmp(spec24(4, 4), solid(4, 4, kInk));
     addBmp(spec24(2, 2), solid(2, 2, kInk));
-    static int calls, refused;
-    calls = 0;
-    refused = c.refusedCall;
+  };
+  static int calls, refused;
+  calls = 0;
+  refused = -1;
+  setAllocGate([](uint64_t) { return calls++ != refused; });
+  prepare();
+  calls = 0;
+  ASSERT_TRUE(buildAnimation(out().c_str()));
+  const int total = calls;
+  TearDown();
+  ASSERT_GT(total, 6) << "files, headers, copies, merge and masks";
+
+  std::set<std::string> secondCaptions;
+  int onlyOutOfMemory = 0;
+  for (refused = 0; refused < total; ++refused) {
+    prepare();
     setAllocGate([](uint64_t) { return calls++ != refused; });
-    const bool ok = buildAnimation(out().c_str());
-    setAllocGate(nullptr);
-    EXPECT_FALSE(ok) << c.what;
-    std::vector<ShownError> shown = {{"Error", "Out of memory"}};
-    if (c.thenCaption != nullptr) shown.push_back({c.thenCaption, files_[c.frame]});
-    EXPECT_EQ(takeShownErrors(), shown) << c.what;
-    EXPECT_FALSE(fileExists(out())) << c.what;
-    EXPECT_TRUE(strayFiles().empty()) << c.what;
+    calls = 0;
+    EXPECT_FALSE(buildAnimation(out().c_str())) << "allocation " << refused;
+    std::vector<ShownError> shown = takeShownErrors();
+    ASSERT_FALSE(shown.empty()) << "allocation " << refused;
+    EXPECT_EQ(shown[0], (ShownError{"Error", "Out of memory"})) << "allocation " << refused;
+    if (shown.size() == 1) ++onlyOutOfMemory;
+    for (size_t e = 1; e < shown.size(); ++e) {
+      secondCaptions.insert(shown[e].caption);
+      EXPECT_NE(std::find(files_.begin(), files_.end(), shown[e].text), files_.end())
+          << "allocation " << refused << " names no frame";
+    }
+    EXPECT_LE(shown.size(), 2u) << "allocation " << refused;
+    EXPECT_FALSE(fileExists(out())) << "allocation " << refused;
+    EXPECT_TRUE(strayFiles().empty()) << "allocation " << refused;
+    releaseFrameBuffers();
+    for (const FrameRecord& f : appState.frameTable) {
+      EXPECT_TRUE(f.fileData == nullptr && f.header == nullptr && f.maskBits == nullptr &&
+                  f.workPixels == nullptr)
+          << "allocation " << refused << " leaves a buffer";
+    }
     TearDown();
   }
+  // Reading names the frame, the mask names the frame, copy and merge show
+  // the memory box alone.
+  EXPECT_EQ(secondCaptions, (std::set<std::string>{"Can't load file", "Can't make mask"}));
+  EXPECT_GT(onlyOutOfMemory, 0);
 }
 
 TEST_F(BuildTest, FileBeyondTheRiffSizesIsRefusedBeforeAllocating) {
