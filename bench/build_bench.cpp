@@ -1,7 +1,5 @@
-// The case that matters for speed: 255 frames of 147 x 147 pixels at 24 bits
-// (the largest square that fits a 65535-byte file), 12 transparent colours
-// and 6 replace pairs that all occur in the frames, a transparent border,
-// with "Merge with 1st frame" and "Optimize image size" on.
+// The steps of the build in process, on the fixture of fixture.h (the
+// whole-process measure that users meet is batch_bench.cpp):
 //
 //   BM_Build  the whole buildAnimation (read, process, write) and the release
 //   BM_Floor  reading the same files and writing as many bytes as the build
@@ -19,23 +17,17 @@
 #include <string>
 #include <vector>
 
+#include "base/colour.h"
 #include "base/runtime.h"
 #include "base/state.h"
+#include "fixture.h"
 #include "frames/build.h"
-#include "image/pixels.h"
 #include "platform/platform.h"
-#include "support/bmp_writer.h"
 
 namespace {
 
-constexpr int kFrames = 255;
-constexpr int kSide = 147;
-constexpr int kBorder = 6;
-
-const uint32_t kTransparent[12] = {0xFF00FF, 0xFE01FE, 0xFD02FD, 0xFC03FC, 0x00FFFF, 0x01FEFE,
-                                   0x02FDFD, 0x03FCFC, 0x808000, 0x818101, 0x828202, 0x838303};
-const uint32_t kFrom[6] = {0x101010, 0x202020, 0x303030, 0x404040, 0x505050, 0x606060};
-const uint32_t kTo[6] = {0xA01010, 0x10A010, 0x1010A0, 0xA0A010, 0x10A0A0, 0xA010A0};
+using fixture::kFrames;
+using fixture::kSide;
 
 struct Fixture {
   std::string dir;
@@ -46,58 +38,20 @@ struct Fixture {
   uint64_t outputBytes = 0;
 };
 
-Fixture& fixture() {
+Fixture& bench() {
   static Fixture f;
   return f;
 }
 
-// Frame k: the border and the area outside a moving disc hold transparent
-// colours (so they are trimmed and merged away); the disc holds the colours
-// to replace and a gradient.
-std::vector<uint32_t> framePixels(int k) {
-  std::vector<uint32_t> px(static_cast<size_t>(kSide) * kSide);
-  const int cx = 30 + (k * 7) % 87, cy = 30 + (k * 13) % 87;
-  for (int y = 0; y < kSide; ++y) {
-    for (int x = 0; x < kSide; ++x) {
-      uint32_t c;
-      const bool border =
-          x < kBorder || y < kBorder || x >= kSide - kBorder || y >= kSide - kBorder;
-      const int dx = x - cx, dy = y - cy;
-      if (border) {
-        c = kTransparent[(x / 3 + y / 3) % 12];
-      } else if (dx * dx + dy * dy > 900) {
-        c = kTransparent[(x + k) % 12];
-      } else if ((x + y) % 5 == 0) {
-        c = kFrom[(x + y + k) % 6];
-      } else {
-        c = static_cast<uint32_t>((x * 1.7) + 1) << 16 | static_cast<uint32_t>(y) << 8 |
-            static_cast<uint32_t>(k);
-      }
-      px[static_cast<size_t>(y) * kSide + x] = c;
-    }
-  }
-  return px;
-}
-
 void prepareInput() {
-  Fixture& f = fixture();
+  Fixture& f = bench();
   if (!f.paths.empty()) return;
   f.dir = (std::filesystem::temp_directory_path() / "kinetor-bench").string();
   std::filesystem::remove_all(f.dir);
   std::filesystem::create_directories(f.dir);
-  BmpLayout layout;
-  layout.width = kSide;
-  layout.height = kSide;
-  layout.bitCount = 24;
-  for (int k = 0; k < kFrames; ++k) {
-    const std::string bytes = makeBmp(layout, framePixels(k));
-    const std::string path = f.dir + "/frame" + std::to_string(k) + ".bmp";
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fclose(out);
-    f.paths.push_back(path);
-    f.inputBytes += bytes.size();
-  }
+  const fixture::Frames frames = fixture::writeFrames(f.dir);
+  f.paths = frames.paths;
+  f.inputBytes = frames.inputBytes;
   f.output = f.dir + "/out.anim";
   f.floorOutput = f.dir + "/floor.anim";
 
@@ -106,11 +60,11 @@ void prepareInput() {
   appState.optReplace = 1;
   appState.optMerge = 1;
   appState.optOptimize = 1;
-  for (int i = 0; i < 12; ++i) appState.transColors[i] = swapRedBlue(kTransparent[i]);
+  for (int i = 0; i < 12; ++i) appState.transColors[i] = swapRedBlue(fixture::kTransparent[i]);
   appState.transCount = 12;
   for (int i = 0; i < 6; ++i) {
-    appState.replaceColors[2 * i] = swapRedBlue(kFrom[i]);
-    appState.replaceColors[2 * i + 1] = swapRedBlue(kTo[i]);
+    appState.replaceColors[2 * i] = swapRedBlue(fixture::kFrom[i]);
+    appState.replaceColors[2 * i + 1] = swapRedBlue(fixture::kTo[i]);
   }
   appState.replaceCount = 12;
   appState.frameCount = kFrames;
@@ -122,7 +76,7 @@ void prepareInput() {
 
 // What the editor does before each build: the paths go into the table.
 void fillPaths() {
-  const Fixture& f = fixture();
+  const Fixture& f = bench();
   for (int k = 0; k < kFrames; ++k) {
     char* block = static_cast<char*>(allocZeroed(kPathCapacity));
     std::memcpy(block, f.paths[k].c_str(), f.paths[k].size());
@@ -132,7 +86,7 @@ void fillPaths() {
 
 bool buildOnce() {
   fillPaths();
-  const bool ok = buildAnimation(fixture().output.c_str());
+  const bool ok = buildAnimation(bench().output.c_str());
   releaseFrameBuffers();
   return ok;
 }
@@ -151,13 +105,13 @@ void BM_Build(benchmark::State& state) {
   for (auto _ : state) {
     if (!buildOnce()) state.SkipWithError("the build failed");
   }
-  fixture().outputBytes = std::filesystem::file_size(fixture().output);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * fixture().inputBytes));
+  bench().outputBytes = std::filesystem::file_size(bench().output);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bench().inputBytes));
 }
 
 void BM_Floor(benchmark::State& state) {
   prepareInput();
-  Fixture& f = fixture();
+  Fixture& f = bench();
   if (f.outputBytes == 0) {
     buildOnce();
     f.outputBytes = std::filesystem::file_size(f.output);
@@ -239,7 +193,7 @@ int main(int argc, char** argv) {
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   prepareInput();
-  const Fixture& f = fixture();
+  const Fixture& f = bench();
   const uint64_t peak = peakHeapOfOneBuild();
   std::printf("\ninput: %d files, %llu bytes; output: %llu bytes, FNV-1a %016llx\n", kFrames,
               static_cast<unsigned long long>(f.inputBytes),

@@ -8,7 +8,6 @@
 #include "frames/build.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
-#include "ui/preview.h"
 
 namespace {
 
@@ -56,10 +55,9 @@ bool runBatchScript(const char* scriptPath) {
         explain("script lists fewer than two frames in its [BMP] section", scriptPath);
         releaseFramePaths();
       } else {
-        for (int n = 1; n <= appState.frameCount; ++n) {
-          loadPreview(n, appState.frameTable[n - 1].path);
-        }
-        written = buildAnimation(outputPath);
+        // Nothing is shown here, so no preview is decoded: the build takes
+        // each frame's preview size from the bytes it reads anyway.
+        written = buildAnimation(outputPath, PreviewSize::measured);
         releaseFrameBuffers();
         if (!written) explain("no animation was written to", outputPath);
       }

@@ -24,12 +24,12 @@ const char* pathText(const FrameRecord& f) { return f.path != nullptr ? f.path :
 
 // Reads every frame in order and checks what the later steps rely on: one
 // depth for all frames, and a preview size that still matches the file.
-bool readAllFrames() {
+bool readAllFrames(PreviewSize preview) {
   const int n = frameTotal();
   uint16_t firstDepth = 0;
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
-    if (readFrame(f) != FrameRefusal::none) {
+    if (readFrame(f, preview) != FrameRefusal::none) {
       showError(caption::kCantLoadFile, pathText(f));
       return false;
     }
@@ -163,9 +163,9 @@ bool writeOutput(const char* outputPath) {
 
 }  // namespace
 
-bool buildAnimation(const char* outputPath) {
+bool buildAnimation(const char* outputPath, PreviewSize preview) {
   if (outputPath == nullptr) outputPath = "";
-  if (!readAllFrames()) return false;
+  if (!readAllFrames(preview)) return false;
   if (!processFrames()) return false;
   return writeOutput(outputPath);
 }

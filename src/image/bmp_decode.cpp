@@ -252,26 +252,43 @@ void decodeRunLength(const ByteReader& in, const Layout& l, uint32_t* out) {
   }
 }
 
+bool runLength(const Layout& l) {
+  return l.header.compression == kBiRle8 || l.header.compression == kBiRle4;
+}
+
+// The layout, and for uncompressed rows the check that they all lie in the
+// file: what decides success before any pixel is decoded.
+bool readCheckedLayout(const ByteReader& in, Layout& layout) {
+  if (!readLayout(in, layout)) return false;
+  if (runLength(layout)) return true;
+  const uint64_t rowBytes =
+      (static_cast<uint64_t>(layout.width) * layout.header.bitCount + 31) / 32 * 4;
+  return in.holds(layout.pixelOffset, rowBytes * layout.rows);
+}
+
 }  // namespace
+
+bool measureBmp(const uint8_t* data, uint64_t size, int32_t& width, int32_t& height) {
+  width = 0;
+  height = 0;
+  if (data == nullptr) return false;
+  Layout layout;
+  if (!readCheckedLayout(ByteReader(data, size), layout)) return false;
+  width = layout.width;
+  height = layout.rows;
+  return true;
+}
 
 bool decodeBmp(const uint8_t* data, uint64_t size, DecodedImage& image) {
   image = DecodedImage{};
   if (data == nullptr) return false;
   const ByteReader in(data, size);
   Layout layout;
-  if (!readLayout(in, layout)) return false;
+  if (!readCheckedLayout(in, layout)) return false;
   const uint64_t pixelCount = static_cast<uint64_t>(layout.width) * layout.rows;
-  // Uncompressed rows must all lie in the file; test that before allocating.
-  const bool runLength =
-      layout.header.compression == kBiRle8 || layout.header.compression == kBiRle4;
-  if (!runLength) {
-    const uint64_t rowBytes =
-        (static_cast<uint64_t>(layout.width) * layout.header.bitCount + 31) / 32 * 4;
-    if (!in.holds(layout.pixelOffset, rowBytes * layout.rows)) return false;
-  }
   auto* pixels = static_cast<uint32_t*>(allocZeroed(pixelCount * sizeof(uint32_t)));
   if (pixels == nullptr) return false;
-  if (runLength) {
+  if (runLength(layout)) {
     decodeRunLength(in, layout, pixels);
   } else if (!decodeRows(in, layout, pixels)) {
     freeBlock(pixels);

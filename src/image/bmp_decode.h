@@ -21,3 +21,8 @@ struct DecodedImage {
 // allocZeroed that the caller owns; on failure it is left empty and nothing
 // stays allocated.
 bool decodeBmp(const uint8_t* data, uint64_t size, DecodedImage& image);
+
+// The width and height decodeBmp would give the bytes, found without
+// decoding or allocating: true exactly when decodeBmp succeeds (the heap
+// permitting). On failure both sides are 0.
+bool measureBmp(const uint8_t* data, uint64_t size, int32_t& width, int32_t& height);

@@ -5,13 +5,14 @@
 #include "base/captions.h"
 #include "base/runtime.h"
 #include "image/bitmap_format.h"
+#include "image/bmp_decode.h"
 #include "image/bmp_header.h"
 #include "image/pixels.h"
 #include "platform/platform.h"
 
 namespace {
 
-FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file) {
+FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize preview) {
   const int64_t size = plat::fileSize(file);
   if (size < kMinFrameFileSize || size > kMaxFrameFileSize) return FrameRefusal::fileSize;
   frame.fileData = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(size)));
@@ -23,6 +24,9 @@ FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file) {
   if (plat::readBytes(file, frame.fileData, wanted) != wanted) {
     releaseBlock(frame.fileData);
     return FrameRefusal::readFailed;
+  }
+  if (preview == PreviewSize::measured) {
+    measureBmp(frame.fileData, wanted, frame.width, frame.height);
   }
   FrameRefusal why = FrameRefusal::none;
   frame.header = parseFrameHeader(frame, wanted, why);
@@ -81,10 +85,10 @@ FrameRefusal checkFrameHeader(const binio::ByteReader& file, const BmpHeader& bm
 
 }  // namespace
 
-FrameRefusal readFrame(FrameRecord& frame) {
+FrameRefusal readFrame(FrameRecord& frame, PreviewSize preview) {
   plat::FileHandle file = plat::openForRead(frame.path);
   if (file == plat::kInvalidFile) return FrameRefusal::cannotOpen;
-  const FrameRefusal why = loadFrameFile(frame, file);
+  const FrameRefusal why = loadFrameFile(frame, file, preview);
   plat::closeFile(file);
   return why;
 }

@@ -29,12 +29,17 @@ enum class FrameRefusal : uint8_t {
   paletteOutsideFile,
 };
 
+// Where a frame's preview size (width, height) comes from: the editor decoded
+// the preview when the frame was added; the batch, which shows nothing,
+// takes the size the preview decoder would give the bytes read here.
+enum class PreviewSize : uint8_t { kept, measured };
+
 // Reads the file named by frame.path (fileData and header null on entry).
 // The frame was read if and only if the result is `none`; then fileData,
 // header, palette and pixels are set and appState.is24Bit holds the frame's
 // depth. Shows "Error" / "Out of memory" when a block cannot be had; every
 // other refusal is silent.
-FrameRefusal readFrame(FrameRecord& frame);
+FrameRefusal readFrame(FrameRecord& frame, PreviewSize preview = PreviewSize::kept);
 
 // The checks and copies of readFrame on a file already held in
 // frame.fileData (fileSize bytes). Returns the new header block, or null with

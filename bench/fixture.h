@@ -1,0 +1,33 @@
+// The case that matters for speed: 255 frames of 147 x 147 pixels at 24 bits
+// (the largest square that fits a 65535-byte file), 12 transparent colours
+// and 6 replace pairs that all occur in the frames, a transparent border,
+// and every option on.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fixture {
+
+constexpr int kFrames = 255;
+constexpr int kSide = 147;
+
+// In DIB order (0x00RRGGBB).
+extern const uint32_t kTransparent[12];
+extern const uint32_t kFrom[6];
+extern const uint32_t kTo[6];
+
+struct Frames {
+  std::vector<std::string> paths;
+  uint64_t inputBytes = 0;
+};
+
+// Writes the frames into `dir` (which must exist).
+Frames writeFrames(const std::string& dir);
+
+// Writes `dir`/kinetor.ini with every option and colour on, and the build
+// script `dir`/build.txt naming `output` and every frame.
+void writeBatchFiles(const std::string& dir, const Frames& frames, const std::string& output);
+
+}  // namespace fixture
