@@ -3,6 +3,8 @@
 // and writes one file (`cat` of the frames), alternating in one run.
 //
 //   kinetor_batch_bench [PAIRS]     (default 11 pairs, at least 9)
+//   kinetor_batch_bench --fixture DIR   only writes the fixture and a copy of
+//                                       the program into DIR, for profiling
 //
 // Prints the median of the per-pair time ratios, the medians of both times,
 // and the candidate's peak resident set over the total input bytes.
@@ -67,18 +69,21 @@ double median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int pairs = std::max(9, argc > 1 ? std::atoi(argv[1]) : 11);
   namespace fs = std::filesystem;
+  const bool fixtureOnly = argc > 2 && std::string(argv[1]) == "--fixture";
+  const int pairs = std::max(9, argc > 1 && !fixtureOnly ? std::atoi(argv[1]) : 11);
   const fs::path dir =
-      fs::temp_directory_path() / ("kinetor-batch-bench-" + std::to_string(getpid()));
+      fixtureOnly ? fs::path(argv[2])
+                  : fs::temp_directory_path() / ("kinetor-batch-bench-" + std::to_string(getpid()));
   fs::create_directories(dir);
   // The program reads its settings from beside itself, so a copy of it runs
   // from the fixture's folder.
   const fs::path program = dir / "kinetor";
-  fs::copy_file(KINETOR_EXE, program);
+  fs::copy_file(KINETOR_EXE, program, fs::copy_options::overwrite_existing);
   const fixture::Frames frames = fixture::writeFrames(dir.string());
   const std::string output = (dir / "out.anim").string();
   fixture::writeBatchFiles(dir.string(), frames, output);
+  if (fixtureOnly) return 0;
 
   const std::vector<std::string> candidate = {program.string(), (dir / "build.txt").string()};
   std::vector<std::string> floor = {"/bin/cat"};

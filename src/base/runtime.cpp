@@ -19,14 +19,27 @@ AllocGate setAllocGate(AllocGate gate) {
   return old;
 }
 
-void* allocZeroed(uint64_t bytes) {
-  if (g_gate != nullptr && !g_gate(bytes)) return nullptr;
+namespace {
+// The gate and the size checks that every allocation passes.
+bool mayAllocate(uint64_t bytes) {
+  if (g_gate != nullptr && !g_gate(bytes)) return false;
   if (bytes > std::numeric_limits<size_t>::max() ||
       bytes > static_cast<uint64_t>(std::numeric_limits<std::ptrdiff_t>::max())) {
-    return nullptr;
+    return false;
   }
   if (appState.processHeap == nullptr) appState.processHeap = plat::processHeap();
+  return true;
+}
+}  // namespace
+
+void* allocZeroed(uint64_t bytes) {
+  if (!mayAllocate(bytes)) return nullptr;
   return plat::heapAllocZeroed(appState.processHeap, static_cast<size_t>(bytes));
+}
+
+void* allocForOverwrite(uint64_t bytes) {
+  if (!mayAllocate(bytes)) return nullptr;
+  return plat::heapAllocForOverwrite(appState.processHeap, static_cast<size_t>(bytes));
 }
 
 void freeBlock(void* block) {

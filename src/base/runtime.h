@@ -8,6 +8,10 @@
 // the size does not fit this process's address space.
 void* allocZeroed(uint64_t bytes);
 
+// Like allocZeroed, for a block that the caller fills completely before
+// anything reads it; its bytes may start as anything.
+void* allocForOverwrite(uint64_t bytes);
+
 // Tests refuse chosen allocations through this gate to exercise the
 // out-of-memory paths; a gate answering false makes allocZeroed fail.
 using AllocGate = bool (*)(uint64_t bytes);

@@ -3,6 +3,7 @@
 #include "frames/pixel_buffers.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "base/runtime.h"
@@ -27,21 +28,30 @@ namespace {
 
 // The bounds of the pixels that are not transparent: the first and last
 // rows and columns holding one. Where a frame has none, the edges fall back
-// to (w - 1, h - 1, 0, 0), which is always empty. `opaque(x, y)` tells
-// whether a pixel is not transparent.
+// to (w - 1, h - 1, 0, 0), which is always empty. `opaque(row, x)` tells
+// whether pixel x of a row (as `rowAt(y)` gives it, y from the top) is not
+// transparent.
 //
 // The rows are walked in memory order and each pixel is tested at most
 // twice; the result is the same as scanning whole columns from the left and
 // the right and whole rows from the top and the bottom, each scan stopping
 // at its first line that holds an opaque pixel.
-template <typename Opaque>
-ContentRect scanBounds(int32_t w, int32_t h, Opaque opaque) {
+template <typename RowAt, typename Opaque>
+ContentRect scanBounds(int32_t w, int32_t h, RowAt rowAt, Opaque opaque) {
   // A frame without columns or rows has no pixel to test (and its other
   // size may be anything).
   if (w <= 0 || h <= 0) return {w - 1, h - 1, 0, 0};
   auto rowHasContent = [&](int32_t y) {
-    for (int32_t x = 0; x < w; ++x)
-      if (opaque(x, y)) return true;
+    const uint8_t* row = rowAt(y);
+    int32_t x = 0;
+    // Four pixels a test round: whole rows are what most frames are made of.
+    for (; x + 4 <= w; x += 4) {
+      if (opaque(row, x) | opaque(row, x + 1) | opaque(row, x + 2) | opaque(row, x + 3)) {
+        return true;
+      }
+    }
+    for (; x < w; ++x)
+      if (opaque(row, x)) return true;
     return false;
   };
   int32_t top = 0;
@@ -51,14 +61,15 @@ ContentRect scanBounds(int32_t w, int32_t h, Opaque opaque) {
   while (bottom > top && !rowHasContent(bottom)) --bottom;
   int32_t left = w, right = -1;
   for (int32_t y = top; y <= bottom; ++y) {
+    const uint8_t* row = rowAt(y);
     for (int32_t x = 0; x < left; ++x) {
-      if (opaque(x, y)) {
+      if (opaque(row, x)) {
         left = x;
         break;
       }
     }
     for (int32_t x = w - 1; x > right; --x) {
-      if (opaque(x, y)) {
+      if (opaque(row, x)) {
         right = x;
         break;
       }
@@ -68,26 +79,29 @@ ContentRect scanBounds(int32_t w, int32_t h, Opaque opaque) {
 }
 
 template <int Bits, typename Opaque>
-ContentRect frameBounds(const FrameRecord& f, Opaque opaqueColour) {
+ContentRect frameBounds(const FrameRecord& f, Opaque opaque) {
   const int32_t w = f.width;
   const int32_t h = f.height;
   if (usedEntries(appState.transCount) == 0) return {0, 0, w - 1, h - 1};
   const int64_t stride = rowStride(w, Bits, 32);
   const uint8_t* pixels = f.pixels;
-  return scanBounds(w, h, [&](int32_t x, int32_t y) {
-    return opaqueColour(pixels + rowOffset(stride, h, y) + static_cast<int64_t>(x) * (Bits / 8));
+  return scanBounds(
+      w, h, [&](int32_t y) { return pixels + rowOffset(stride, h, y); }, opaque);
+}
+
+ContentRect bounds24(const FrameRecord& f, const ColourFlags& flags) {
+  const int32_t w = f.width;
+  return frameBounds<24>(f, [&](const uint8_t* row, int32_t x) {
+    const uint8_t* p = row + 3 * static_cast<ptrdiff_t>(x);
+    return !flags.transparent(x + 1 < w ? load24Within(p) : load24(p));
   });
 }
 
 }  // namespace
 
 ContentRect findContentBounds24(int n) {
-  const FrameRecord& f = appState.frameTable[n - 1];
-  ColourSet set;
-  loadTransparentColours(set);
-  return frameBounds<24>(f, [&](const uint8_t* p) {
-    return !set.contains(p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16));
-  });
+  const ColourFlags flags(false);
+  return bounds24(appState.frameTable[n - 1], flags);
 }
 
 ContentRect findContentBounds8(int n) {
@@ -96,16 +110,19 @@ ContentRect findContentBounds8(int n) {
   loadTransparentColours(set);
   bool transparent[256];
   markTransparentIndices(f.palette, set, transparent);
-  return frameBounds<8>(f, [&](const uint8_t* p) { return !transparent[*p]; });
+  return frameBounds<8>(f, [&](const uint8_t* row, int32_t x) { return !transparent[row[x]]; });
 }
 
 ContentRect unionContentBounds() {
   ContentRect result{0, 0, 0, 0};
   const int n = frameTotal();
-  for (int k = 1; k <= n; ++k) {
-    const ContentRect r = appState.is24Bit ? findContentBounds24(k) : findContentBounds8(k);
-    result = unionRect(result, r);
+  if (appState.is24Bit) {
+    // One table of the colours for all frames.
+    const ColourFlags flags(false);
+    for (int k = 0; k < n; ++k) result = unionRect(result, bounds24(appState.frameTable[k], flags));
+    return result;
   }
+  for (int k = 1; k <= n; ++k) result = unionRect(result, findContentBounds8(k));
   return result;
 }
 
@@ -132,7 +149,8 @@ bool copyFrames(int bits) {
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
     const int64_t bytes = pixelBufferBytes(f.width, f.height, bits);
-    auto* buffer = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(bytes)));
+    // Every byte is copied: the rows with their padding.
+    auto* buffer = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(bytes)));
     if (buffer == nullptr) return false;
     if (bytes != 0) std::memcpy(buffer, f.pixels, static_cast<size_t>(bytes));
     adoptPixelBuffer(f, buffer);
@@ -151,18 +169,27 @@ bool cropFrames(const ContentRect& r, int bits) {
     const int32_t srcW = headerWidth(f.header);
     const int32_t srcH = headerHeight(f.header);
     const int64_t srcStride = rowStride(srcW, bits, 32);
-    auto* buffer = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(dstStride * nh)));
+    const int64_t bytes = dstStride * nh;
+    auto* buffer = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(bytes)));
     if (buffer == nullptr) return false;
-    // The columns of the rectangle that lie inside the source frame; the
-    // others stay 0.
+    // The columns of the rectangle that lie inside the source frame; every
+    // other byte, row padding included, is 0.
     const int64_t x0 = std::max<int64_t>(0, -int64_t{r.left});
     const int64_t x1 = std::min<int64_t>(nw, int64_t{srcW} - r.left);
+    if (x0 >= x1) {
+      std::memset(buffer, 0, static_cast<size_t>(bytes));
+    }
     for (int64_t y = 0; y < nh && x0 < x1; ++y) {
       const int64_t sy = r.top + y;
-      if (sy < 0 || sy >= srcH) continue;
+      uint8_t* row = buffer + rowOffset(dstStride, nh, y);
+      if (sy < 0 || sy >= srcH) {
+        std::memset(row, 0, static_cast<size_t>(dstStride));
+        continue;
+      }
       const uint8_t* src = f.pixels + rowOffset(srcStride, srcH, sy) + (r.left + x0) * bpp;
-      uint8_t* dst = buffer + rowOffset(dstStride, nh, y) + x0 * bpp;
-      std::memcpy(dst, src, static_cast<size_t>((x1 - x0) * bpp));
+      std::memset(row, 0, static_cast<size_t>(x0 * bpp));
+      std::memcpy(row + x0 * bpp, src, static_cast<size_t>((x1 - x0) * bpp));
+      std::memset(row + x1 * bpp, 0, static_cast<size_t>(dstStride - x1 * bpp));
     }
     setHeaderWidth(f.header, static_cast<int32_t>(nw));
     setHeaderHeight(f.header, static_cast<int32_t>(nh));

@@ -12,6 +12,7 @@
 #include "base/state.h"
 #include "frames/bounds.h"
 #include "frames/colour_steps.h"
+#include "frames/fused_steps.h"
 #include "frames/mask.h"
 #include "image/bitmap_format.h"
 #include "image/frame_reader.h"
@@ -21,6 +22,11 @@
 namespace {
 
 const char* pathText(const FrameRecord& f) { return f.path != nullptr ? f.path : ""; }
+
+void reportMaskFailure(MaskOutcome outcome, const FrameRecord& f) {
+  if (outcome == MaskOutcome::outOfMemory) showOutOfMemory();
+  showError(caption::kCantMakeMask, pathText(f));
+}
 
 // Reads every frame in order and checks what the later steps rely on: one
 // depth for all frames, and a preview size that still matches the file.
@@ -96,6 +102,18 @@ bool processFrames() {
     showOutOfMemory();
     return false;
   }
+  if (is24 && fusedStepsApply()) {
+    const FusedOutcome outcome = runFusedSteps24();
+    if (outcome.mergeFailed) {
+      showOutOfMemory();
+      return false;
+    }
+    if (outcome.mask != MaskOutcome::made) {
+      reportMaskFailure(outcome.mask, appState.frameTable[outcome.frame]);
+      return false;
+    }
+    return true;
+  }
   // 8-bit animations get their replacement in the palette as it is written.
   if (appState.optReplace && is24) applyColorReplacement();
   if (appState.optMerge && !(is24 ? mergeWithFirstFrame24() : mergeWithFirstFrame8())) {
@@ -108,8 +126,7 @@ bool processFrames() {
     FrameRecord& f = appState.frameTable[k];
     const MaskOutcome outcome = buildMask(f);
     if (outcome == MaskOutcome::made) continue;
-    if (outcome == MaskOutcome::outOfMemory) showOutOfMemory();
-    showError(caption::kCantMakeMask, pathText(f));
+    reportMaskFailure(outcome, f);
     return false;
   }
   return true;

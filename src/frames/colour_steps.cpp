@@ -13,16 +13,6 @@
 
 namespace {
 
-inline uint32_t load24(const uint8_t* p) {
-  return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
-}
-
-inline void store24(uint8_t* p, uint32_t c) {
-  p[0] = static_cast<uint8_t>(c);
-  p[1] = static_cast<uint8_t>(c >> 8);
-  p[2] = static_cast<uint8_t>(c >> 16);
-}
-
 // Builds each merged frame row by row; the value at every position depends
 // only on the two frames' values at that position, so the order of the walk
 // does not change the result. A frame of the first frame's size is merged in

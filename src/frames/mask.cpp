@@ -50,11 +50,10 @@ void markTransparentPixels8(FrameRecord& frame, int32_t w, int32_t h, const Colo
 
 }  // namespace
 
-MaskOutcome buildMask(FrameRecord& frame) {
+MaskOutcome allocateMask(FrameRecord& frame) {
   const int32_t w = headerWidth(frame.header);
   const int32_t h = headerHeight(frame.header);
-  const bool is24 = appState.is24Bit != 0;
-  const int64_t pixelBytes = framePixelBytes(w, h, is24);
+  const int64_t pixelBytes = framePixelBytes(w, h, appState.is24Bit != 0);
   const int64_t maskBytes = frameMaskBytes(w, h);
   const bool fits = pixelBytes <= kMaxCount && maskBytes <= kMaxCount && pixelBytes >= -kMaxCount &&
                     maskBytes >= -kMaxCount;
@@ -64,15 +63,23 @@ MaskOutcome buildMask(FrameRecord& frame) {
   if (w < 0 || h < 0) return MaskOutcome::badSize;
   frame.maskBits = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(maskBytes)));
   if (frame.maskBits == nullptr) return MaskOutcome::outOfMemory;
+  return MaskOutcome::made;
+}
 
+bool maskingIsOn() { return appState.optTransparent && usedEntries(appState.transCount) != 0; }
+
+MaskOutcome buildMask(FrameRecord& frame) {
+  const MaskOutcome outcome = allocateMask(frame);
+  if (outcome != MaskOutcome::made) return outcome;
+  const int32_t w = headerWidth(frame.header);
+  const int32_t h = headerHeight(frame.header);
   // Without columns there is nothing to mark, however many rows there are.
-  if (!appState.optTransparent || w == 0) return MaskOutcome::made;
+  if (!maskingIsOn() || w == 0) return MaskOutcome::made;
   ColourSet set;
   loadTransparentColours(set);
-  if (set.empty()) return MaskOutcome::made;
   // Rows are walked in memory order; each pixel's test depends only on its
   // own colour, so the order does not change the result.
-  if (is24) {
+  if (appState.is24Bit) {
     markTransparentPixels24(frame, w, h, set);
   } else {
     markTransparentPixels8(frame, w, h, set);

@@ -14,6 +14,12 @@ enum class MaskOutcome {
 // colour (24-bit: and turns that pixel black).
 MaskOutcome buildMask(FrameRecord& frame);
 
+// The first half of buildMask: the byte counts and an empty mask block.
+MaskOutcome allocateMask(FrameRecord& frame);
+
+// Whether masks mark anything: transparency on and a colour listed.
+bool maskingIsOn();
+
 // The byte counts of a frame of this size, in 64-bit; heights below zero
 // count as negative sizes.
 int64_t framePixelBytes(int32_t width, int32_t height, bool is24Bit);

@@ -1,35 +1,80 @@
 #include "image/colour_lookup.h"
 
+#include <cstring>
+
 #include "base/bytes.h"
 #include "base/state.h"
 #include "image/pixels.h"
 
+ColourSet::ColourSet() {
+  std::memset(leafOf_, 0, sizeof leafOf_);
+  std::memset(leaves_[0], 0, sizeof leaves_[0]);
+}
+
 void ColourSet::add(uint32_t colour) {
-  for (uint32_t i = slotOf(colour);; i = (i + 1) & (kSlots - 1)) {
-    if (!used_[i]) {
-      used_[i] = true;
-      keys_[i] = colour;
-      ++count_;
-      return;
-    }
-    if (keys_[i] == colour) return;
+  if (contains(colour)) return;
+  // The lists hold at most 255 colours; more would not fit the leaves.
+  if (count_ == kMaxColours) return;
+  ++count_;
+  if (colour > 0xFFFFFFu) {
+    wide_[wideCount_++] = colour;
+    return;
   }
+  uint8_t& leaf = leafOf_[colour >> 12];
+  if (leaf == 0) {
+    leaf = static_cast<uint8_t>(leafCount_++);
+    std::memset(leaves_[leaf], 0, sizeof leaves_[leaf]);
+  }
+  leaves_[leaf][(colour >> 6) & 63] |= uint64_t{1} << (colour & 63);
+}
+
+bool ColourSet::containsWide(uint32_t colour) const {
+  for (int i = 0; i < wideCount_; ++i) {
+    if (wide_[i] == colour) return true;
+  }
+  return false;
 }
 
 void ColourMap::put(uint32_t from, uint32_t to) {
-  for (uint32_t i = ColourSet::slotOf(from);; i = (i + 1) & (ColourSet::kSlots - 1)) {
+  keys_.add(from);
+  for (uint32_t i = slotOf(from);; i = (i + 1) & (kSlots - 1)) {
     if (!used_[i]) {
       used_[i] = true;
-      keys_[i] = from;
+      slotKeys_[i] = from;
       values_[i] = to;
-      ++count_;
       return;
     }
-    if (keys_[i] == from) {
+    if (slotKeys_[i] == from) {
       values_[i] = to;
       return;
     }
   }
+}
+
+uint64_t ColourFlags::table_[(uint32_t{1} << 24) / 64 * 2];
+
+ColourFlags::ColourFlags(bool withPairs) {
+  const int n = usedEntries(appState.transCount);
+  for (int i = 0; i < n; ++i) mark(swapRedBlue(appState.transColors[i]), kTransparent);
+  if (!withPairs) return;
+  loadReplacePairs(pairs_);
+  const int pairs = usedEntries(appState.replaceCount) / 2;
+  for (int k = 0; k < pairs; ++k) mark(swapRedBlue(appState.replaceColors[2 * k]), kReplaced);
+}
+
+ColourFlags::~ColourFlags() {
+  for (int i = 0; i < markedCount_; ++i) {
+    const uint32_t c = marked_[i];
+    table_[(c >> 6) * 2] = 0;
+    table_[(c >> 6) * 2 + 1] = 0;
+  }
+}
+
+void ColourFlags::mark(uint32_t colour, unsigned which) {
+  // A listed colour with a top byte never equals a 24-bit pixel.
+  if (colour > 0xFFFFFFu) return;
+  if (!transparent(colour) && !toReplace(colour)) marked_[markedCount_++] = colour;
+  table_[(colour >> 6) * 2 + which] |= uint64_t{1} << (colour & 63);
 }
 
 int usedEntries(int32_t count) {

@@ -15,7 +15,7 @@ namespace {
 FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize preview) {
   const int64_t size = plat::fileSize(file);
   if (size < kMinFrameFileSize || size > kMaxFrameFileSize) return FrameRefusal::fileSize;
-  frame.fileData = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(size)));
+  frame.fileData = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(size)));
   if (frame.fileData == nullptr) {
     showOutOfMemory();
     return FrameRefusal::outOfMemory;

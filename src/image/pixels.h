@@ -6,7 +6,9 @@
 // can make them wrap.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "base/colour.h"
 
@@ -37,6 +39,34 @@ inline int64_t pixelOffset24(int32_t width, int32_t height, int32_t x, int32_t y
   return rowOffset(rowStride(width, 24, 32), height, y) + static_cast<int64_t>(x) * 3;
 }
 
+// The colour of a 24-bit pixel in DIB order (blue, green, red in memory),
+// and its store; the colour's top byte is dropped.
+inline uint32_t load24(const uint8_t* p) {
+  return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
+}
+
+inline void store24(uint8_t* p, uint32_t c) {
+  const auto low = static_cast<uint16_t>(c);
+  std::memcpy(p, &low, 2);  // both bytes in one store on little-endian machines
+  if constexpr (std::endian::native != std::endian::little) {
+    p[0] = static_cast<uint8_t>(c);
+    p[1] = static_cast<uint8_t>(c >> 8);
+  }
+  p[2] = static_cast<uint8_t>(c >> 16);
+}
+
+// load24 with one 4-byte read, for a pixel that is not the last of its row
+// (its fourth byte is then the next pixel's or the row padding's).
+inline uint32_t load24Within(const uint8_t* p) {
+  if constexpr (std::endian::native == std::endian::little) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v & 0xFFFFFFu;
+  } else {
+    return load24(p);
+  }
+}
+
 // Palette index at (x, y); 0 outside the frame.
 inline uint8_t getPixel8(const uint8_t* pixels, int32_t width, int32_t height, int32_t x,
                          int32_t y) {
@@ -48,9 +78,7 @@ inline uint8_t getPixel8(const uint8_t* pixels, int32_t width, int32_t height, i
 inline uint32_t getPixel24(const uint8_t* pixels, int32_t width, int32_t height, int32_t x,
                            int32_t y) {
   if (!insideFrame(width, height, x, y)) return 0;
-  const uint8_t* p = pixels + pixelOffset24(width, height, x, y);
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16);
+  return load24(pixels + pixelOffset24(width, height, x, y));
 }
 
 inline void setPixel8(uint8_t* pixels, int32_t width, int32_t height, int32_t x, int32_t y,
@@ -63,10 +91,7 @@ inline void setPixel8(uint8_t* pixels, int32_t width, int32_t height, int32_t x,
 inline void setPixel24(uint8_t* pixels, int32_t width, int32_t height, int32_t x, int32_t y,
                        uint32_t colour) {
   if (!insideFrame(width, height, x, y)) return;
-  uint8_t* p = pixels + pixelOffset24(width, height, x, y);
-  p[0] = static_cast<uint8_t>(colour);
-  p[1] = static_cast<uint8_t>(colour >> 8);
-  p[2] = static_cast<uint8_t>(colour >> 16);
+  store24(pixels + pixelOffset24(width, height, x, y), colour);
 }
 
 // Sets the AND-mask bit of (x, y); the leftmost pixel is the high bit. The

@@ -51,6 +51,9 @@ void closeMapping(MapHandle mapping);
 // The process heap, and zero-filled blocks from it; null when it refuses.
 void* processHeap();
 void* heapAllocZeroed(void* heap, size_t bytes);
+// A block whose every byte the caller writes before reading any: POSIX skips
+// the zero fill; Windows makes it exactly as heapAllocZeroed does.
+void* heapAllocForOverwrite(void* heap, size_t bytes);
 void heapFree(void* heap, void* block);
 
 // The modal error box (on POSIX one line on standard error).

@@ -113,6 +113,8 @@ void* heapAllocZeroed(void*, size_t bytes) {
   return std::calloc(bytes == 0 ? 1 : bytes, 1);
 }
 
+void* heapAllocForOverwrite(void*, size_t bytes) { return std::malloc(bytes == 0 ? 1 : bytes); }
+
 void heapFree(void*, void* block) { std::free(block); }
 
 void errorBox(const char* caption, const char* text) {

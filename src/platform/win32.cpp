@@ -87,6 +87,8 @@ void* heapAllocZeroed(void* heap, size_t bytes) {
   return HeapAlloc(static_cast<HANDLE>(heap), HEAP_ZERO_MEMORY, bytes);
 }
 
+void* heapAllocForOverwrite(void* heap, size_t bytes) { return heapAllocZeroed(heap, bytes); }
+
 void heapFree(void* heap, void* block) { HeapFree(static_cast<HANDLE>(heap), 0, block); }
 
 void errorBox(const char* caption, const char* text) {
