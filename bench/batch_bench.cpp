@@ -30,6 +30,7 @@ namespace {
 
 struct Run {
   double seconds = 0;
+  double cpuSeconds = 0;  // user and system time: less swayed by other load
   long peakKb = 0;
   int exitCode = -1;
 };
@@ -54,6 +55,8 @@ Run runProcess(const std::vector<std::string>& args, const char* outPath) {
     wait4(pid, &status, 0, &usage);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.peakKb = usage.ru_maxrss;
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   posix_spawn_file_actions_destroy(&actions);
@@ -94,7 +97,7 @@ int main(int argc, char** argv) {
   runProcess(candidate, nullptr);
   runProcess(floor, floorOut.c_str());
 
-  std::vector<double> ratios, builds, floors;
+  std::vector<double> ratios, builds, floors, buildCpu, floorCpu;
   long peakKb = 0;
   bool ok = true;
   for (int i = 0; i < pairs; ++i) {
@@ -104,6 +107,8 @@ int main(int argc, char** argv) {
     ratios.push_back(b.seconds / f.seconds);
     builds.push_back(b.seconds);
     floors.push_back(f.seconds);
+    buildCpu.push_back(b.cpuSeconds);
+    floorCpu.push_back(f.cpuSeconds);
     peakKb = std::max(peakKb, b.peakKb);
   }
   const double rss = static_cast<double>(peakKb) * 1024;
@@ -115,6 +120,8 @@ int main(int argc, char** argv) {
   std::printf("kinetor / cat: median %.2f, best %.2f, worst %.2f (goal <= 2)\n", median(ratios),
               *std::min_element(ratios.begin(), ratios.end()),
               *std::max_element(ratios.begin(), ratios.end()));
+  std::printf("CPU time (user + system, medians): kinetor %.1f ms, cat %.1f ms\n",
+              median(buildCpu) * 1e3, median(floorCpu) * 1e3);
   std::printf("kinetor peak RSS: %.2f MB = %.2f x the input (goal <= 2)\n", rss / 1e6,
               rss / static_cast<double>(frames.inputBytes));
   fs::remove_all(dir);
