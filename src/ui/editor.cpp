@@ -103,7 +103,9 @@ void addFrames(EditorView& view) {
   }
   const int result = view.chooseOpenFiles(block, kOpenTitle, kOpenFilter);
   bool full = false;
+  view.frameList().holdRedraw(true);
   addChosenFiles(view, block, result, full);
+  view.frameList().holdRedraw(false);
   releaseBlock(block);
   if (full) showError("Too many frames", "An animation holds at most 255 frames.");
   if (wasEmpty) {

@@ -22,6 +22,10 @@ class ItemList {
   // Selects item `index`; -1 clears the selection, any other index outside
   // the list changes nothing.
   virtual void select(int index) = 0;
+  // While held, the list need not show its changes (a list box redraws
+  // itself and its scroll bar on every item otherwise); on release it shows
+  // them all at once.
+  virtual void holdRedraw(bool held) { (void)held; }
 
  protected:
   ~ItemList() = default;

@@ -215,6 +215,15 @@ TEST_F(MainDialogTest, AddThroughTheChooserFillsBothListBoxes) {
   HWND label = GetDlgItem(dialog_, kIdSizeLabel);
   EXPECT_TRUE(IsWindowVisible(label));
   EXPECT_EQ(windowText(label), "Size: 32 x 20");
+  // The list holds back its drawing while frames are added, and draws them
+  // once they are in.
+  RECT client{};
+  GetClientRect(frameList(), &client);
+  pumpMessages(50);
+  const std::vector<uint32_t> pixels = readClientPixels(frameList(), client.right, client.bottom);
+  EXPECT_NE(std::count(pixels.begin(), pixels.end(), pixels[0]),
+            static_cast<std::ptrdiff_t>(pixels.size()))
+      << "the frame list shows no item";
   // A single file picked alone.
   ScriptedChoosers::openResult = 1;
   ScriptedChoosers::openBytes = writeFrame("d.bmp", 35, 20, 0) + '\0';

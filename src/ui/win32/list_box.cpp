@@ -32,4 +32,9 @@ bool ListBox::text(int index, char* buffer, int capacity) {
 
 int ListBox::selection() { return static_cast<int>(send(window_, LB_GETCURSEL, 0, 0)); }
 
+void ListBox::holdRedraw(bool held) {
+  send(window_, WM_SETREDRAW, held ? FALSE : TRUE, 0);
+  if (!held) RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+}
+
 void ListBox::select(int index) { send(window_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }

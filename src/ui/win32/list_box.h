@@ -16,6 +16,7 @@ class ListBox final : public ItemList {
   bool text(int index, char* buffer, int capacity) override;
   int selection() override;
   void select(int index) override;
+  void holdRedraw(bool held) override;
 
  private:
   HWND window_;
