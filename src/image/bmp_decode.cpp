@@ -4,6 +4,7 @@
 #include "base/runtime.h"
 #include "image/bitmap_format.h"
 #include "image/bmp_header.h"
+#include "image/pixels.h"
 
 namespace {
 
@@ -155,7 +156,7 @@ uint32_t paletteColor(const Layout& l, uint32_t index) {
 
 bool decodeRows(const ByteReader& in, const Layout& l, uint32_t* out) {
   const uint16_t bpp = l.header.bitCount;
-  const uint64_t rowBytes = (static_cast<uint64_t>(l.width) * bpp + 31) / 32 * 4;
+  const auto rowBytes = static_cast<uint64_t>(rowStride(l.width, bpp, 32));
   if (!in.holds(l.pixelOffset, rowBytes * static_cast<uint64_t>(l.rows))) return false;
   const Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]);
   for (int32_t r = 0; r < l.rows; ++r) {
@@ -261,8 +262,7 @@ bool runLength(const Layout& l) {
 bool readCheckedLayout(const ByteReader& in, Layout& layout) {
   if (!readLayout(in, layout)) return false;
   if (runLength(layout)) return true;
-  const uint64_t rowBytes =
-      (static_cast<uint64_t>(layout.width) * layout.header.bitCount + 31) / 32 * 4;
+  const auto rowBytes = static_cast<uint64_t>(rowStride(layout.width, layout.header.bitCount, 32));
   return in.holds(layout.pixelOffset, rowBytes * layout.rows);
 }
 
