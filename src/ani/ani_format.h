@@ -46,9 +46,12 @@ struct IconDirEntry {
 static_assert(sizeof(IconDirEntry) == 16);
 
 namespace anifile {
-constexpr uint32_t kAniFlagIcon = 1;   // frames are icon/cursor resources
-constexpr uint32_t kDisplayRate = 10;  // every frame shows for 10 jiffies
-constexpr uint32_t kPrefixBytes = 68;  // "RIFF" .. "fram"
+constexpr uint32_t kAniFlagIcon = 1;      // frames are icon/cursor resources
+constexpr uint32_t kAniFlagSequence = 2;  // a "seq " chunk orders the steps
+constexpr uint32_t kDisplayRate = 10;     // every frame shows for 10 jiffies
+constexpr uint32_t kPrefixBytes = 68;     // "RIFF" .. "fram"
 constexpr uint32_t kCursorType = 2;
 constexpr uint32_t kImageOffset = sizeof(IconDir) + sizeof(IconDirEntry);
+// An entry's width or height byte holds 0 for a side of 256 or more.
+constexpr int32_t kLargestEntrySide = 255;
 }  // namespace anifile

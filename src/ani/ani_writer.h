@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "ani/ani_options.h"
 #include "base/state.h"
 #include "platform/platform.h"
 
@@ -27,15 +28,21 @@ uint64_t iconChunkSize(int64_t pixelBytes, int64_t maskBytes, bool is24Bit);
 
 // Creates `path` as a new file (an existing file of that name is left alone
 // and the call fails) and writes everything up to and including "fram",
-// with sizes from every frame's pixelBytes and maskBytes. False when the
-// file could not be created; write failures are kept in `failed`.
-bool createAnimationFile(AnimationFile& file, const char* path);
+// with sizes from every frame's pixelBytes and maskBytes. Options, when
+// given, add a "LIST" "INFO" before "anih" (title, author), a "rate" and a
+// "seq " chunk after it, and set the step count, rate and sequence flag.
+// False when the file could not be created; write failures are kept in
+// `failed`.
+bool createAnimationFile(AnimationFile& file, const char* path,
+                         const AnimationOptions* options = nullptr);
 
 // Appends the "icon" chunk of one frame whose header already holds the
-// doubled height. Clears header bytes 24 to 39 and, for 8-bit animations,
-// filters the palette (transparent colours to black, then replace pairs,
-// first pair wins) in place before writing it.
-void writeIconChunk(AnimationFile& file, FrameRecord& frame);
+// doubled height, with the hotspot as it lies in the written frame. Clears
+// header bytes 24 to 39 and, for 8-bit animations, filters the palette
+// (transparent colours to black, then replace pairs, first pair wins) in
+// place before writing it.
+void writeIconChunk(AnimationFile& file, FrameRecord& frame, uint16_t hotspotX = 0,
+                    uint16_t hotspotY = 0);
 
 // Writes what is gathered and closes the file. True when every byte was
 // written and the file closed cleanly.

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/script_options.h"
 #include "base/runtime.h"
 #include "base/state.h"
 #include "frames/build.h"
@@ -51,13 +52,19 @@ bool runBatchScript(const char* scriptPath) {
       if (findSection("BMP", script)) {
         appState.frameCount = readLineList(appState.frameTable, script, kMaxEntries);
       }
+      static AnimationOptions options;  // large: kept off the stack
+      char problem[kScriptProblemCapacity];
       if (appState.frameCount < 2) {
         explain("script lists fewer than two frames in its [BMP] section", scriptPath);
+        releaseFramePaths();
+      } else if (!readScriptOptions(script, appState.frameCount, options, problem)) {
+        showError("Bad build script", problem);
+        explain("no animation was written to", outputPath);
         releaseFramePaths();
       } else {
         // Nothing is shown here, so no preview is decoded: the build takes
         // each frame's preview size from the bytes it reads anyway.
-        written = buildAnimation(outputPath, PreviewSize::measured);
+        written = buildAnimation(outputPath, PreviewSize::measured, &options);
         releaseFrameBuffers();
         if (!written) explain("no animation was written to", outputPath);
       }

@@ -1,6 +1,7 @@
 #include "frames/build.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +28,12 @@ void reportMaskFailure(MaskOutcome outcome, const FrameRecord& f) {
   if (outcome == MaskOutcome::outOfMemory) showOutOfMemory();
   showError(caption::kCantMakeMask, pathText(f));
 }
+
+// Where the hotspot lies in the written frames.
+struct Hotspot {
+  uint16_t x = 0;
+  uint16_t y = 0;
+};
 
 // Reads every frame in order and checks what the later steps rely on: one
 // depth for all frames, and a preview size that still matches the file.
@@ -90,9 +97,35 @@ bool outputFitsSizes(const ContentRect& r) {
   return 4 + 44 + 8 + listSize <= std::numeric_limits<uint32_t>::max();
 }
 
-bool processFrames() {
+// The script's hotspot lies on the frames as given; a crop shifts every
+// frame's pixels by the rectangle's corner, and the hotspot goes with them.
+// It must then lie inside every frame as written (after a crop and a merge,
+// which gives later frames the first one's size).
+bool placeHotspot(const AnimationOptions& options, const ContentRect& r, Hotspot& out) {
+  const bool cropped = appState.optOptimize && !rectIsEmpty(r);
+  const int64_t x = int64_t{options.hotspotX} - (cropped ? r.left : 0);
+  const int64_t y = int64_t{options.hotspotY} - (cropped ? r.top : 0);
+  const int n = frameTotal();
+  for (int k = 0; k < n; ++k) {
+    const FrameRecord& f = appState.frameTable[k];
+    const int64_t w = headerWidth(f.header);
+    const int64_t h = std::abs(int64_t{headerHeight(f.header)});
+    if (x < 0 || y < 0 || x >= w || y >= h || x > UINT16_MAX || y > UINT16_MAX) {
+      char text[kPathCapacity + 64];
+      std::snprintf(text, sizeof text, "%d,%d is outside %s (%d x %u)", options.hotspotX,
+                    options.hotspotY, pathText(f), headerWidth(f.header), static_cast<uint32_t>(h));
+      showError("Hotspot outside the image", text);
+      return false;
+    }
+  }
+  out = {static_cast<uint16_t>(x), static_cast<uint16_t>(y)};
+  return true;
+}
+
+// Leaves in `r` the rectangle the frames were cropped to (when they were).
+bool processFrames(ContentRect& r) {
   const bool is24 = appState.is24Bit != 0;
-  ContentRect r = unionContentBounds();
+  r = unionContentBounds();
   if (is24) r = widenBoundsFor24Bit(r);
   if (!outputFitsSizes(r)) {
     showOutOfMemory();
@@ -151,12 +184,13 @@ bool makeTempName(const char* target, int attempt, char (&out)[kTempCapacity]) {
   return len > 0 && static_cast<size_t>(len) < sizeof out;
 }
 
-bool writeOutput(const char* outputPath) {
+bool writeOutput(const char* outputPath, const AnimationOptions* options, const Hotspot& hotspot) {
   static AnimationFile file;  // large buffer: kept off the stack
   char tempPath[kTempCapacity] = {};
   bool created = false;
   for (int attempt = 0; attempt < kTempAttempts && !created; ++attempt) {
-    created = makeTempName(outputPath, attempt, tempPath) && createAnimationFile(file, tempPath);
+    created =
+        makeTempName(outputPath, attempt, tempPath) && createAnimationFile(file, tempPath, options);
   }
   if (!created) {
     showError(caption::kCantWriteFile, outputPath);
@@ -168,7 +202,7 @@ bool writeOutput(const char* outputPath) {
     // The cursor image holds the colour rows and the mask rows.
     const auto height = static_cast<uint32_t>(headerHeight(f.header));
     setHeaderHeight(f.header, static_cast<int32_t>(height * 2u));
-    writeIconChunk(file, f);
+    writeIconChunk(file, f, hotspot.x, hotspot.y);
   }
   if (!closeAnimationFile(file) || !plat::replaceFile(tempPath, outputPath)) {
     plat::removeFile(tempPath);
@@ -180,11 +214,16 @@ bool writeOutput(const char* outputPath) {
 
 }  // namespace
 
-bool buildAnimation(const char* outputPath, PreviewSize preview) {
+bool buildAnimation(const char* outputPath, PreviewSize preview, const AnimationOptions* options) {
   if (outputPath == nullptr) outputPath = "";
   if (!readAllFrames(preview)) return false;
-  if (!processFrames()) return false;
-  return writeOutput(outputPath);
+  ContentRect bounds{};
+  if (!processFrames(bounds)) return false;
+  Hotspot hotspot;
+  if (options != nullptr && options->hasHotspot && !placeHotspot(*options, bounds, hotspot)) {
+    return false;
+  }
+  return writeOutput(outputPath, options, hotspot);
 }
 
 void releaseFrameBuffers() {

@@ -80,16 +80,22 @@ bool matchName(const char* name) {
 }
 
 // The value from the cursor up to the next CR (or the end of the text), cut
-// to 259 characters and trimmed of trailing bytes of 32 or less, in a new
-// 260-byte block; null when the heap refuses. The cursor stops on the CR.
-char* readLineValue() {
+// to 259 characters and trimmed of trailing bytes of 32 or less. The cursor
+// stops on the CR.
+LineView lineValueView() {
   const uint8_t* start = appState.scanCursor;
   while (!atEnd() && current() != kCR) advance();
   uint32_t length = static_cast<uint32_t>(appState.scanCursor - start);
   if (length > kMaxValueLength) length = kMaxValueLength;
   while (length > 0 && start[length - 1] <= 32) --length;
+  return {reinterpret_cast<const char*>(start), length};
+}
+
+// The same value in a new 260-byte block; null when the heap refuses.
+char* readLineValue() {
+  const LineView line = lineValueView();
   auto* value = static_cast<char*>(allocZeroed(kPathCapacity));
-  if (value != nullptr && length > 0) std::memcpy(value, start, length);
+  if (value != nullptr && line.length > 0) std::memcpy(value, line.text, line.length);
   return value;
 }
 
@@ -193,6 +199,18 @@ int readLineList(FrameRecord* records, const SectionText& text, int maxCount) {
     releaseBlock(records[count].path);
     records[count].path = readLineValue();
     ++count;
+    return count < maxCount;
+  });
+  return count;
+}
+
+int readLineViews(LineView* lines, const SectionText& text, int maxCount) {
+  if (lines == nullptr || maxCount <= 0) return 0;
+  if (text.textBase == nullptr || text.sectionStart == nullptr) return 0;
+  int count = 0;
+  walkSectionBody(text, [&] {
+    const LineView line = lineValueView();
+    if (line.length != 0) lines[count++] = line;
     return count < maxCount;
   });
   return count;

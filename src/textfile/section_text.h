@@ -49,3 +49,16 @@ int readHexList(uint32_t (&values)[kMaxEntries], const SectionText& text);
 // null when the allocation failed), at most maxCount of them; returns how many
 // records were given a value. `records` must hold maxCount entries.
 int readLineList(FrameRecord* records, const SectionText& text, int maxCount);
+
+// One line value of a section body, as the line lists read it (from the
+// first non-blank byte up to the CR, cut to 259 characters and trimmed of
+// trailing blanks), seen in place in the text: valid while the text is open.
+struct LineView {
+  const char* text;
+  uint32_t length;
+};
+
+// Reads up to maxCount line values of the section found last into `lines`
+// without copying them, passing over lines that hold only blanks; returns
+// how many. `lines` must hold maxCount entries.
+int readLineViews(LineView* lines, const SectionText& text, int maxCount);

@@ -147,6 +147,25 @@ bool parseAni(const std::string& bytes, ParsedAni& out, std::string& error) {
           !a.u32(out.width) || !a.u32(out.height) || !a.u32(out.bitCount) || !a.u32(out.planes) ||
           !a.u32(out.displayRate) || !a.u32(out.flags))
         return fail(error, "bad anih chunk");
+    } else if (id == "rate" || id == "seq ") {
+      std::vector<uint32_t>& table = id == "rate" ? out.rates : out.sequence;
+      Cursor t(bytes, body, body + size);
+      if (size % 4 != 0) return fail(error, id + " is not a table of words");
+      for (uint32_t v; t.u32(v);) table.push_back(v);
+    } else if (id == "LIST" && size >= 4 && bytes.compare(body, 4, "INFO") == 0) {
+      Cursor l(bytes, body + 4, body + size);
+      while (l.left() > 0) {
+        uint32_t textSize;
+        std::string text, pad;
+        if (!l.id(id) || !l.u32(textSize) || !l.bytes(textSize, text) ||
+            !l.bytes(textSize % 2, pad))
+          return fail(error, "INFO text cut short");
+        if (text.empty() || text.back() != '\0' || pad.find_first_not_of('\0') != pad.npos)
+          return fail(error, "INFO text " + id + " is not zero-terminated and padded");
+        text.pop_back();
+        if (id == "INAM") out.title = text;
+        if (id == "IART") out.author = text;
+      }
     } else if (id == "LIST") {
       out.listSize = size;
       Cursor l(bytes, body, body + size);

@@ -40,8 +40,11 @@ struct ParsedAni {
   uint32_t anihSize = 0;
   uint32_t headerSize = 0, frames = 0, steps = 0, width = 0, height = 0, bitCount = 0, planes = 0,
            displayRate = 0, flags = 0;
-  uint32_t listSize = 0;
+  uint32_t listSize = 0;                // of the "fram" list
   std::vector<std::string> chunkOrder;  // ids of the top-level chunks after "ACON"
+  std::vector<uint32_t> rates;          // the "rate" chunk, when there is one
+  std::vector<uint32_t> sequence;       // the "seq " chunk, when there is one
+  std::string title, author;            // "INAM" and "IART" of a "LIST" "INFO"
   std::vector<ParsedIcon> icons;
 };
 

@@ -1,0 +1,16 @@
+// The optional sections of a build script that shape the written file beyond
+// its frames: [Hotspot], [Rate], [Sequence], [Title] and [Author].
+#pragma once
+
+#include "ani/ani_options.h"
+#include "textfile/section_text.h"
+
+// Room for a section name and one line value.
+constexpr int kScriptProblemCapacity = 320;
+
+// Reads the sections of `script` into `options`, which starts cleared, and
+// checks every line against the script's frameCount frames. False when a
+// line is malformed, out of range or one too many (or a count is wrong):
+// then `problem` names the section and quotes the line.
+bool readScriptOptions(SectionText& script, int frameCount, AnimationOptions& options,
+                       char (&problem)[kScriptProblemCapacity]);
