@@ -1,4 +1,5 @@
-// The section-text reader over arbitrary bytes and section names.
+// The section-text reader over arbitrary bytes and section names, and the
+// build script's optional sections read from the same text.
 // Input: one control byte, then a name of (control & 15) bytes, then the text.
 // The text is read from an exact-size heap copy, so that a read past its end
 // is caught, and every fourth input also through a real file mapping.
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/script_options.h"
 #include "base/runtime.h"
 #include "base/state.h"
 #include "harness.h"
@@ -15,8 +17,9 @@
 namespace {
 
 void readEverything(SectionText& text, const std::string& name, int maxLines) {
-  static const char* const kNames[] = {"Result", "BMP",         "Fix",          "Rpl", "Trans",
-                                       "Resize", "TransColors", "ReplaceColor", ""};
+  static const char* const kNames[] = {
+      "Result",       "BMP",     "Fix",  "Rpl",      "Trans", "Resize", "TransColors",
+      "ReplaceColor", "Hotspot", "Rate", "Sequence", "Title", "Author", ""};
   static FrameRecord records[kMaxEntries];
   uint32_t values[kMaxEntries];
   std::vector<const char*> names(std::begin(kNames), std::end(kNames));
@@ -31,6 +34,22 @@ void readEverything(SectionText& text, const std::string& name, int maxLines) {
       }
       releaseBlock(records[i].path);
     }
+  }
+  // Whatever the text, accepted options are what the writer can take.
+  static AnimationOptions options;
+  char problem[kScriptProblemCapacity];
+  const int frames = maxLines;
+  if (readScriptOptions(text, frames, options, problem)) {
+    const int steps = options.sequenceLength > 0 ? options.sequenceLength : frames;
+    bool sane = options.sequenceLength <= anifile::kMaxSteps &&
+                (options.rateCount == 0 || options.rateCount == 1 || options.rateCount == steps) &&
+                std::strlen(options.title) <= anifile::kMaxInfoText &&
+                std::strlen(options.author) <= anifile::kMaxInfoText;
+    for (int i = 0; i < options.sequenceLength; ++i) sane = sane && options.sequence[i] < frames;
+    for (int i = 0; i < options.rateCount; ++i) sane = sane && options.rates[i] != 0;
+    if (!sane) __builtin_trap();
+  } else if (problem[0] != '[') {
+    __builtin_trap();  // a refusal names its section
   }
 }
 
@@ -86,5 +105,10 @@ std::vector<std::string> kinetorFuzzSeeds() {
       seed(0x00, "A", "[A"),
       seed(0x00, "Ab", "  [ab]"),
       seed(0x40, "X", "[[X]]\r\n   \r\n;\r\n#\r\n["),
+      seed(0x30, "Rate",
+           "[Hotspot]\r\n 3 , 4 \r\n[Rate]\r\n100ms\r\n\r\n6\r\n[Sequence]\r\n2\r\n1\r\n"
+           "[Title]\r\nBusy\r\n[Author]\r\nAnn\r\n"),
+      seed(0x10, "Sequence", "[sequence]\r\n1\r\n2\r\n0\r\n[rate]\r\n0 ms\r\n[hotspot]\r\n7;7\r\n"),
+      seed(0x20, "Title", "[Title]\r\n" + std::string(300, 't') + "\r\n[Rate]\r\n99999999999\r\n"),
   };
 }

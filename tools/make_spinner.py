@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Draws the bundled example: a 12-frame busy spinner, 32 x 32 pixels, 24 bits.
 
-Writes frame01.bmp ... frame12.bmp, the build script build.txt and the
-settings kinetor.ini (magenta is the transparent background) into the given
+Writes frame01.bmp ... frame12.bmp, the build script build.txt (hotspot at
+the centre, 5 jiffies per step) and the settings kinetor.ini (magenta is the transparent background) into the given
 directory (default: examples/spinner beside this script's folder).
 
 The dots are drawn with hard edges: a soft edge would blend them into the
@@ -87,8 +87,11 @@ def main():
         name = "frame%02d.bmp" % (frame + 1)
         write(os.path.join(out, name), bmp_bytes(draw_frame(frame)))
         names.append(name)
+    # The hotspot is at the spinner's centre, which lies between pixels 15
+    # and 16; a turn takes one second (12 steps of 5 jiffies).
     script = ["; The bundled example: scripts/run builds it from this folder.", "[Result]",
-              "spinner.anim", "[BMP]"] + names
+              "spinner.anim", "[BMP]"] + names + [
+                  "[Hotspot]", "%d,%d" % (SIZE // 2, SIZE // 2), "[Rate]", "5"]
     write(os.path.join(out, "build.txt"), ("\r\n".join(script) + "\r\n").encode("ascii"))
     # COLORREF FF00FF is magenta.
     write(os.path.join(out, "kinetor.ini"), b"[Trans]\r\n[TransColors]\r\nFF00FF\r\n")

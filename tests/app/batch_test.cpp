@@ -27,6 +27,7 @@ struct Cursor {
   bool valid = false;
   std::string problem;
   uint32_t frameCount = 0;
+  uint32_t displayRate = 0;
   std::vector<ParsedIcon> frames;
 
   // 24-bit colour of (x, y), y from the top, in 0x00RRGGBB.
@@ -39,6 +40,7 @@ Cursor parseCursor(const std::string& bytes) {
   ParsedAni ani;
   c.valid = parseAni(bytes, ani, c.problem);
   c.frameCount = ani.frames;
+  c.displayRate = ani.displayRate;
   c.frames = std::move(ani.icons);
   return c;
 }
@@ -341,18 +343,25 @@ TEST_F(BatchTest, TheBundledExampleBuildsASeeThroughSpinner) {
   const std::string exe = copyProgramInto(withSettings);
   fs::copy_file(example + "kinetor.ini", withSettings + "/kinetor.ini");
   // The example's own script names its frames relative to its folder; this
-  // one names the same frames wherever the test runs.
+  // one names the same frames wherever the test runs, followed by the
+  // example's own hotspot and rate.
   std::vector<std::string> lines = {"[Result]", output("spinner.anim"), "[BMP]"};
   for (int i = 1; i <= 12; ++i) {
     lines.push_back(example + "frame" + (i < 10 ? "0" : "") + std::to_string(i) + ".bmp");
   }
-  ProcessResult r = runKinetorAt(exe, writeScript(crlfLines(lines)));
+  const std::string own = readFileBytes(example + "build.txt");
+  ASSERT_NE(own.find("[Hotspot]"), std::string::npos);
+  ProcessResult r =
+      runKinetorAt(exe, writeScript(crlfLines(lines) + own.substr(own.find("[Hotspot]"))));
   EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
   Cursor cursor = parseCursor(readFileBytes(output("spinner.anim")));
   ASSERT_TRUE(cursor.valid) << cursor.problem;
   ASSERT_EQ(cursor.frameCount, 12u);
+  EXPECT_EQ(cursor.displayRate, 5u);
   for (size_t f = 0; f < 12; ++f) {
     SCOPED_TRACE("frame " + std::to_string(f + 1));
+    EXPECT_EQ(cursor.frames[f].hotspotX, 16);
+    EXPECT_EQ(cursor.frames[f].hotspotY, 16);
     ASSERT_EQ(cursor.frames[f].width(), 32);
     ASSERT_EQ(cursor.frames[f].height(), 32);
     EXPECT_EQ(cursor.frames[f].biBitCount, 24);

@@ -1,14 +1,18 @@
 // Written cursors loaded by the system's own loader: LoadImageA reads the
-// file, user32's GetCursorFrameInfo reports its frames and rate, and
-// DrawIconEx draws every frame over two backgrounds, so that transparent
-// pixels must show the background and opaque ones their own colour.
+// file, user32's GetCursorFrameInfo reports its steps and rates, GetIconInfo
+// a frame's hotspot and bitmaps, and DrawIconEx draws every step over two
+// backgrounds, so that transparent pixels must show the background and
+// opaque ones their own colour.
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "app/batch.h"
 #include "frames/frame_setup.h"
 #include "image/pixels.h"
+#include "ui/preview.h"
 #include "ui/win32/preview_window.h"
 
 namespace {
@@ -91,6 +95,37 @@ std::vector<uint32_t> paletteFor(const std::vector<uint32_t>& px, std::vector<ui
   return palette;
 }
 
+struct Size {
+  int32_t w, h;
+};
+
+// Draws step `step` over two backgrounds and compares the `written` frame
+// with the `source` picture seen from (dx, dy), the crop's corner; pixels
+// beyond the picture are black.
+void expectDrawn(HCURSOR cursor, int step, const std::vector<uint32_t>& picture, Size source,
+                 Size written, int32_t dx, int32_t dy, const std::string& what) {
+  for (uint32_t background : {0x00FFFFFFu, 0x00123456u}) {
+    Canvas canvas(background);
+    ASSERT_TRUE(DrawIconEx(canvas.dc(), 0, 0, cursor, 0, 0, step, nullptr, DI_NORMAL)) << what;
+    int wrong = 0;
+    for (int32_t y = 0; y < written.h; ++y) {
+      for (int32_t x = 0; x < written.w; ++x) {
+        const int32_t sx = x + dx, sy = y + dy;
+        const uint32_t src =
+            sx < source.w && sy < source.h ? picture[static_cast<size_t>(sy) * source.w + sx] : 0;
+        const uint32_t expected = src == kBack ? background : src;
+        if (canvas.at(x, y) != expected && wrong++ < 5) {
+          ADD_FAILURE() << what << " step " << step << " at " << x << "," << y << ": drawn "
+                        << std::hex << canvas.at(x, y) << ", expected " << expected;
+        }
+      }
+    }
+    // Nothing is drawn beside the frame.
+    EXPECT_EQ(canvas.at(written.w + 1, 1), background) << what;
+    EXPECT_EQ(canvas.at(1, written.h + 1), background) << what;
+  }
+}
+
 TEST_F(CursorLoaderTest, SystemLoaderShowsEveryFrameOverAnyBackground) {
   auto frameInfo = cursorFrameInfo();
   ASSERT_NE(frameInfo, nullptr) << "user32 exports GetCursorFrameInfo";
@@ -144,30 +179,90 @@ TEST_F(CursorLoaderTest, SystemLoaderShowsEveryFrameOverAnyBackground) {
     EXPECT_EQ(rate, 10u) << c.what;
 
     for (int k = 0; k < kFrames; ++k) {
-      for (uint32_t background : {0x00FFFFFFu, 0x00123456u}) {
-        Canvas canvas(background);
-        ASSERT_TRUE(DrawIconEx(canvas.dc(), 0, 0, cursor, 0, 0, k, nullptr, DI_NORMAL)) << c.what;
-        int wrong = 0;
-        for (int32_t y = 0; y < wh; ++y) {
-          for (int32_t x = 0; x < ww; ++x) {
-            const int32_t sx = x + dx, sy = y + dy;
-            const uint32_t src =
-                sx < c.w && sy < c.h ? pictures[k][static_cast<size_t>(sy) * c.w + sx] : 0;
-            const uint32_t expected = src == kBack ? background : src;
-            if (canvas.at(x, y) != expected && wrong++ < 5) {
-              ADD_FAILURE() << c.what << " frame " << k << " at " << x << "," << y << ": drawn "
-                            << std::hex << canvas.at(x, y) << ", expected " << expected;
-            }
-          }
-        }
-        // Nothing is drawn beside the frame.
-        EXPECT_EQ(canvas.at(ww + 1, 1), background) << c.what;
-        EXPECT_EQ(canvas.at(1, wh + 1), background) << c.what;
-      }
+      expectDrawn(cursor, k, pictures[k], {c.w, c.h}, {ww, wh}, dx, dy, c.what);
     }
     DestroyCursor(cursor);
     TearDown();
   }
+}
+
+TEST_F(CursorLoaderTest, SystemLoaderReadsAScriptsTimingOrderAndHotspot) {
+  auto frameInfo = cursorFrameInfo();
+  ASSERT_NE(frameInfo, nullptr);
+  const Size source{14, 9};
+  const std::string out = path("script.ani");
+  std::vector<std::vector<uint32_t>> pictures;
+  std::string script = "[Result]\r\n" + out + "\r\n[BMP]\r\n";
+  for (int k = 0; k < 3; ++k) {
+    pictures.push_back(picture(source.w, source.h, k));
+    const std::string file = path("step" + std::to_string(k) + ".bmp");
+    ASSERT_TRUE(writeFileBytes(file, makeBmp(spec24(source.w, source.h), pictures.back())));
+    script += file + "\r\n";
+  }
+  script +=
+      "[Hotspot]\r\n5,4\r\n[Rate]\r\n50ms\r\n2\r\n3\r\n4\r\n[Sequence]\r\n3\r\n1\r\n3\r\n2\r\n"
+      "[Title]\r\nLoader\r\n[Author]\r\nWine\r\n";
+  ASSERT_TRUE(writeFileBytes(path("build.txt"), script));
+  // With the transparent magenta of SetUp: a crop to (0, 1, 15, 8), which
+  // moves the hotspot up one row.
+  appState.optOptimize = 1;
+  ASSERT_TRUE(runBatchScript(path("build.txt").c_str()));
+  releaseAllPreviews();
+  EXPECT_TRUE(takeShownErrors().empty());
+
+  auto cursor =
+      static_cast<HCURSOR>(LoadImageA(nullptr, out.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE));
+  ASSERT_NE(cursor, nullptr);
+  const DWORD rates[] = {3, 2, 3, 4};
+  const int shows[] = {2, 0, 2, 1};
+  for (int step = 0; step < 4; ++step) {
+    DWORD rate = 0, steps = 0;
+    HCURSOR frame = frameInfo(cursor, 0, step, &rate, &steps);
+    ASSERT_NE(frame, nullptr) << step;
+    EXPECT_EQ(steps, 4u);
+    EXPECT_EQ(rate, rates[step]) << step;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(frame, &info)) << step;
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, 5u) << step;
+    EXPECT_EQ(info.yHotspot, 3u) << step;
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    expectDrawn(cursor, step, pictures[shows[step]], source, {16, 8}, 0, 1,
+                "step " + std::to_string(step));
+  }
+  DestroyCursor(cursor);
+}
+
+TEST_F(CursorLoaderTest, FramesWiderThan255PixelsLoadAtTheirSize) {
+  auto frameInfo = cursorFrameInfo();
+  ASSERT_NE(frameInfo, nullptr);
+  for (int k = 0; k < 3; ++k) {
+    std::vector<uint32_t> indices;
+    const std::vector<uint32_t> palette = paletteFor(picture(300, 100, k), indices);
+    addBmp(spec8(300, 100, palette), indices);
+  }
+  const std::string file = path("wide.ani");
+  ASSERT_TRUE(buildAndRelease(file));
+  EXPECT_EQ(parseFile(file).icons[0].entryWidth, 0);
+  auto cursor =
+      static_cast<HCURSOR>(LoadImageA(nullptr, file.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE));
+  ASSERT_NE(cursor, nullptr);
+  for (int step = 0; step < 3; ++step) {
+    DWORD rate = 0, steps = 0;
+    HCURSOR frame = frameInfo(cursor, 0, step, &rate, &steps);
+    ASSERT_NE(frame, nullptr) << step;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(frame, &info)) << step;
+    BITMAP colour{};
+    ASSERT_NE(info.hbmColor, nullptr) << step;
+    ASSERT_NE(GetObjectA(info.hbmColor, sizeof colour, &colour), 0) << step;
+    EXPECT_EQ(colour.bmWidth, 300) << step;
+    EXPECT_EQ(colour.bmHeight, 100) << step;
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+  }
+  DestroyCursor(cursor);
 }
 
 }  // namespace
