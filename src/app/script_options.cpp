@@ -1,8 +1,11 @@
 #include "app/script_options.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+
+#include "base/state.h"
 
 namespace {
 
@@ -163,6 +166,8 @@ bool readScriptOptions(SectionText& script, int frameCount, AnimationOptions& op
                        char (&problem)[kScriptProblemCapacity]) {
   problem[0] = '\0';
   options = AnimationOptions{};
+  // Frame numbers are kept in a byte: the table never holds more frames.
+  frameCount = std::clamp(frameCount, 0, kMaxEntries);
   // The step count that the rates must match depends on the sequence.
   return readHotspot(script, options, problem) &&
          readSequence(script, frameCount, options, problem) &&
