@@ -29,6 +29,11 @@ FileHandle createForWrite(const char* path);
 // Creates a file for writing only if no file of that name exists yet.
 FileHandle createNewForWrite(const char* path);
 
+// Tells the system how many bytes a new file will take, so that it can set
+// the room aside before the writes come. Only a hint: where the system
+// cannot, nothing changes, and the writes report any shortage as usual.
+void reserveFileSpace(FileHandle file, uint64_t bytes);
+
 // Writes all `count` bytes; false when fewer were written.
 bool writeBytes(FileHandle file, const void* data, uint32_t count);
 

@@ -65,6 +65,20 @@ FileHandle createForWrite(const char* path) { return createWith(path, O_TRUNC); 
 
 FileHandle createNewForWrite(const char* path) { return createWith(path, O_EXCL); }
 
+void reserveFileSpace(FileHandle file, uint64_t bytes) {
+#if defined(__linux__)
+  // Without changing the file's size: it grows with what is written. On
+  // ext4 a file written into reserved blocks is not flushed when it
+  // replaces another by a rename.
+  if (file != kInvalidFile && bytes <= static_cast<uint64_t>(INT64_MAX)) {
+    ::fallocate(static_cast<int>(file), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes));
+  }
+#else
+  (void)file;
+  (void)bytes;
+#endif
+}
+
 bool writeBytes(FileHandle file, const void* data, uint32_t count) {
   if (file == kInvalidFile) return false;
   uint32_t done = 0;
