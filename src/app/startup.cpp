@@ -30,6 +30,8 @@ void printHelp() {
       "  [BMP]\n"
       "  busy1.bmp\n"
       "  busy2.bmp\n"
+      "The optional sections [Hotspot], [Rate], [Sequence], [Title] and [Author]\n"
+      "are described in the README.\n"
       "Exit code 1: the file was written; 2: it was not (the reason is printed).\n"
       "Options and colours come from the settings file beside the program:\n  ";
   computeProgramDir();
