@@ -1,7 +1,4 @@
 #include "app/startup.h"
 #include "platform/platform.h"
 
-int main(int argc, char** argv) {
-  plat::setArguments(argc, argv);
-  plat::exitProcess(runProgram());
-}
+int main(int argc, char** argv) { plat::exitProcess(runProgram(argc, argv)); }

@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <string>
+
 #include "app/batch.h"
 #include "app/command_line.h"
 #include "base/runtime.h"
@@ -9,12 +11,80 @@
 #include "ui/preview.h"
 #include "ui/shell.h"
 
-int runProgram() {
+#ifndef KINETOR_VERSION
+#error "KINETOR_VERSION comes from the project's version in CMakeLists.txt"
+#endif
+
+namespace {
+
+constexpr char kUsage[] = "usage: kinetor SCRIPT | --help | --version";
+
+void printHelp() {
+  std::string text = kUsage;
+  text +=
+      "\n"
+      "Builds the animated cursor that SCRIPT describes. A script (CR LF line ends)\n"
+      "names the output file, then at least two BMP frames, in this form:\n"
+      "  [Result]\n"
+      "  busy.anim\n"
+      "  [BMP]\n"
+      "  busy1.bmp\n"
+      "  busy2.bmp\n"
+      "The optional sections [Hotspot], [Rate], [Sequence], [Title] and [Author]\n"
+      "are described in the README.\n"
+      "Exit code 1: the file was written; 2: it was not (the reason is printed).\n"
+      "Options and colours come from the settings file beside the program:\n  ";
+  computeProgramDir();
+  char settings[kPathCapacity];
+  text += settingsFilePath(settings) ? settings : "(none: the program's folder is too deep)";
+  text += "\n";
+  plat::printText(text.c_str());
+}
+
+// Answers what a POSIX command line asks for besides a build. True with the
+// exit code when the program is to end at once.
+bool answerShellRequest(const ShellArguments& request, int& exitCode) {
+  switch (request.request) {
+    case ShellRequest::kRun:
+      return false;
+    case ShellRequest::kVersion:
+      plat::printText("kinetor " KINETOR_VERSION "\n");
+      exitCode = 0;
+      return true;
+    case ShellRequest::kHelp:
+      printHelp();
+      exitCode = 0;
+      return true;
+    case ShellRequest::kTooMany:
+      plat::diagnostic(
+          (std::string("kinetor: more than one argument (a path with blanks needs quotes)\n") +
+           kUsage)
+              .c_str());
+      exitCode = 2;
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int runProgram(int argc, char** argv) {
+  // POSIX hands over the arguments already split; the Windows program takes
+  // its command line apart itself below.
+  char* commandLine = plat::commandLine();
+  ShellArguments shell;
+  if (commandLine == nullptr) {
+    shell = readShellArguments(argc, argv);
+    int exitCode = 0;
+    if (answerShellRequest(shell, exitCode)) return exitCode;
+  }
+
   appState.instance = plat::moduleInstance();
   initCommonControls();
   loadSettings();
   registerWindowClasses();
-  appState.commandArgs = skipProgramName(plat::commandLine());
+  appState.commandArgs =
+      commandLine != nullptr ? unquoteArgument(skipProgramName(commandLine)) : shell.script;
 
   int exitCode = 1;
   if (appState.commandArgs != nullptr && appState.commandArgs[0] != '\0') {

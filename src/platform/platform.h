@@ -71,10 +71,13 @@ void diagnostic(const char* text);
 // `capacity` bytes including the terminator; returns the length written.
 uint32_t modulePath(char* buffer, uint32_t capacity);
 
-// The process command line as one modifiable string: program name first.
-// On POSIX it is rebuilt from argv, which main hands over first.
-void setArguments(int argc, char** argv);
+// The process command line as one modifiable string, program name first, as
+// GetCommandLineA gives it. Null on POSIX: there the shell has split the line
+// into arguments already, and main's argv is the command line.
 char* commandLine();
+
+// Text on standard output (POSIX only; the Windows program has none).
+void printText(const char* text);
 
 // Ends the process at once with the given exit code.
 [[noreturn]] void exitProcess(int code);

@@ -20,7 +20,6 @@
 namespace plat {
 
 namespace {
-std::string g_commandLine;
 char g_heapToken;
 }  // namespace
 
@@ -184,19 +183,9 @@ uint32_t modulePath(char* buffer, uint32_t capacity) {
   return static_cast<uint32_t>(n) >= capacity ? capacity : len32;
 }
 
-void setArguments(int argc, char** argv) {
-  g_commandLine.clear();
-  for (int i = 0; i < argc; ++i) {
-    if (i > 0) g_commandLine += ' ';
-    const char* a = argv[i];
-    bool quote = std::strchr(a, ' ') != nullptr;
-    if (quote) g_commandLine += '"';
-    g_commandLine += a;
-    if (quote) g_commandLine += '"';
-  }
-}
+char* commandLine() { return nullptr; }
 
-char* commandLine() { return g_commandLine.data(); }
+void printText(const char* text) { std::fputs(text, stdout); }
 
 void* moduleInstance() { return nullptr; }
 

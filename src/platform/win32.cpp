@@ -104,9 +104,9 @@ uint32_t modulePath(char* buffer, uint32_t capacity) {
   return GetModuleFileNameA(static_cast<HMODULE>(moduleInstance()), buffer, capacity);
 }
 
-void setArguments(int, char**) {}
-
 char* commandLine() { return GetCommandLineA(); }
+
+void printText(const char*) {}
 
 void* moduleInstance() { return GetModuleHandleA(nullptr); }
 

@@ -2,11 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/captions.h"
 #include "base/runtime.h"
 #include "base/state.h"
 #include "frames/build.h"
+#include "platform/platform.h"
 #include "textfile/settings.h"
 #include "ui/file_names.h"
 #include "ui/preview.h"
@@ -225,6 +227,12 @@ void newAnimation(EditorView& view) {
   updateSizeLabel(view);
 }
 
+bool fileIsThere(const char* path) {
+  plat::FileHandle file = plat::openForRead(path);
+  plat::closeFile(file);
+  return file != plat::kInvalidFile;
+}
+
 void saveAnimation(EditorView& view) {
   stopPlay(view);
   if (appState.frameCount <= 0) return;
@@ -240,6 +248,13 @@ void saveAnimation(EditorView& view) {
       return;
     case AnimNameResult::kUsable:
       break;
+  }
+  // The chooser asked before replacing the name that was typed; a file under
+  // the name with ".anim" appended it never saw.
+  if (std::strcmp(output, chosen) != 0 && fileIsThere(output)) {
+    const std::string question =
+        std::string(output) + " already exists. Do you want to replace it?";
+    if (!view.askYesNo(kSaveTitle, question.c_str())) return;
   }
   for (int i = 0; i < appState.frameCount; ++i) {
     char* block = static_cast<char*>(allocZeroed(kPathCapacity));

@@ -43,6 +43,8 @@ class EditorView {
   virtual int chooseOpenFiles(char* buffer, const char* title, const char* filter) = 0;
   // True when a name was chosen and copied into the 260-byte buffer.
   virtual bool chooseSaveFile(char* buffer, const char* title, const char* filter) = 0;
+  // A warning box with Yes and No; true for Yes.
+  virtual bool askYesNo(const char* caption, const char* question) = 0;
   // Runs the colours dialog modally.
   virtual void runColoursDialog() = 0;
   // Releases the preview's back buffer and ends the dialog.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "app/command_line.h"
 
@@ -37,6 +38,24 @@ TEST(SkipProgramName, FindsTheArgumentPartAsWindowsGivesIt) {
     }
   }
   EXPECT_EQ(skipProgramName(nullptr), nullptr);
+}
+
+TEST(UnquoteArgument, TakesTheQuotesOffOnePathInQuotesOnly) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\"C:\\my files\\s.txt\"", "C:\\my files\\s.txt"},
+      {"\"C:\\a b\\s.txt\"  \t", "C:\\a b\\s.txt"},  // blanks after the closing quote
+      {"C:\\my files\\s.txt", "C:\\my files\\s.txt"},
+      {" \"C:\\s.txt\"", " \"C:\\s.txt\""},  // a blank first: not one quoted path
+      {"\"C:\\s.txt", "\"C:\\s.txt"},        // never closed
+      {"\"", "\""},
+      {"\"\"", ""},
+      {"", ""},
+  };
+  for (const auto& [line, argument] : cases) {
+    std::string buffer = line;
+    EXPECT_STREQ(unquoteArgument(buffer.data()), argument) << line;
+  }
+  EXPECT_EQ(unquoteArgument(nullptr), nullptr);
 }
 
 }  // namespace

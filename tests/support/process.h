@@ -2,10 +2,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct ProcessResult {
   int exitCode = -1;
+  std::string output;       // standard output (POSIX only)
   std::string errorOutput;  // standard error (POSIX only)
+  // Windows only: the message boxes the program showed, as "caption: text",
+  // each closed with OK as soon as it appeared.
+  std::vector<std::string> boxes;
 };
 
 // Runs the kinetor program with `argument` as its whole argument part (none
@@ -17,6 +22,13 @@ ProcessResult runKinetor(const std::string& argument, int timeoutSeconds = 60);
 // beside a settings file of the test's own).
 ProcessResult runKinetorAt(const std::string& exePath, const std::string& argument,
                            int timeoutSeconds = 60);
+
+// Runs a program the way a user types its command: the quoted program path,
+// a blank, then `typed` as the rest of the line. POSIX hands the line to
+// /bin/sh, which splits and unquotes it; Windows passes it to the program as
+// its command line, which the program takes apart itself.
+ProcessResult runTyped(const std::string& exePath, const std::string& typed,
+                       int timeoutSeconds = 60);
 
 // A fresh, empty directory for one test's files (removed at process exit is
 // not promised; names are unique per process and call).

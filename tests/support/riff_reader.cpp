@@ -16,10 +16,9 @@ class Cursor {
     return true;
   }
   bool u16(uint16_t& v) {
-    uint8_t lo, hi;
     if (!has(2)) return false;
-    u8(lo);
-    u8(hi);
+    const auto lo = static_cast<uint8_t>(b_[at_++]);
+    const auto hi = static_cast<uint8_t>(b_[at_++]);
     v = static_cast<uint16_t>(lo | hi << 8);
     return true;
   }

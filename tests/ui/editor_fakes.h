@@ -97,6 +97,8 @@ class FakeEditorView final : public EditorView {
   std::string lastFilter;  // up to the closing double zero
   OpenAnswer openAnswer;
   std::optional<std::string> saveAnswer;
+  std::vector<std::string> questions;
+  bool answerYes = true;
   std::function<void()> coloursDialog;
   int coloursRuns = 0;
   int closes = 0;
@@ -138,6 +140,10 @@ class FakeEditorView final : public EditorView {
     std::memset(buffer, 0, 260);
     std::memcpy(buffer, saveAnswer->c_str(), std::min<size_t>(saveAnswer->size(), 259));
     return true;
+  }
+  bool askYesNo(const char*, const char* question) override {
+    questions.push_back(question);
+    return answerYes;
   }
   void runColoursDialog() override {
     ++coloursRuns;

@@ -350,6 +350,46 @@ TEST_F(MainDialogTest, SaveThroughTheChooserWritesAFileThatParsesBack) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(appState.frameTable[i].path, nullptr);
 }
 
+TEST_F(MainDialogTest, SavingOverAFileTheChooserDidNotNameAsksFirst) {
+  ASSERT_NO_FATAL_FAILURE(openDialog());
+  writeFrame("a.bmp", 8, 8, 0x00FF0000);
+  writeFrame("b.bmp", 8, 8, 0x0000FF00);
+  addFrames({"a.bmp", "b.bmp"});
+  const std::string busy = dir_ + "\\busy.anim";
+  struct Case {
+    const char* what;
+    std::string typed;
+    int answer;  // the button pressed in the question box; 0: no box expected
+    bool written;
+  };
+  const Case cases[] = {
+      {"appended name exists, No keeps it", dir_ + "\\busy", IDNO, false},
+      {"appended name exists, Yes replaces it", dir_ + "\\busy", IDYES, true},
+      {"the chooser itself asked about the full name", busy, 0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(writeFileBytes(busy, "old cursor"));
+    ScriptedChoosers::saveAnswer = c.typed;
+    std::string caption, text;
+    const ModalResult modal = driveModal(
+        dialog_, [&] { sendCommand(dialog_, kCmdSave); },
+        [&](HWND box) {
+          caption = windowText(box);
+          text = windowText(GetDlgItem(box, 0xFFFF));  // the box's message
+          SendMessageA(box, WM_COMMAND, c.answer, 0);
+        });
+    EXPECT_EQ(modal.driven, c.answer != 0);
+    EXPECT_EQ(modal.others, std::vector<std::string>{});
+    if (c.answer != 0) {
+      EXPECT_EQ(caption, "Save Anim file");
+      EXPECT_EQ(text, busy + " already exists. Do you want to replace it?");
+    }
+    const std::string bytes = readFileBytes(busy);
+    EXPECT_EQ(bytes.substr(0, 4) == "RIFF", c.written) << bytes.substr(0, 12);
+  }
+}
+
 TEST_F(MainDialogTest, SaveIntoAMissingFolderShowsTheBuildsMessage) {
   ASSERT_NO_FATAL_FAILURE(openDialog());
   writeFrame("a.bmp", 8, 8, 0x00FF0000);

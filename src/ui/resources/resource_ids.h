@@ -7,6 +7,7 @@
 #define kDialogMain 1
 #define kDialogColours 2
 #define kMenuMain 101
+#define kVersionInfo 1
 
 // Main dialog: buttons, the size label and the two list boxes made at run time.
 #define kIdOk 1

@@ -13,10 +13,12 @@ namespace {
 
 constexpr DWORD kOpenFlags = OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST |
                              OFN_EXPLORER | OFN_NODEREFERENCELINKS | OFN_ENABLESIZING;
+// No OFN_FILEMUSTEXIST here: Windows would then let only existing names
+// through, and a new file could never be saved.
 constexpr DWORD kSaveFlags =
-    OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING;
+    OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING;
 static_assert(kOpenFlags == 0x00981204);
-static_assert(kSaveFlags == 0x00881006);
+static_assert(kSaveFlags == 0x00880006);
 // The file choosers get the description that ends with lpTemplateName,
 // without the later extension fields: 76 bytes in the 32-bit program.
 constexpr DWORD kOpenFileNameSize =

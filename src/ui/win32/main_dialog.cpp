@@ -63,6 +63,10 @@ class MainDialogView final : public EditorView {
     return chooserSeam().saveFile(buffer, title, filter, dialog_);
   }
 
+  bool askYesNo(const char* caption, const char* question) override {
+    return MessageBoxA(dialog_, question, caption, MB_YESNO | MB_ICONWARNING) == IDYES;
+  }
+
   void runColoursDialog() override {
     DialogBoxParamA(instance(), MAKEINTRESOURCEA(kDialogColours), dialog_, coloursDialogProc, 0);
   }
