@@ -89,12 +89,41 @@ ContentRect frameBounds(const FrameRecord& f, Opaque opaque) {
       w, h, [&](int32_t y) { return pixels + rowOffset(stride, h, y); }, opaque);
 }
 
+// Whether pixel x of a 24-bit row (`w` pixels) is not transparent.
+inline bool opaque24(const ColourFlags& flags, const uint8_t* row, int32_t x, int32_t w) {
+  const uint8_t* p = row + 3 * static_cast<ptrdiff_t>(x);
+  return !flags.transparent(x + 1 < w ? load24Within(p) : load24(p));
+}
+
 ContentRect bounds24(const FrameRecord& f, const ColourFlags& flags) {
   const int32_t w = f.width;
-  return frameBounds<24>(f, [&](const uint8_t* row, int32_t x) {
-    const uint8_t* p = row + 3 * static_cast<ptrdiff_t>(x);
-    return !flags.transparent(x + 1 < w ? load24Within(p) : load24(p));
-  });
+  return frameBounds<24>(f,
+                         [&](const uint8_t* row, int32_t x) { return opaque24(flags, row, x, w); });
+}
+
+// Whether a frame (with pixels, and with transparent colours listed) holds
+// an opaque pixel outside `inside`. Where it holds none, its bounds lie in
+// `inside`, and a union that already is `inside` stays as it is: only the
+// strips around it need a look.
+bool opaqueOutside24(const FrameRecord& f, const ContentRect& inside, const ColourFlags& flags) {
+  const int32_t w = f.width;
+  const int32_t h = f.height;
+  const int64_t stride = rowStride(w, 24, 32);
+  const int32_t leftEnd = std::clamp(inside.left, 0, w);
+  const int32_t rightStart = std::clamp(inside.right + 1, leftEnd, w);
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* row = f.pixels + rowOffset(stride, h, y);
+    const bool whole = y < inside.top || y > inside.bottom;
+    const int32_t gapStart = whole ? w : leftEnd;
+    const int32_t gapEnd = whole ? w : rightStart;
+    for (int32_t x = 0; x < gapStart; ++x) {
+      if (opaque24(flags, row, x, w)) return true;
+    }
+    for (int32_t x = gapEnd; x < w; ++x) {
+      if (opaque24(flags, row, x, w)) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -119,7 +148,16 @@ ContentRect unionContentBounds() {
   if (appState.is24Bit) {
     // One table of the colours for all frames.
     const ColourFlags flags(false);
-    for (int k = 0; k < n; ++k) result = unionRect(result, bounds24(appState.frameTable[k], flags));
+    const bool listed = usedEntries(appState.transCount) != 0;
+    for (int k = 0; k < n; ++k) {
+      const FrameRecord& f = appState.frameTable[k];
+      // Frames without pixels keep their odd "no content" rectangles.
+      if (listed && f.width > 0 && f.height > 0 && !rectIsEmpty(result) &&
+          !opaqueOutside24(f, result, flags)) {
+        continue;
+      }
+      result = unionRect(result, bounds24(f, flags));
+    }
     return result;
   }
   for (int k = 1; k <= n; ++k) result = unionRect(result, findContentBounds8(k));
