@@ -23,6 +23,7 @@ RANKS = {
     "ui/console": 6,
     "ui/win32": 6,
     "app": 7,
+    "show": 7,
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 

@@ -1,0 +1,64 @@
+// A frame's pixels as a loader sees them: colour rows and AND mask rows,
+// both bottom-up, turned into top-down pixels.
+#include <algorithm>
+
+#include "ani/ani_reader.h"
+#include "base/bytes.h"
+#include "image/pixels.h"
+
+bool decodeAniFrame(const uint8_t* data, uint64_t size, const AniFrame& frame, uint32_t* colour,
+                    uint8_t* mask) {
+  const binio::ByteReader in(data, size);
+  const uint16_t bits = frame.header.bitCount;
+  if (!frame.readable || !in.holds(frame.colourAt, frame.colourBytes) ||
+      !in.holds(frame.maskAt, frame.maskBytesPresent) ||
+      !in.holds(frame.paletteAt, uint64_t{frame.paletteEntries} * 4)) {
+    return false;
+  }
+  // Indices past a short palette draw black.
+  uint32_t palette[256] = {};
+  const uint32_t entries = bits <= 8 ? std::min(frame.paletteEntries, 1u << bits) : 0;
+  for (uint32_t i = 0; i < entries; ++i) {
+    palette[i] = binio::getLe32(in.at(frame.paletteAt + 4 * uint64_t{i})) & 0x00FFFFFFu;
+  }
+  const auto w = static_cast<uint64_t>(frame.width);
+  const auto h = static_cast<uint64_t>(frame.height);
+  const auto stride = static_cast<uint64_t>(rowStride(frame.width, bits, 32));
+  const auto maskRow = static_cast<uint64_t>(maskStride(frame.width));
+  for (uint64_t y = 0; y < h; ++y) {
+    const uint64_t row = h - 1 - y;  // rows are stored bottom-up
+    const uint8_t* p = in.at(frame.colourAt + stride * row);
+    uint32_t* out = colour + y * w;
+    for (uint64_t x = 0; x < w; ++x) {
+      switch (bits) {
+        case 1:
+          out[x] = palette[(p[x / 8] >> (7 - x % 8)) & 1];
+          break;
+        case 4:
+          out[x] = palette[(x % 2 != 0) ? p[x / 2] & 0x0F : p[x / 2] >> 4];
+          break;
+        case 8:
+          out[x] = palette[p[x]];
+          break;
+        case 24:
+          out[x] = p[3 * x] | uint32_t{p[3 * x + 1]} << 8 | uint32_t{p[3 * x + 2]} << 16;
+          break;
+        default:
+          out[x] = binio::getLe32(p + 4 * x);
+      }
+    }
+    const uint64_t maskRowAt = maskRow * row;
+    for (uint64_t x = 0; x < w; ++x) {
+      const uint64_t byte = maskRowAt + x / 8;
+      mask[y * w + x] =
+          byte < frame.maskBytesPresent ? (*in.at(frame.maskAt + byte) >> (7 - x % 8)) & 1 : 0;
+    }
+  }
+  return true;
+}
+
+bool frameUsesAlpha(const AniFrame& frame, const uint32_t* colour) {
+  if (frame.header.bitCount != 32) return false;
+  const uint64_t n = static_cast<uint64_t>(frame.width) * static_cast<uint64_t>(frame.height);
+  return std::any_of(colour, colour + n, [](uint32_t c) { return (c >> 24) != 0; });
+}
