@@ -340,6 +340,30 @@ struct Walk {
     h.clrUsed = word(image + bmpinfo::kClrUsed);
     h.clrImportant = word(image + bmpinfo::kClrImportant);
 
+    if (h.planes != 1) defect(image + bmpinfo::kPlanes, Kind::Planes, h.planes);
+    const uint16_t bits = h.bitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) {
+      defect(image + bmpinfo::kBitCount, Kind::Depth, bits);
+      return;
+    }
+    if (h.compression != 0) {
+      defect(image + bmpinfo::kCompression, Kind::Compression, h.compression);
+      return;
+    }
+    // The palette holds biClrUsed entries, or for up to 8 bits, when that
+    // is 0, as many as the depth can index; the rows follow it.
+    const uint64_t most = bits <= 8 ? uint64_t{1} << bits : 0;
+    const uint64_t entries = h.clrUsed != 0 ? h.clrUsed : most;
+    if (bits <= 8 && h.clrUsed > most) {
+      defect(image + bmpinfo::kClrUsed, Kind::PaletteTooLarge, h.clrUsed, most, bits);
+    }
+    f.paletteAt = image + h.size;
+    if (entries * 4 > imageEnd - f.paletteAt) {
+      defect(f.paletteAt, Kind::PalettePastImage, entries, imageEnd - f.paletteAt);
+      return;
+    }
+    f.paletteEntries = static_cast<uint32_t>(entries);
+
     if (h.width <= 0) {
       defect(image + bmpinfo::kWidth, Kind::BadWidth, static_cast<uint32_t>(h.width));
       return;
@@ -351,35 +375,11 @@ struct Walk {
     if (h.height % 2 != 0) defect(image + bmpinfo::kHeight, Kind::OddHeight, h.height);
     f.width = h.width;
     f.height = h.height / 2;
-    if (h.planes != 1) defect(image + bmpinfo::kPlanes, Kind::Planes, h.planes);
-    const uint16_t bits = h.bitCount;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) {
-      defect(image + bmpinfo::kBitCount, Kind::Depth, bits);
-      return;
-    }
-    if (h.compression != 0) {
-      defect(image + bmpinfo::kCompression, Kind::Compression, h.compression);
-      return;
-    }
     if (f.width > anilimits::kFrameSide || f.height > anilimits::kFrameSide ||
         uint64_t(f.width) * uint64_t(f.height) > anilimits::kFramePixels) {
       defect(image + bmpinfo::kWidth, Kind::FrameTooLarge, f.width, f.height);
       return;
     }
-
-    // The palette holds biClrUsed entries, or for up to 8 bits, when that
-    // is 0, as many as the depth can index; the rows follow it.
-    const uint64_t most = bits <= 8 ? uint64_t{1} << bits : 0;
-    uint64_t entries = h.clrUsed != 0 ? h.clrUsed : most;
-    if (bits <= 8 && h.clrUsed > most) {
-      defect(image + bmpinfo::kClrUsed, Kind::PaletteTooLarge, h.clrUsed, most, bits);
-    }
-    f.paletteAt = image + h.size;
-    if (entries * 4 > imageEnd - f.paletteAt) {
-      defect(f.paletteAt, Kind::PalettePastImage, entries, imageEnd - f.paletteAt);
-      return;
-    }
-    f.paletteEntries = static_cast<uint32_t>(entries);
     f.colourAt = f.paletteAt + entries * 4;
     f.colourBytes = static_cast<uint64_t>(rowStride(f.width, bits, 32)) * uint64_t(f.height);
     if (f.colourBytes > imageEnd - f.colourAt) {

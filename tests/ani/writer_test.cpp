@@ -137,7 +137,9 @@ TEST_F(WriterTest, NoFramesGiveTheBareHeaders) {
   const std::string bytes = write();
   ParsedAni ani;
   std::string error;
-  ASSERT_TRUE(parseAni(bytes, ani, error)) << error;
+  // Well formed, but a cursor without frames or steps is one no loader takes.
+  EXPECT_FALSE(parseAni(bytes, ani, error));
+  EXPECT_EQ(ani.defectOffsets, (std::vector<uint64_t>{24, 28})) << error;
   EXPECT_EQ(ani.fileLength, 68u);
   EXPECT_EQ(ani.riffSize, 60u);
   EXPECT_EQ(ani.anihSize, 36u);

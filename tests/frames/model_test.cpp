@@ -1,6 +1,7 @@
 // Random frame tables built by the program and, independently, by a plain
 // model that follows the build's rules pixel by pixel without any of the
 // program's shortcuts; the written files must show the model's result.
+#include <algorithm>
 #include <random>
 
 #include "frame_setup.h"
@@ -232,7 +233,10 @@ TEST_F(ModelTest, WrittenFramesMatchAPlainModelOfTheBuild) {
     ASSERT_TRUE(buildAndRelease(out)) << "round " << round;
     ASSERT_TRUE(takeShownErrors().empty()) << "round " << round;
     m.run();
-    const ParsedAni ani = parseFile(out);
+    // Frames left without columns or rows are the checker's only complaint.
+    const size_t empty = static_cast<size_t>(std::count_if(
+        m.frames.begin(), m.frames.end(), [](const Frame& f) { return f.w == 0 || f.h == 0; }));
+    const ParsedAni ani = parseFile(out, empty);
     ASSERT_EQ(ani.icons.size(), m.frames.size()) << "round " << round;
     for (size_t k = 0; k < m.frames.size(); ++k) {
       const Frame& f = m.frames[k];

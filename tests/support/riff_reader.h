@@ -1,6 +1,6 @@
-// Reads animated cursor files back for the tests, independently of the
-// program's writer: it walks the RIFF chunks, checks every size it meets
-// against the bytes present, and decodes the frames' pixels and masks.
+// Animated cursor files read back for the tests through the program's own
+// cursor reader and checker (ani/ani_reader.h), in the shape the tests
+// inspect: the sizes as written, each frame's records, rows and pixels.
 #pragma once
 
 #include <cstdint>
@@ -22,14 +22,17 @@ struct ParsedIcon {
   uint32_t biCompression = 0, biSizeImage = 0;
   int32_t biXPelsPerMeter = 0, biYPelsPerMeter = 0;
   uint32_t biClrUsed = 0, biClrImportant = 0;
-  std::vector<uint32_t> palette;  // 256 DIB-order entries for 8-bit frames
+  std::vector<uint32_t> palette;  // DIB-order entries of frames up to 8 bits
   std::string colourRows;         // XOR rows, bottom-up
   std::string maskRows;           // AND rows, bottom-up
+  // The reader's decoded pixels, top row first.
+  std::vector<uint32_t> colours;  // 0x00RRGGBB
+  std::vector<uint8_t> mask;      // 1: the screen shows through
 
   int32_t width() const { return biWidth; }
   int32_t height() const { return biHeight / 2; }  // the stored height is doubled
   // (x, y) with y from the top.
-  uint8_t indexAt(int32_t x, int32_t y) const;
+  uint8_t indexAt(int32_t x, int32_t y) const;    // 8-bit frames
   uint32_t colourAt(int32_t x, int32_t y) const;  // DIB order 0x00RRGGBB
   bool maskAt(int32_t x, int32_t y) const;        // true: the screen shows through
 };
@@ -45,12 +48,10 @@ struct ParsedAni {
   std::vector<uint32_t> rates;          // the "rate" chunk, when there is one
   std::vector<uint32_t> sequence;       // the "seq " chunk, when there is one
   std::string title, author;            // "INAM" and "IART" of a "LIST" "INFO"
-  std::vector<ParsedIcon> icons;
+  std::vector<ParsedIcon> icons;        // pixels only for the frames that could be read
+  std::vector<uint64_t> defectOffsets;  // where the checker found defects
 };
 
-// False, with a reason, when the bytes are not a well-formed single-image
-// cursor animation whose sizes all agree.
+// False, with the checker's defect lines in `error`, when the file has any
+// defect; `out` is filled either way with what could be read.
 bool parseAni(const std::string& bytes, ParsedAni& out, std::string& error);
-
-// Row length of a DIB row.
-uint32_t dibRowBytes(int32_t width, int bitCount);
