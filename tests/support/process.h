@@ -6,7 +6,7 @@
 
 struct ProcessResult {
   int exitCode = -1;
-  std::string output;       // standard output (POSIX only)
+  std::string output;       // standard output (POSIX only, but runProgram everywhere)
   std::string errorOutput;  // standard error (POSIX only)
   // Windows only: the message boxes the program showed, as "caption: text",
   // each closed with OK as soon as it appeared.
@@ -29,6 +29,12 @@ ProcessResult runKinetorAt(const std::string& exePath, const std::string& argume
 // its command line, which the program takes apart itself.
 ProcessResult runTyped(const std::string& exePath, const std::string& typed,
                        int timeoutSeconds = 60);
+
+// Runs a console program with the given arguments, each passed as one
+// argument, and collects its standard output and standard error (on
+// Windows too).
+ProcessResult runProgram(const std::string& exePath, const std::vector<std::string>& arguments,
+                         int timeoutSeconds = 60);
 
 // A fresh, empty directory for one test's files (removed at process exit is
 // not promised; names are unique per process and call).

@@ -92,6 +92,13 @@ ProcessResult runKinetorAt(const std::string& exePath, const std::string& argume
   return run(argv, timeoutSeconds);
 }
 
+ProcessResult runProgram(const std::string& exePath, const std::vector<std::string>& arguments,
+                         int timeoutSeconds) {
+  std::vector<std::string> argv{exePath};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return run(argv, timeoutSeconds);
+}
+
 ProcessResult runTyped(const std::string& exePath, const std::string& typed, int timeoutSeconds) {
   return run({"/bin/sh", "-c", "exec " + shellQuoted(exePath) + " " + typed}, timeoutSeconds);
 }

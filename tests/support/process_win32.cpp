@@ -34,6 +34,23 @@ BOOL CALLBACK closeBox(HWND window, LPARAM param) {
   return TRUE;
 }
 
+// A file the child inherits as a standard handle; removed once closed.
+HANDLE inheritableFile(const std::string& path) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                     nullptr);
+}
+
+std::string readBack(HANDLE file) {
+  std::string text;
+  SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+  char buf[4096];
+  DWORD n = 0;
+  while (ReadFile(file, buf, sizeof buf, &n, nullptr) && n > 0) text.append(buf, n);
+  return text;
+}
+
 }  // namespace
 
 ProcessResult runKinetor(const std::string& argument, int timeoutSeconds) {
@@ -78,5 +95,47 @@ ProcessResult runKinetorAt(const std::string& exePath, const std::string& argume
 
 ProcessResult runTyped(const std::string& exePath, const std::string& typed, int timeoutSeconds) {
   return runKinetorAt(exePath, typed, timeoutSeconds);
+}
+// The console program's standard output and error go to files that it
+// inherits, read back once it has ended.
+ProcessResult runProgram(const std::string& exePath, const std::vector<std::string>& arguments,
+                         int timeoutSeconds) {
+  ProcessResult result;
+  std::string exe = exePath;
+  if (!exe.empty() && exe[0] == '/') exe = "Z:" + exe;  // the drive that maps "/" under Wine
+  std::string commandLine = "\"" + exe + "\"";
+  for (const auto& a : arguments) commandLine += " \"" + a + "\"";
+  const std::string dir = makeTempDir();
+  HANDLE out = inheritableFile(dir + "\\stdout.txt");
+  HANDLE err = inheritableFile(dir + "\\stderr.txt");
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  si.hStdOutput = out;
+  si.hStdError = err;
+  PROCESS_INFORMATION pi{};
+  if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
+      CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                     &pi)) {
+    if (WaitForSingleObject(pi.hProcess, static_cast<DWORD>(timeoutSeconds) * 1000) !=
+        WAIT_OBJECT_0) {
+      TerminateProcess(pi.hProcess, 3);
+      WaitForSingleObject(pi.hProcess, INFINITE);
+      result.exitCode = -2;
+    } else {
+      DWORD code = 0;
+      GetExitCodeProcess(pi.hProcess, &code);
+      result.exitCode = static_cast<int>(code);
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    result.output = readBack(out);
+    result.errorOutput = readBack(err);
+  }
+  for (HANDLE h : {out, err}) {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+  return result;
 }
 #endif
