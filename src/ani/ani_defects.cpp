@@ -83,7 +83,7 @@ std::string describeAniDefect(const AniDefect& d) {
       then = "loaders skip it";
       break;
     case K::DuplicateChunk:
-      what = "a second " + id + " chunk";
+      what = std::string(d.id) == "fram" ? "a second 'LIST' 'fram'" : "a second " + id + " chunk";
       then = "loaders use only one of them";
       break;
     case K::ListTooShort:
