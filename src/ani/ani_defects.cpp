@@ -131,6 +131,10 @@ std::string describeAniDefect(const AniDefect& d) {
                  : format("'rate' gives step %" PRIu64 " a display time of 0 jiffies", a);
       then = "loaders show the step for no time at all";
       break;
+    case K::TextNotTerminated:
+      what = "INFO text " + id + " does not end in a zero byte";
+      then = "loaders ignore it; programs that show it read on past its end";
+      break;
     case K::FramMissing:
       what = "no 'LIST' 'fram' chunk holds the frames";
       then = kRefuse;

@@ -169,9 +169,9 @@ struct Walk {
         break;
       case Level::Info:
         if (sameId(id, "INAM")) {
-          readText(body, bodyEnd, out.title);
+          readText(id, body, bodyEnd, out.title);
         } else if (sameId(id, "IART")) {
-          readText(body, bodyEnd, out.author);
+          readText(id, body, bodyEnd, out.author);
         } else if (isList) {
           walkList(body, bodyEnd, depth, Level::Other);
         }
@@ -187,13 +187,15 @@ struct Walk {
     walk(body + 4, bodyEnd, "LIST", depth + 1, level);
   }
 
-  void readText(uint64_t body, uint64_t bodyEnd, std::string& to) {
+  // INFO texts are zero-terminated strings.
+  void readText(const char* id, uint64_t body, uint64_t bodyEnd, std::string& to) {
     to.clear();
-    for (uint64_t p = body; p < bodyEnd && to.size() < anilimits::kTextBytes; ++p) {
-      const char c = static_cast<char>(*in.at(p));
-      if (c == '\0') break;
-      to.push_back(c);
+    uint64_t p = body;
+    for (; p < bodyEnd && *in.at(p) != 0; ++p) {
+      if (to.size() < anilimits::kTextBytes) to.push_back(static_cast<char>(*in.at(p)));
     }
+    if (p == bodyEnd)
+      defect(bodyEnd == body ? body : bodyEnd - 1, Kind::TextNotTerminated, 0, 0, 0, id);
   }
 
   void readWords(uint64_t at, uint32_t size, uint64_t body, uint64_t bodyEnd, bool& has,

@@ -48,6 +48,7 @@ enum class AniDefectKind {
   SequenceFlagWithoutSeq,
   SeqWithoutFlag,
   ZeroRate,
+  TextNotTerminated,
   FramMissing,
   NotIconChunk,
   FramesMissing,

@@ -1,13 +1,14 @@
 // The bundled example, examples/spinner, built in this process as the
-// program builds it with the example's kinetor.ini (magenta transparent),
-// and the kinetor-show program run on cursor files.
+// program builds it: frames and options from its build.txt, and magenta
+// transparent as its kinetor.ini says. Also kinetor-show run on files.
 #pragma once
 
 #include <string>
 
+#include "app/script_options.h"
 #include "frames/frame_setup.h"
-#include "image/pixels.h"
 #include "support/process.h"
+#include "textfile/section_text.h"
 
 class ExampleCursorTest : public FrameTableTest {
  protected:
@@ -24,7 +25,15 @@ class ExampleCursorTest : public FrameTableTest {
     appState.optTransparent = 1;
     appState.transColors[0] = 0xFF00FF;
     appState.transCount = 1;
-    EXPECT_TRUE(buildAndRelease(path(name)));
+    static AnimationOptions options;
+    options = AnimationOptions{};
+    SectionText script;
+    char problem[kScriptProblemCapacity] = {};
+    EXPECT_TRUE(openSectionText((example + "build.txt").c_str(), script));
+    EXPECT_TRUE(readScriptOptions(script, 12, options, problem)) << problem;
+    closeSectionText(script);
+    EXPECT_TRUE(buildAnimation(path(name).c_str(), PreviewSize::kept, &options));
+    releaseFrameBuffers();
     return readFileBytes(path(name));
   }
 

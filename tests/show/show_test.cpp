@@ -58,6 +58,14 @@ TEST_F(ShowTest, PlantedDefectsAreReportedWhereTheyLie) {
        1,
        {56 + 8 + 3},
        "chunk 'note' has the odd size 3 but no pad byte"},
+      {"an INFO title without its closing zero",
+       [&](std::string& s) {
+         s.insert(56, std::string("LIST\x10\0\0\0INFOINAM\4\0\0\0Spin", 24));
+         resize(s, 24);
+       },
+       1,
+       {56 + 12 + 8 + 3},
+       "title: \"Spin\""},
       {"a step count that disagrees",
        [](std::string& s) { setLe32(s, 28, 11); },
        1,
@@ -114,9 +122,9 @@ TEST_F(ShowTest, PrintsTheExampleAndDrawsItsContactSheet) {
   const ProcessResult r = show({file, "--png", png});
   EXPECT_EQ(r.exitCode, 0) << r.output << r.errorOutput;
   for (const char* line : {
-           "anih at 20: 12 frames, 12 steps, display rate 10 jiffies (167 ms), flags 0x1 (icon)",
-           "      0       68  cursor  32 x 32    24-bit  0, 0             0  yes",
-           "     11     11       10     167",
+           "anih at 20: 12 frames, 12 steps, display rate 5 jiffies (83 ms), flags 0x1 (icon)",
+           "      0       68  cursor  32 x 32    24-bit  16, 16           0  yes",
+           "     11     11        5      83",
            "defects: none",
            "(1256 x 216 pixels, 12 steps, frames scaled 3x)",
        }) {
