@@ -22,6 +22,12 @@ check() {  # check WHAT COMMAND...: one result line per check
     echo "package check failed: $1" >&2
   fi
 }
+# Runs kinetor-show on the example it lies beside; its exit code tells.
+show_example() {  # show_example EXAMPLE_DIR RUNNER...
+  local example=$1
+  shift
+  (cd "$example" && "$@" spinner.anim --png spinner.png) >/dev/null
+}
 size_line() { echo "  $(basename "$1"): $(wc -c <"$1") bytes"; }
 
 # Builds the example inside an unpacked package: the settings go beside the
@@ -56,18 +62,24 @@ check "tar.gz: the example builds" \
 check ".deb: the example builds" \
   build_example "$work/deb/usr/bin" "$work/deb/usr/share/doc/kinetor/example" \
   "$work/deb/usr/bin/kinetor"
+check "tar.gz: kinetor-show finds no defect in the example and draws it" \
+  show_example "$top/share/doc/kinetor/example" "$top/bin/kinetor-show"
+check ".deb: bin/kinetor-show" test -x "$work/deb/usr/bin/kinetor-show"
 check ".deb and .tar.gz write the same bytes" \
   cmp -s "$top/share/doc/kinetor/example/spinner.anim" \
   "$work/deb/usr/share/doc/kinetor/example/spinner.anim"
 
 win="$work/zip/kinetor-$version-win32"
-check "zip: kinetor.exe, README.md, example/build.txt" \
-  test -s "$win/kinetor.exe" -a -s "$win/README.md" -a -s "$win/example/build.txt"
+check "zip: kinetor.exe, kinetor-show.exe, README.md, example/build.txt" \
+  test -s "$win/kinetor.exe" -a -s "$win/kinetor-show.exe" -a -s "$win/README.md" \
+  -a -s "$win/example/build.txt"
 if [ -n "$wine" ]; then
   check "zip: the example builds under 32-bit Wine" \
     build_example "$win" "$win/example" "$wine" "$win/kinetor.exe"
   check "the Windows and Linux programs write the same bytes" \
     cmp -s "$win/example/spinner.anim" "$top/share/doc/kinetor/example/spinner.anim"
+  check "zip: kinetor-show.exe finds no defect in the example under 32-bit Wine" \
+    show_example "$win/example" "$wine" ../kinetor-show.exe
 else
   echo "package check of kinetor.exe skipped: no 32-bit Wine on this machine"
 fi
