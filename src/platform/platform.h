@@ -14,7 +14,8 @@ constexpr FileHandle kInvalidFile = -1;
 // Opaque read-only mapping handle; 0 means none.
 using MapHandle = intptr_t;
 
-// Opens an existing file for reading, shared for reading by others.
+// Opens an existing regular file for reading, shared for reading by others,
+// without waiting: pipes, devices and directories are refused.
 FileHandle openForRead(const char* path);
 
 // The file's size in bytes, or -1 when it cannot be told.
@@ -47,7 +48,16 @@ bool replaceFile(const char* from, const char* to);
 // Removes a file; false when it could not be removed.
 bool removeFile(const char* path);
 
-// A read-only mapping of the first `size` bytes of an open file.
+// True when something (a file, a directory, a link, even a dangling one)
+// already holds the name.
+bool nameTaken(const char* path);
+
+// This process's id, for names that no other running process uses.
+uint32_t processId();
+
+// A read-only view of the first `size` bytes of an open file: a mapping on
+// Windows, where a mapped file cannot be truncated; a copy read into memory
+// on POSIX, where it can. Null when the file no longer holds `size` bytes.
 MapHandle createReadMapping(FileHandle file, uint32_t size);
 const uint8_t* mapView(MapHandle mapping, uint32_t size);
 void unmapView(const uint8_t* view, uint32_t size);

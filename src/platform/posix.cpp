@@ -1,4 +1,4 @@
-// Linux/macOS counterpart of win32.cpp: plain file descriptors, mmap, calloc.
+// Linux/macOS counterpart of win32.cpp: plain file descriptors, calloc.
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/mman.h>
@@ -25,14 +25,17 @@ char g_heapToken;
 
 FileHandle openForRead(const char* path) {
   if (path == nullptr) return kInvalidFile;
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK a FIFO would wait here for a writer forever. Only
+  // regular files are read: directories, FIFOs and devices are refused.
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return kInvalidFile;
   struct stat st {};
-  // Directories open fine on POSIX but are not files to read.
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return kInvalidFile;
   }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   return fd;
 }
 
@@ -100,7 +103,16 @@ bool replaceFile(const char* from, const char* to) { return ::rename(from, to) =
 
 bool removeFile(const char* path) { return ::unlink(path) == 0; }
 
-// POSIX needs no mapping object: the descriptor itself is mapped. The handle
+bool nameTaken(const char* path) {
+  struct stat st {};
+  return path != nullptr && ::lstat(path, &st) == 0;
+}
+
+uint32_t processId() { return static_cast<uint32_t>(::getpid()); }
+
+// Here a "view" is a copy in memory. Another program may truncate a file
+// while it is mapped, and touching a mapped page past the new end kills the
+// process with SIGBUS; a copy cannot change under the reader. The handle
 // carries the descriptor plus one so that 0 still means "none".
 MapHandle createReadMapping(FileHandle file, uint32_t size) {
   if (file == kInvalidFile || size == 0) return 0;
@@ -109,13 +121,26 @@ MapHandle createReadMapping(FileHandle file, uint32_t size) {
 
 const uint8_t* mapView(MapHandle mapping, uint32_t size) {
   if (mapping == 0 || size == 0) return nullptr;
-  void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, static_cast<int>(mapping - 1), 0);
-  return p == MAP_FAILED ? nullptr : static_cast<const uint8_t*>(p);
+  auto* copy = static_cast<uint8_t*>(std::malloc(size));
+  if (copy == nullptr) return nullptr;
+  const int fd = static_cast<int>(mapping - 1);
+  uint32_t done = 0;
+  while (done < size) {
+    ssize_t n = ::pread(fd, copy + done, size - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  // A file that shrank since its size was taken is not the file that was
+  // measured: the caller treats it as unreadable.
+  if (done != size) {
+    std::free(copy);
+    return nullptr;
+  }
+  return copy;
 }
 
-void unmapView(const uint8_t* view, uint32_t size) {
-  if (view != nullptr) ::munmap(const_cast<uint8_t*>(view), size);
-}
+void unmapView(const uint8_t* view, uint32_t) { std::free(const_cast<uint8_t*>(view)); }
 
 void closeMapping(MapHandle) {}
 

@@ -14,8 +14,14 @@ FileHandle fromHandle(HANDLE h) {
 
 FileHandle openForRead(const char* path) {
   if (path == nullptr) return kInvalidFile;
-  return fromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Pipes and devices (CON, COM1, named pipes) could keep a read waiting.
+  if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return kInvalidFile;
+  }
+  return fromHandle(h);
 }
 
 int64_t fileSize(FileHandle file) {
@@ -63,6 +69,12 @@ bool replaceFile(const char* from, const char* to) {
 }
 
 bool removeFile(const char* path) { return DeleteFileA(path) != 0; }
+
+bool nameTaken(const char* path) {
+  return path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+uint32_t processId() { return GetCurrentProcessId(); }
 
 MapHandle createReadMapping(FileHandle file, uint32_t size) {
   if (file == kInvalidFile) return 0;
