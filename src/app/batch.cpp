@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/script_options.h"
+#include "base/captions.h"
 #include "base/runtime.h"
 #include "base/state.h"
 #include "frames/build.h"
@@ -45,6 +46,12 @@ bool runBatchScript(const char* scriptPath) {
     if (findSection("Result", script)) readLineList(appState.frameTable, script, 1);
     if (first.path == nullptr) {
       explain("script has no [Result] section naming the output file", scriptPath);
+    } else if (first.pathTooLong) {
+      // Cut to fit, the path would name some other file.
+      showError(caption::kCantWriteFile, first.path);
+      explain("no animation was written to", first.path);
+      releaseBlock(first.path);
+      first.pathTooLong = 0;
     } else {
       std::memcpy(outputPath, first.path, kPathCapacity - 1);
       // The frame list below fills the table from its first record again.

@@ -25,6 +25,9 @@ struct FrameRecord {
   int32_t pixelBytes;
   int32_t maskBytes;
   uint8_t* header;  // BITMAPINFOHEADER (40 bytes) followed by the palette
+  // Set when the path was read from a line longer than a path may be: `path`
+  // holds only its start, which would name some other file.
+  uint8_t pathTooLong;
   // Preview fields: live while the frame is in the list. The image is
   // width x height pixels, top row first, each 0x00RRGGBB; the mask holds one
   // byte per pixel, 1 where the pixel shows the background.

@@ -11,6 +11,7 @@
 #include "base/captions.h"
 #include "base/runtime.h"
 #include "base/state.h"
+#include "base/temp_name.h"
 #include "frames/bounds.h"
 #include "frames/colour_steps.h"
 #include "frames/fused_steps.h"
@@ -42,7 +43,8 @@ bool readAllFrames(PreviewSize preview) {
   uint16_t firstDepth = 0;
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
-    if (readFrame(f, preview) != FrameRefusal::none) {
+    // A cut path would name another file; it is not opened at all.
+    if (f.pathTooLong || readFrame(f, preview) != FrameRefusal::none) {
       showError(caption::kCantLoadFile, pathText(f));
       return false;
     }
@@ -55,7 +57,9 @@ bool readAllFrames(PreviewSize preview) {
     // The bounds and the plain copy work from the preview's size; a file
     // changed since it was added would be read past its rows.
     const int64_t height = headerHeight(f.header);
-    if (f.width != headerWidth(f.header) || f.height != (height < 0 ? -height : height)) {
+    // A frame without pixels would make a cursor that nothing can show.
+    const bool empty = headerWidth(f.header) == 0 || height == 0;
+    if (empty || f.width != headerWidth(f.header) || f.height != (height < 0 ? -height : height)) {
       showError(caption::kCantLoadFile, pathText(f));
       return false;
     }
@@ -168,30 +172,12 @@ bool processFrames(ContentRect& r) {
 // The file is written under a temporary name beside the target and moved
 // over it only when complete, so that a failed write never costs the user
 // an existing file, and no half-written file is left behind.
-constexpr int kTempAttempts = 16;
-constexpr size_t kTempCapacity = kPathCapacity + 32;
-
-bool makeTempName(const char* target, int attempt, char (&out)[kTempCapacity]) {
-  int len = std::snprintf(out, sizeof out, "%s.~kinetor%d.tmp", target, attempt);
-  if (len > 0 && len < kPathCapacity) return true;
-  // Too long for the system's paths: a short name in the same directory.
-  size_t dirLength = 0;
-  for (size_t i = 0; target[i] != '\0'; ++i) {
-    if (plat::isPathSeparator(target[i])) dirLength = i + 1;
-  }
-  len = std::snprintf(out, sizeof out, "%.*s~kinetor%d.tmp", static_cast<int>(dirLength), target,
-                      attempt);
-  return len > 0 && static_cast<size_t>(len) < sizeof out;
-}
-
 bool writeOutput(const char* outputPath, const AnimationOptions* options, const Hotspot& hotspot) {
   static AnimationFile file;  // large buffer: kept off the stack
-  char tempPath[kTempCapacity] = {};
-  bool created = false;
-  for (int attempt = 0; attempt < kTempAttempts && !created; ++attempt) {
-    created =
-        makeTempName(outputPath, attempt, tempPath) && createAnimationFile(file, tempPath, options);
-  }
+  char tempPath[kTempPathCapacity] = {};
+  const bool created = createTempBeside(outputPath, tempPath, [options](const char* name) {
+    return createAnimationFile(file, name, options);
+  });
   if (!created) {
     showError(caption::kCantWriteFile, outputPath);
     return false;
@@ -235,6 +221,7 @@ void releaseFrameBuffers() {
     releaseBlock(f.maskBits);
     releaseBlock(f.header);
     releaseBlock(f.workPixels);
+    f.pathTooLong = 0;
     // The views pointed into the blocks just released.
     f.pixels = nullptr;
     f.palette = nullptr;

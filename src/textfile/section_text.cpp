@@ -81,19 +81,23 @@ bool matchName(const char* name) {
 
 // The value from the cursor up to the next CR (or the end of the text), cut
 // to 259 characters and trimmed of trailing bytes of 32 or less. The cursor
-// stops on the CR.
-LineView lineValueView() {
+// stops on the CR. `cut`, when given, tells whether the trimmed value was
+// longer than what is kept.
+LineView lineValueView(bool* cut = nullptr) {
   const uint8_t* start = appState.scanCursor;
   while (!atEnd() && current() != kCR) advance();
   uint32_t length = static_cast<uint32_t>(appState.scanCursor - start);
+  uint32_t whole = length;
+  while (whole > kMaxValueLength && start[whole - 1] <= 32) --whole;
+  if (cut != nullptr) *cut = whole > kMaxValueLength;
   if (length > kMaxValueLength) length = kMaxValueLength;
   while (length > 0 && start[length - 1] <= 32) --length;
   return {reinterpret_cast<const char*>(start), length};
 }
 
 // The same value in a new 260-byte block; null when the heap refuses.
-char* readLineValue() {
-  const LineView line = lineValueView();
+char* readLineValue(bool& cut) {
+  const LineView line = lineValueView(&cut);
   auto* value = static_cast<char*>(allocZeroed(kPathCapacity));
   if (value != nullptr && line.length > 0) std::memcpy(value, line.text, line.length);
   return value;
@@ -197,7 +201,9 @@ int readLineList(FrameRecord* records, const SectionText& text, int maxCount) {
     // A block left in the record by an earlier reader would otherwise be
     // lost; the table is normally empty here.
     releaseBlock(records[count].path);
-    records[count].path = readLineValue();
+    bool cut = false;
+    records[count].path = readLineValue(cut);
+    records[count].pathTooLong = cut ? 1 : 0;
     ++count;
     return count < maxCount;
   });

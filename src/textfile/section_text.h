@@ -47,7 +47,8 @@ int readHexList(uint32_t (&values)[kMaxEntries], const SectionText& text);
 // Reads the line values of the section found last into the `path` fields of
 // records[0], records[1], ... (each a new 260-byte heap block the caller owns;
 // null when the allocation failed), at most maxCount of them; returns how many
-// records were given a value. `records` must hold maxCount entries.
+// records were given a value. `records` must hold maxCount entries. A value
+// longer than 259 characters is cut, and its record's pathTooLong set.
 int readLineList(FrameRecord* records, const SectionText& text, int maxCount);
 
 // One line value of a section body, as the line lists read it (from the

@@ -4,17 +4,13 @@
 #include <cstring>
 
 #include "base/state.h"
+#include "base/temp_name.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
 
 const char settingsFileName[] = "kinetor.ini";
 
 namespace {
-
-// The save goes to this file first. Its name is as long as the settings
-// file's, so whenever the settings path fits, so does this one.
-const char kTemporaryFileName[] = "kinetor.tmp";
-static_assert(sizeof kTemporaryFileName == sizeof settingsFileName);
 
 // Joins programDir and `fileName` into `buffer` (260 bytes); false and an
 // empty buffer when the result would not fit.
@@ -113,12 +109,19 @@ void loadSettings() {
   appState.frameCount = 0;
 }
 
+// The save goes to a new file of its own first, which then replaces the
+// settings file: a link placed at either name is replaced, never written
+// through, and two programs saving at once each write a file of their own.
 bool saveSettings() {
   char path[kPathCapacity];
-  char temporary[kPathCapacity];
-  if (!settingsFilePath(path) || !pathInProgramDir(kTemporaryFileName, temporary)) return false;
-  plat::FileHandle file = plat::createForWrite(temporary);
-  if (file == plat::kInvalidFile) return false;
+  char temporary[kTempPathCapacity];
+  if (!settingsFilePath(path)) return false;
+  plat::FileHandle file = plat::kInvalidFile;
+  const bool created = createTempBeside(path, temporary, [&file](const char* name) {
+    file = plat::createNewForWrite(name);
+    return file != plat::kInvalidFile;
+  });
+  if (!created) return false;
   bool ok = writeSettingsContent(file);
   ok = plat::closeFile(file) && ok;
   ok = ok && plat::replaceFile(temporary, path);

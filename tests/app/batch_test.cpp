@@ -3,6 +3,9 @@
 // runBatchScript called in this process where a message box would block the
 // real program.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <cstring>
 #include <filesystem>
@@ -11,6 +14,7 @@
 
 #include "app/batch.h"
 #include "base/state.h"
+#include "base/temp_name.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "support/recorder.h"
@@ -227,11 +231,20 @@ TEST_F(BatchTest, ScriptsThatCannotBuildEndWithCodeTwoAndNoFile) {
       // CR-only line ends make one line: the second header is never found.
       {"CR-only line ends", "[Result]\r" + out + "\r[BMP]\r" + a + "\r" + b + "\r", "[Result]"},
       {"binary junk", std::string("\0\x01\xFF[\r\n\n[[", 9), "[Result]"},
+#ifndef _WIN32
+      {"a FIFO, which must not keep the program waiting", "<fifo>", "cannot read the build script"},
+#endif
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::string script =
         std::string(c.script) == "<none>" ? output("no-such-script.txt") : writeScript(c.script);
+#ifndef _WIN32
+    if (c.script == "<fifo>") {
+      script = output("script.fifo");
+      ASSERT_EQ(mkfifo(script.c_str(), 0600), 0);
+    }
+#endif
     ProcessResult r = runKinetorAt(*plainExe_, script, 30);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_FALSE(fileExists(out));
@@ -269,6 +282,125 @@ TEST_F(BatchTest, FrameErrorsAppearOnStandardErrorOnPosix) {
   }
 }
 #endif
+
+#ifndef _WIN32
+// Frames that are not regular files or have no pixels, and paths too long
+// to be held whole: each stops the run at once with its message, and
+// nothing is written, neither under the name given nor under the cut one.
+TEST_F(BatchTest, OddFramesAndOverlongPathsStopWithTheirMessage) {
+  const std::string& a = (*frames_)[0];
+  const std::string& b = (*frames_)[1];
+  const std::string fifo = output("frame.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  auto frameOfSize = [&](int32_t w, int32_t h) {
+    BmpLayout layout;
+    layout.width = w;
+    layout.height = h;
+    const std::string path = output("size" + std::to_string(w) + "x" + std::to_string(h) + ".bmp");
+    EXPECT_TRUE(writeFileBytes(path, makeBmp(layout, std::vector<uint32_t>(w * h, 0))));
+    return path;
+  };
+  // Paths of exactly 259 characters: one names a good frame.
+  auto longest = [&](const std::string& ending) {
+    const std::string start = output("");
+    return start + std::string(kPathCapacity - 1 - start.size() - ending.size(), 'q') + ending;
+  };
+  const std::string longFrame = longest(".bmp");
+  fs::copy_file(a, longFrame);
+  const std::string longOut = longest(".anim");
+  const std::string out = output("odd.anim");
+  struct Case {
+    const char* what;
+    std::string result;
+    std::vector<std::string> frames;
+    std::string message;
+  } cases[] = {
+      {"a FIFO as a frame", out, {a, fifo}, "Can't load file: " + fifo},
+      {"0 x 0 frames",
+       out,
+       {frameOfSize(0, 0), frameOfSize(0, 0)},
+       "Can't load file: " + frameOfSize(0, 0)},
+      {"a frame 8 wide and 0 high",
+       out,
+       {a, frameOfSize(8, 0)},
+       "Can't load file: " + frameOfSize(8, 0)},
+      {"a frame path that cut would name another frame",
+       out,
+       {a, longFrame + ".extra"},
+       "Can't load file: " + longFrame},
+      {"a result path that cut would name another file",
+       longOut + ".extra",
+       {a, b},
+       "Can't write file: " + longOut},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> lines = {"[Result]", c.result, "[BMP]"};
+    lines.insert(lines.end(), c.frames.begin(), c.frames.end());
+    ProcessResult r = runKinetorAt(*plainExe_, writeScript(crlfLines(lines)), 20);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errorOutput.find(c.message + "\n"), 0u) << r.errorOutput;
+    EXPECT_FALSE(fileExists(c.result));
+    EXPECT_FALSE(fileExists(out));
+    EXPECT_FALSE(fileExists(longOut));
+  }
+
+  // A FIFO where the settings file belongs is no settings file.
+  const std::string withFifo = makeTempDir();
+  const std::string exe = copyProgramInto(withFifo);
+  ASSERT_EQ(mkfifo((withFifo + "/kinetor.ini").c_str(), 0600), 0);
+  ProcessResult r = runKinetorAt(exe, writeScript(crlfLines({"[Result]", out, "[BMP]", a, b})), 20);
+  EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
+  EXPECT_TRUE(parseCursor(readFileBytes(out)).valid);
+}
+#endif
+
+// What killed runs leave beside the output never keeps a later build from
+// writing it, and a link placed at a temporary name is never written through.
+TEST_F(BatchTest, LeftoverTemporaryFilesNeverBlockABuild) {
+  const std::string out = output("leftovers.anim");
+  const std::string victim = output("victim.txt");
+  ASSERT_TRUE(writeFileBytes(victim, "keep"));
+  std::vector<std::string> leftovers;
+  for (int i = 0; i < 20; ++i) leftovers.push_back(out + ".~kinetor" + std::to_string(i) + ".tmp");
+  // This process's own names come first when it builds in process below.
+  char name[kTempPathCapacity];
+  for (uint32_t n = 0; n < 6; ++n) {
+    ASSERT_TRUE(tempNameBeside(out.c_str(), n, name));
+    leftovers.push_back(name);
+  }
+  for (size_t i = 0; i < leftovers.size(); ++i) {
+    const std::string& path = leftovers[i];
+#ifndef _WIN32
+    if (i % 3 == 1) {
+      fs::create_symlink(victim, path);
+      continue;
+    }
+#endif
+    if (i % 3 == 2) {
+      fs::create_directory(path);
+    } else {
+      ASSERT_TRUE(writeFileBytes(path, "left"));
+    }
+  }
+  const std::string script =
+      writeScript(crlfLines({"[Result]", out, "[BMP]", (*frames_)[0], (*frames_)[1]}));
+  ProcessResult r = runKinetorAt(*plainExe_, script);
+  EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
+  EXPECT_TRUE(parseCursor(readFileBytes(out)).valid);
+  fs::remove(out);
+  EXPECT_TRUE(runBatchScript(script.c_str()));
+  EXPECT_TRUE(takeShownErrors().empty());
+  EXPECT_TRUE(parseCursor(readFileBytes(out)).valid);
+  releaseAllPreviews();
+
+  EXPECT_EQ(readFileBytes(victim), "keep");
+  size_t names = 0;
+  for (const auto& entry : fs::directory_iterator(*dir_)) {
+    names += entry.path().filename().string().rfind("leftovers.anim.", 0) == 0 ? 1 : 0;
+  }
+  EXPECT_EQ(names, leftovers.size()) << "leftovers are kept, and no new ones are left";
+}
 
 TEST_F(BatchTest, TheSettingsBesideTheProgramApplyTransparency) {
   const std::string withSettings = makeTempDir();

@@ -4,9 +4,11 @@
 
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "base/state.h"
+#include "base/temp_name.h"
 #include "platform/platform.h"
 #include "support/process.h"
 #include "textfile/settings.h"
@@ -184,20 +186,61 @@ TEST_F(SettingsTest, AnEmptyOrMissingFileLeavesTheZeroState) {
   EXPECT_EQ(appState.replaceCount, 0);
 }
 
-TEST_F(SettingsTest, AFailedSaveKeepsTheOldFileWhole) {
+TEST_F(SettingsTest, ASaveWritesThroughNoLinkAndKeepsFilesWholeWhenItFails) {
   const std::string old = "[Fix]\r\n[TransColors]\r\nFF00FF\r\n";
+  const std::string victim = dir_ + "/victim.txt";
   ASSERT_TRUE(writeFileBytes(settingsFile(), old));
-  // A directory in the way of the temporary file makes the save fail
-  // before the settings file is touched.
-  fs::create_directory(dir_ + "/kinetor.tmp");
+  ASSERT_TRUE(writeFileBytes(victim, "keep"));
+  // Names in the way of the save's own file: the fixed name of old versions
+  // and this process's first names, as a file, a directory and links.
+  std::vector<std::string> inTheWay = {dir_ + "/kinetor.tmp"};
+  char name[kTempPathCapacity];
+  for (uint32_t n = 0; n < 4; ++n) {
+    ASSERT_TRUE(tempNameBeside(settingsFile().c_str(), n, name));
+    inTheWay.push_back(name);
+  }
+  for (size_t i = 0; i < inTheWay.size(); ++i) {
+#ifndef _WIN32
+    if (i % 2 == 0) {
+      fs::create_symlink(victim, inTheWay[i]);
+      continue;
+    }
+#endif
+    if (i == 1) {
+      fs::create_directory(inTheWay[i]);
+    } else {
+      ASSERT_TRUE(writeFileBytes(inTheWay[i], "left"));
+    }
+  }
   appState.optOptimize = 1;
-  EXPECT_FALSE(saveSettings());
-  EXPECT_EQ(readFileBytes(settingsFile()), old);
-  fs::remove(dir_ + "/kinetor.tmp");
-
-  // A longer old file is replaced whole by a shorter new one.
   ASSERT_TRUE(saveSettings());
+  // A longer old file is replaced whole by a shorter new one.
   EXPECT_EQ(readFileBytes(settingsFile()), "[Resize]\r\n");
+  EXPECT_EQ(readFileBytes(victim), "keep");
+  for (const auto& path : inTheWay) EXPECT_TRUE(fs::exists(fs::symlink_status(path))) << path;
+  const size_t names =
+      static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+  EXPECT_EQ(names, inTheWay.size() + 2) << "the save left a file of its own behind";
+
+#ifndef _WIN32
+  // A link at the settings name itself is replaced, not written through.
+  fs::remove(settingsFile());
+  fs::create_symlink(victim, settingsFile());
+  ASSERT_TRUE(saveSettings());
+  EXPECT_FALSE(fs::is_symlink(settingsFile()));
+  EXPECT_EQ(readFileBytes(victim), "keep");
+#endif
+
+  // A directory holding a file where the settings belong: the save fails,
+  // leaves it as it was and leaves no file of its own behind.
+  fs::remove(settingsFile());
+  fs::create_directory(settingsFile());
+  ASSERT_TRUE(writeFileBytes(settingsFile() + "/inside", old));
+  EXPECT_FALSE(saveSettings());
+  EXPECT_EQ(readFileBytes(settingsFile() + "/inside"), old);
+  EXPECT_EQ(
+      static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator())),
+      names);
 
   // A directory that does not exist: nothing is written anywhere.
   useDir(dir_ + "/no/such/dir");
