@@ -7,9 +7,10 @@
 #include <cstdint>
 
 // Sides and pixel counts above these are refused, so that no input can ask
-// for an unreasonable amount of memory.
+// for an unreasonable amount of memory or time. A preview shows at most
+// 256 x 256 pixels; 4096 x 4096 in all keeps any file's decode under 64 MiB.
 constexpr int32_t kMaxDecodedSide = 16384;
-constexpr uint64_t kMaxDecodedPixels = uint64_t{1} << 26;  // 256 MiB of pixels
+constexpr uint64_t kMaxDecodedPixels = uint64_t{4096} * 4096;
 
 struct DecodedImage {
   uint32_t* pixels = nullptr;  // width * height values, top row first, 0x00RRGGBB

@@ -4,6 +4,7 @@
 #include "base/runtime.h"
 #include "base/state.h"
 #include "image/bmp_decode.h"
+#include "image/colour_lookup.h"
 #include "platform/platform.h"
 
 namespace {
@@ -47,18 +48,22 @@ void buildPreviewMask(uint32_t* image, int32_t width, int32_t height, uint8_t** 
   if (bits == nullptr) return;
   *mask = bits;
   if (!appState.optTransparent) return;
-  int colorCount = appState.transCount;
-  if (colorCount <= 0) return;
-  if (colorCount > kMaxEntries) colorCount = kMaxEntries;
-  uint32_t colors[kMaxEntries];
-  for (int i = 0; i < colorCount; ++i) colors[i] = previewColor(appState.transColors[i]);
+  const int colorCount = usedEntries(appState.transCount);
+  if (colorCount == 0) return;
+  ColourSet colors;
+  for (int i = 0; i < colorCount; ++i) colors.add(previewColor(appState.transColors[i]));
+  // Pictures are mostly runs of one colour: a pixel like the one before it
+  // needs no look-up.
+  uint32_t last = image[0];
+  bool lastListed = colors.contains(last);
   for (uint64_t p = 0; p < count; ++p) {
-    for (int i = 0; i < colorCount; ++i) {
-      if (image[p] == colors[i]) {
-        bits[p] = 1;
-        image[p] = 0;
-        break;
-      }
+    if (image[p] != last) {
+      last = image[p];
+      lastListed = colors.contains(last);
+    }
+    if (lastListed) {
+      bits[p] = 1;
+      image[p] = 0;
     }
   }
 }

@@ -461,9 +461,16 @@ TEST_F(PreviewLoadTest, RefusesWhatItCannotDecodeAndLeavesTheFieldsZero) {
   EXPECT_EQ(appState.frameTable[254].width, 4);
 }
 
-TEST_F(PreviewLoadTest, TheLargestSidesAreAccepted) {
-  // One 16384-pixel row in RLE8, and the same plus one refused.
-  for (int32_t width : {16384, 16385}) {
+TEST_F(PreviewLoadTest, TheLargestSidesAndPicturesAreAccepted) {
+  // RLE8 files of a few bytes that declare large pictures: a side of up to
+  // 16384 pixels, and up to 4096 x 4096 pixels in all, whatever the file's size.
+  struct Case {
+    int32_t width, height;
+    bool accepted;
+  } cases[] = {{16384, 1, true},    {16385, 1, false},   {4096, 4096, true},   {16384, 1024, true},
+               {4097, 4096, false}, {8192, 8192, false}, {16384, 16384, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
     BmpLayout s;
     s.width = 1;
     s.height = 1;
@@ -471,14 +478,17 @@ TEST_F(PreviewLoadTest, TheLargestSidesAreAccepted) {
     s.compression = 1;
     s.palette = colourPalette(256);
     std::string bytes = withPixelData(s, std::string("\x02\x05\x00\x01", 4));
-    setLe32(bytes, 18, static_cast<uint32_t>(width));
-    std::vector<uint32_t> pixels;
-    EXPECT_EQ(load(bytes, &pixels), width == 16384) << width;
-    if (width == 16384) {
-      ASSERT_EQ(pixels.size(), 16384u);
-      EXPECT_EQ(pixels[1], s.palette[5] & 0xFFFFFF);
-      EXPECT_EQ(pixels[2], 0u);
-    }
+    setLe32(bytes, 18, static_cast<uint32_t>(c.width));
+    setLe32(bytes, 22, static_cast<uint32_t>(c.height));
+    ASSERT_EQ(load(bytes), c.accepted);
+    const FrameRecord& r = appState.frameTable[0];
+    if (!c.accepted) continue;
+    ASSERT_EQ(r.width, c.width);
+    ASSERT_EQ(r.height, c.height);
+    // The codes fill the bottom row's first two pixels; the rest is black.
+    const uint32_t* bottom = r.previewImage + static_cast<size_t>(c.height - 1) * c.width;
+    EXPECT_EQ(bottom[1], s.palette[5] & 0xFFFFFF);
+    EXPECT_EQ(bottom[2], 0u);
   }
 }
 
