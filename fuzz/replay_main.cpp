@@ -1,12 +1,14 @@
 // Replays a harness over its generated seeds and over a fixed number of
-// deterministic mutations of them (byte flips, truncations, insertions), or
-// writes the seeds into a directory for a longer libFuzzer run:
+// deterministic mutations of them (byte flips, truncations, insertions), and
+// over the inputs that libFuzzer runs kept in fuzz/corpus/NAME; or writes the
+// seeds into a directory for a longer libFuzzer run:
 //   NAME_replay                 replay (what the test run does)
 //   NAME_replay --write-seeds D write the seeds as files into D
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 #include "harness.h"
@@ -71,6 +73,19 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 200; ++i, ++runs) runOne(mutate(seed, rng));
   }
   runOne(std::string());
-  std::printf("%zu inputs replayed without a fault\n", runs + 1);
+  ++runs;
+  std::string corpus = KINETOR_FUZZ_CORPUS;
+#ifdef _WIN32
+  if (!corpus.empty() && corpus[0] == '/') corpus = "Z:" + corpus;
+#endif
+  size_t kept = 0;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(corpus, ec)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    runOne(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    ++kept;
+  }
+  std::printf("%zu inputs replayed without a fault, %zu of them kept from fuzzing\n", runs + kept,
+              kept);
   return 0;
 }
