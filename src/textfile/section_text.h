@@ -23,9 +23,10 @@ struct SectionText {
   const uint8_t* sectionStart = nullptr;  // body of the section found last
 };
 
-// Maps the file read-only. False for a null or empty name, a file that cannot
-// be opened or mapped, and an empty file; the handles obtained so far stay in
-// the record for closeSectionText.
+// Takes a read-only view of the file (a copy where another program could cut
+// a mapped file short). False for a null or empty name, a file that cannot be
+// opened or viewed whole, anything but a regular file, and an empty file;
+// the handles obtained so far stay in the record for closeSectionText.
 bool openSectionText(const char* fileName, SectionText& text);
 
 // Reads a text that is already in memory (the bytes must outlive the record)

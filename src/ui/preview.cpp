@@ -18,7 +18,7 @@ FrameRecord* recordOf(int n) {
 // compared the way the display compares them, on their 24 colour bits only.
 uint32_t previewColor(uint32_t colorRef) { return swapRedBlue(colorRef) & 0xFFFFFFu; }
 
-// The file's bytes, mapped read-only for the decoder.
+// The file's bytes, viewed read-only for the decoder.
 bool decodeFile(const char* path, DecodedImage& image) {
   plat::FileHandle file = plat::openForRead(path);
   if (file == plat::kInvalidFile) return false;
