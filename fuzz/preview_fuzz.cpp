@@ -16,7 +16,7 @@ namespace {
 // Whether the mask and the image agree. Not traced for coverage: on the
 // largest pictures the tracing of this check alone would cost a second.
 #if defined(__clang__)
-__attribute__((no_sanitize("coverage")))
+__attribute__((no_sanitize("coverage", "address")))
 #endif
 bool maskAgrees(const uint32_t* pixels, const uint8_t* mask, uint64_t count) {
   for (uint64_t i = 0; mask != nullptr && i < count; ++i) {
