@@ -81,5 +81,10 @@ std::vector<std::string> kinetorFuzzSeeds() {
   std::string truncated = seeds::bitmap(9, 9, 24);
   truncated.resize(truncated.size() - 5);
   out.push_back(truncated);
+  // The largest file read, and one byte more, which is refused.
+  std::string largest = seeds::bitmap(85, 255, 24);
+  largest.resize(65535, '\0');
+  out.push_back(largest);
+  out.push_back(largest + '\0');
   return out;
 }
