@@ -109,7 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The preview loader's size: the header's, unless the input asks for a
     // stale one.
     const int32_t h = le32(bytes, 22);
-    f.width = le32(bytes, 18) + ((options >> (4 + k)) & 1);
+    f.width =
+        static_cast<int32_t>(static_cast<uint32_t>(le32(bytes, 18)) + ((options >> (4 + k)) & 1u));
     f.height = h < 0 ? (h == INT32_MIN ? 0 : -h) : h;
   }
   appState.frameCount = frames;

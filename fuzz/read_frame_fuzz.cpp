@@ -57,7 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(w >= 0 && used >= 0 && used <= static_cast<int64_t>(size));
     check(rows == 0 ||
           rowStride(w, appState.is24Bit ? 24 : 8, 32) * rows <= static_cast<int64_t>(size) - used);
-    // Walk the rows the way the later steps do.
+    // Walk the rows the way the later steps do; the build stops at a frame
+    // without pixels before them.
+    if (w == 0 || rows == 0) {
+      releaseFrameBuffers();
+      return 0;
+    }
     f.width = w;
     f.height = static_cast<int32_t>(rows);
     appState.transColors[0] = swapRedBlue(0xFF00FF);
