@@ -51,6 +51,23 @@ std::string readBack(HANDLE file) {
   return text;
 }
 
+// Ends a child that did not finish in time and closes its handles; the
+// child's exit code, or -2 for one that had to be ended.
+int finishChild(PROCESS_INFORMATION& pi, bool finished) {
+  int exitCode = -2;
+  if (!finished) {
+    TerminateProcess(pi.hProcess, 3);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+  } else {
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    exitCode = static_cast<int>(code);
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return exitCode;
+}
+
 }  // namespace
 
 ProcessResult runKinetor(const std::string& argument, int timeoutSeconds) {
@@ -79,17 +96,7 @@ ProcessResult runKinetorAt(const std::string& exePath, const std::string& argume
     waited = WaitForSingleObject(pi.hProcess, 100);
     if (waited == WAIT_TIMEOUT) EnumWindows(closeBox, reinterpret_cast<LPARAM>(&watch));
   }
-  if (waited != WAIT_OBJECT_0) {
-    TerminateProcess(pi.hProcess, 3);
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    result.exitCode = -2;
-  } else {
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    result.exitCode = static_cast<int>(code);
-  }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  result.exitCode = finishChild(pi, waited == WAIT_OBJECT_0);
   return result;
 }
 
@@ -118,18 +125,9 @@ ProcessResult runProgram(const std::string& exePath, const std::vector<std::stri
   if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
       CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
                      &pi)) {
-    if (WaitForSingleObject(pi.hProcess, static_cast<DWORD>(timeoutSeconds) * 1000) !=
-        WAIT_OBJECT_0) {
-      TerminateProcess(pi.hProcess, 3);
-      WaitForSingleObject(pi.hProcess, INFINITE);
-      result.exitCode = -2;
-    } else {
-      DWORD code = 0;
-      GetExitCodeProcess(pi.hProcess, &code);
-      result.exitCode = static_cast<int>(code);
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    const DWORD waited =
+        WaitForSingleObject(pi.hProcess, static_cast<DWORD>(timeoutSeconds) * 1000);
+    result.exitCode = finishChild(pi, waited == WAIT_OBJECT_0);
     result.output = readBack(out);
     result.errorOutput = readBack(err);
   }
