@@ -1,10 +1,9 @@
 #include "base/runtime.h"
 
-#include "base/captions.h"
-
 #include <cstddef>
 #include <limits>
 
+#include "base/captions.h"
 #include "base/state.h"
 #include "platform/platform.h"
 

@@ -93,8 +93,7 @@ ContentRect frameBounds(const FrameRecord& f, Opaque opaque) {
 
 // Whether pixel x of a 24-bit row (`w` pixels) is not transparent.
 inline bool opaque24(const ColourFlags& flags, const uint8_t* row, int32_t x, int32_t w) {
-  const uint8_t* p = row + 3 * static_cast<ptrdiff_t>(x);
-  return !flags.transparent(x + 1 < w ? load24Within(p) : load24(p));
+  return !flags.transparent(load24At(row, x, w));
 }
 
 ContentRect bounds24(const FrameRecord& f, const ColourFlags& flags) {

@@ -1,12 +1,11 @@
 #include "frames/colour_steps.h"
 
-#include "frames/pixel_buffers.h"
-
 #include <algorithm>
 #include <cstring>
 
 #include "base/runtime.h"
 #include "base/state.h"
+#include "frames/pixel_buffers.h"
 #include "image/bitmap_format.h"
 #include "image/colour_lookup.h"
 #include "image/pixels.h"

@@ -19,12 +19,6 @@ struct Lists {
   bool mask = false;  // whether the masks mark pixels
 };
 
-// The pixel's colour (x < width) with one read where it can.
-inline uint32_t pixelAt(const uint8_t* row, int32_t x, int32_t width) {
-  const uint8_t* p = row + 3 * static_cast<ptrdiff_t>(x);
-  return x + 1 < width ? load24Within(p) : load24(p);
-}
-
 // Replaces the colour when its pair says so.
 template <bool Replace>
 inline void settle(const ColourFlags& flags, uint32_t& c) {
@@ -45,13 +39,12 @@ void replaceAndMask(FrameRecord& f, const Lists& lists) {
     uint8_t* bits = f.maskBits + maskRow * row;
     unsigned hidden = 0;  // high bit first
     for (int32_t x = 0; x < w; ++x) {
-      uint8_t* at = p + 3 * static_cast<ptrdiff_t>(x);
-      uint32_t c = x + 1 < w ? load24Within(at) : load24(at);
+      uint32_t c = load24At(p, x, w);
       const uint32_t was = c;
       settle<Replace>(lists.flags, c);
       const bool masked = Mask && lists.flags.transparent(c);
       if (masked) c = 0;
-      if (c != was) store24(at, c);
+      if (c != was) store24(p + 3 * static_cast<ptrdiff_t>(x), c);
       if constexpr (Mask) {
         hidden = (hidden << 1) | (masked ? 1u : 0u);
         if ((x & 7) == 7) {
@@ -94,11 +87,11 @@ void mergeRow(const uint8_t* own, int32_t ownWidth, const uint8_t* base, const u
     uint32_t c = 0;
     bool through = zeroShowsBase;
     if (x < ownWidth) {
-      c = pixelAt(own, x, ownWidth);
+      c = load24At(own, x, ownWidth);
       settle<Replace>(lists.flags, c);
       through = lists.flags.transparent(c);
     }
-    if (through) c = pixelAt(base, x, width);
+    if (through) c = load24At(base, x, width);
     store24(out + 3 * static_cast<ptrdiff_t>(x), c);
     shown = (shown << 1) | (through ? 1u : 0u);
     if ((x & 7) == 7) {

@@ -25,9 +25,8 @@ void markTransparentPixels24(FrameRecord& frame, int32_t w, int32_t h, const Col
     uint8_t* p = frame.pixels + stride * row;
     uint8_t* bits = frame.maskBits + maskRow * row;
     for (int32_t x = 0; x < w; ++x, p += 3) {
-      const uint32_t c = p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16);
-      if (set.contains(c)) {
-        p[0] = p[1] = p[2] = 0;
+      if (set.contains(load24(p))) {
+        store24(p, 0);
         bits[x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8));
       }
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -65,6 +66,13 @@ inline uint32_t load24Within(const uint8_t* p) {
   } else {
     return load24(p);
   }
+}
+
+// Pixel x of a 24-bit row of `width` pixels, with one 4-byte read for every
+// pixel but the row's last.
+inline uint32_t load24At(const uint8_t* row, int32_t x, int32_t width) {
+  const uint8_t* p = row + 3 * static_cast<ptrdiff_t>(x);
+  return x + 1 < width ? load24Within(p) : load24(p);
 }
 
 // Palette index at (x, y); 0 outside the frame.
