@@ -28,9 +28,15 @@ void startScan(const SectionText& text, const uint8_t* from) {
   appState.scanLeft = text.textSize - static_cast<uint32_t>(from - text.textBase);
 }
 
-// Blanks are the bytes 0 to 32 except CR, which ends a line value.
+// A line value ends at either byte, so that a text whose lines end in LF
+// alone gives the same values as one whose lines end in CR LF.
+bool isLineEnd(uint8_t c) { return c == kCR || c == kLF; }
+
+// Blanks are the bytes 0 to 32 except the line ends. Stopping at an LF as
+// well as at a CR lets a line of blanks count as an empty line whichever
+// way the lines end.
 void skipBlanks() {
-  while (!atEnd() && current() != kCR && current() <= 32) advance();
+  while (!atEnd() && !isLineEnd(current()) && current() <= 32) advance();
 }
 
 void skipToNextLine() {
@@ -79,13 +85,13 @@ bool matchName(const char* name) {
   return true;
 }
 
-// The value from the cursor up to the next CR (or the end of the text), cut
-// to 259 characters and trimmed of trailing bytes of 32 or less. The cursor
-// stops on the CR. `cut`, when given, tells whether the trimmed value was
+// The value from the cursor up to the next CR or LF (or the end of the
+// text), cut to 259 characters and trimmed of trailing bytes of 32 or less.
+// The cursor stops on the line end. `cut`, when given, tells whether the trimmed value was
 // longer than what is kept.
 LineView lineValueView(bool* cut = nullptr) {
   const uint8_t* start = appState.scanCursor;
-  while (!atEnd() && current() != kCR) advance();
+  while (!atEnd() && !isLineEnd(current())) advance();
   uint32_t length = static_cast<uint32_t>(appState.scanCursor - start);
   uint32_t whole = length;
   while (whole > kMaxValueLength && start[whole - 1] <= 32) --whole;

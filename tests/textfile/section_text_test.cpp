@@ -198,8 +198,11 @@ TEST_F(SectionTextTest, ReadsOneValuePerLineTrimmedAndCut) {
       {"[B]\r\n" + longValue + "\r\n", 255, {std::string(259, 'p')}},
       // Cut first, then trimmed: the blanks before the cut go too.
       {"[B]\r\n" + cutBlanks + "\r\n", 255, {std::string(255, 'q')}},
-      // LF-only line ends: one value up to the end, with the inner LFs.
-      {"[B]\na\nb\n\n", 255, {"a\nb"}},
+      // LF-only line ends give the values of CR LF ends, an empty line too;
+      // CR-only ends still make one line.
+      {"[B]\na\nb\n\n", 255, {"a", "b", ""}},
+      {"[B]\n  a \n \nb", 255, {"a", "", "b"}},
+      {"[B]\ra\rb\r", 255, {}},
       {"[B]\r\na\r\n   ", 255, {"a"}},
       {"[B]\r\na\r\n   \r\n", 255, {"a", ""}},
       {"[B]\r\nlast", 255, {"last"}},
