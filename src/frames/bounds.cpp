@@ -12,12 +12,12 @@
 #include "image/colour_lookup.h"
 #include "image/pixels.h"
 
-bool rectIsEmpty(const ContentRect& r) { return r.right <= r.left || r.bottom <= r.top; }
+bool rectIsEmpty(const ContentRect& r) { return r.right < r.left || r.bottom < r.top; }
 
 ContentRect unionRect(const ContentRect& a, const ContentRect& b) {
   const bool aEmpty = rectIsEmpty(a);
   const bool bEmpty = rectIsEmpty(b);
-  if (aEmpty && bEmpty) return {0, 0, 0, 0};
+  if (aEmpty && bEmpty) return kEmptyRect;
   if (aEmpty) return b;
   if (bEmpty) return a;
   return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
@@ -27,8 +27,8 @@ ContentRect unionRect(const ContentRect& a, const ContentRect& b) {
 namespace {
 
 // The bounds of the pixels that are not transparent: the first and last
-// rows and columns holding one. Where a frame has none, the edges fall back
-// to (w - 1, h - 1, 0, 0), which is always empty. `opaque(row, x)` tells
+// rows and columns holding one; kEmptyRect where a frame has none.
+// `opaque(row, x)` tells
 // whether pixel x of a row (as `rowAt(y)` gives it, y from the top) is not
 // transparent.
 //
@@ -40,7 +40,7 @@ template <typename RowAt, typename Opaque>
 ContentRect scanBounds(int32_t w, int32_t h, RowAt rowAt, Opaque opaque) {
   // A frame without columns or rows has no pixel to test (and its other
   // size may be anything).
-  if (w <= 0 || h <= 0) return {w - 1, h - 1, 0, 0};
+  if (w <= 0 || h <= 0) return kEmptyRect;
   auto rowHasContent = [&](int32_t y) {
     const uint8_t* row = rowAt(y);
     int32_t x = 0;
@@ -58,7 +58,7 @@ ContentRect scanBounds(int32_t w, int32_t h, RowAt rowAt, Opaque opaque) {
   };
   int32_t top = 0;
   while (top < h && !rowHasContent(top)) ++top;
-  if (top >= h) return {w - 1, h - 1, 0, 0};
+  if (top >= h) return kEmptyRect;
   int32_t bottom = h - 1;
   while (bottom > top && !rowHasContent(bottom)) --bottom;
   int32_t left = w, right = -1;
@@ -144,7 +144,7 @@ ContentRect findContentBounds8(int n) {
 }
 
 ContentRect unionContentBounds() {
-  ContentRect result{0, 0, 0, 0};
+  ContentRect result = kEmptyRect;
   const int n = frameTotal();
   if (appState.is24Bit) {
     // One table of the colours for all frames.
@@ -152,7 +152,7 @@ ContentRect unionContentBounds() {
     const bool listed = usedEntries(appState.transCount) != 0;
     for (int k = 0; k < n; ++k) {
       const FrameRecord& f = appState.frameTable[k];
-      // Frames without pixels keep their odd "no content" rectangles.
+      // Frames without pixels add nothing either way.
       if (listed && f.width > 0 && f.height > 0 && !rectIsEmpty(result) &&
           !opaqueOutside24(f, result, flags)) {
         continue;

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-// Left, top, right, bottom; right and bottom inclusive. Empty when
-// right <= left or bottom <= top, as the Windows rectangle rules have it, so
-// a rectangle one pixel wide or high counts as empty.
+// Left, top, right, bottom; right and bottom inclusive, so a rectangle one
+// pixel wide or high holds pixels like any other. Empty when right < left or
+// bottom < top.
 struct ContentRect {
   int32_t left;
   int32_t top;
@@ -15,12 +15,17 @@ struct ContentRect {
   bool operator==(const ContentRect&) const = default;
 };
 
+// What a frame without content, and a union of such frames, gives. The
+// 24-bit widening leaves it as it is.
+constexpr ContentRect kEmptyRect{0, 0, -1, -1};
+
 bool rectIsEmpty(const ContentRect& r);
-// Both empty: (0, 0, 0, 0); one empty: the other; else the bounding box.
+// Both empty: kEmptyRect; one empty: the other; else the bounding box.
 ContentRect unionRect(const ContentRect& a, const ContentRect& b);
 
 // Smallest rectangle holding every pixel of frame n (1-based) that is not of
-// a transparent colour, scanned over its width x height.
+// a transparent colour, scanned over its width x height; an empty rectangle
+// when there is none. With no transparent colours: the whole frame.
 ContentRect findContentBounds24(int n);
 ContentRect findContentBounds8(int n);
 

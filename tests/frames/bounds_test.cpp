@@ -44,7 +44,9 @@ TEST_F(BoundsTest, FrameBoundsFollowTheFourScans) {
   } cases[] = {
       {"ink block", 32, 32, block(32, 32, 8, 4, 15, 19), 1, {8, 4, 15, 19}},
       {"no transparent colours", 6, 5, block(6, 5, 2, 2, 2, 2), 0, {0, 0, 5, 4}},
-      {"all transparent", 6, 5, solid(6, 5, kBack), 1, {5, 4, 0, 0}},
+      {"all transparent", 6, 5, solid(6, 5, kBack), 1, kEmptyRect},
+      {"a single dot", 1, 1, solid(1, 1, kInk), 1, {0, 0, 0, 0}},
+      {"a single row", 7, 3, block(7, 3, 1, 1, 5, 1), 1, {1, 1, 5, 1}},
       {"single column", 6, 5, block(6, 5, 3, 0, 3, 4), 1, {3, 0, 3, 4}},
       {"ink in the last column only", 6, 5, block(6, 5, 5, 1, 5, 2), 1, {5, 1, 5, 2}},
       {"ink in column 0 only", 6, 5, block(6, 5, 0, 1, 0, 3), 1, {0, 1, 0, 3}},
@@ -80,24 +82,25 @@ TEST_F(BoundsTest, ScansUseTheColourListEvenWithTransparencyOff) {
   EXPECT_EQ(unionContentBounds(), (ContentRect{2, 3, 6, 7}));
 }
 
-TEST_F(BoundsTest, UnionFollowsTheRectangleRules) {
+TEST_F(BoundsTest, UnionKeepsThinRectanglesAndSkipsEmptyOnes) {
   struct Case {
     ContentRect a, b, expected;
   } cases[] = {
       {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}}, {{5, 4, 0, 0}, {1, 1, 3, 3}, {1, 1, 3, 3}},
-      {{1, 1, 3, 3}, {2, 2, 2, 9}, {1, 1, 3, 3}},  // one column wide: empty
-      {{1, 1, 3, 3}, {2, 0, 8, 2}, {1, 0, 8, 3}}, {{4, 4, 1, 1}, {7, 7, 2, 2}, {0, 0, 0, 0}},
+      {{1, 1, 3, 3}, {2, 2, 2, 9}, {1, 1, 3, 9}},  // one column wide: counted
+      {{1, 1, 3, 3}, {2, 0, 8, 2}, {1, 0, 8, 3}}, {{4, 4, 1, 1}, {7, 7, 2, 2}, kEmptyRect},
+      {kEmptyRect, {6, 6, 6, 6}, {6, 6, 6, 6}},
   };
   for (const auto& c : cases) EXPECT_EQ(unionRect(c.a, c.b), c.expected);
 }
 
-TEST_F(BoundsTest, UnionOverFramesSkipsEmptyAndFullyTransparentFrames) {
+TEST_F(BoundsTest, UnionOverFramesSkipsOnlyFullyTransparentFrames) {
   addBmp(spec24(12, 12), block(12, 12, 2, 2, 4, 4));
   addBmp(spec24(12, 12), solid(12, 12, kBack));
-  addBmp(spec24(12, 12), block(12, 12, 6, 1, 6, 9));  // one column: empty
+  addBmp(spec24(12, 12), block(12, 12, 6, 1, 6, 9));  // one column
   addBmp(spec24(12, 12), block(12, 12, 3, 5, 9, 7));
   readAll();
-  EXPECT_EQ(unionContentBounds(), (ContentRect{2, 2, 9, 7}));
+  EXPECT_EQ(unionContentBounds(), (ContentRect{2, 1, 9, 9}));
 }
 
 TEST_F(BoundsTest, TwentyFourBitWideningRoundsToMultiplesOfFour) {
@@ -107,6 +110,7 @@ TEST_F(BoundsTest, TwentyFourBitWideningRoundsToMultiplesOfFour) {
       {{5, 2, 29, 20}, {4, 2, 31, 20}}, {{8, 4, 15, 19}, {8, 4, 15, 19}},
       {{0, 0, 29, 9}, {0, 0, 31, 9}},   {{0, 0, 0, 0}, {0, 0, 3, 0}},
       {{-1, -1, 0, 0}, {0, -1, 3, 0}},  {{1, 0, 1, 5}, {0, 0, 3, 5}},
+      {kEmptyRect, kEmptyRect},
   };
   for (const auto& c : cases) EXPECT_EQ(widenBoundsFor24Bit(c.in), c.out);
 }

@@ -52,7 +52,13 @@ struct Model {
         if (opaque(x, y)) return true;
       return false;
     };
-    Rect r{f.w - 1, f.h - 1, 0, 0};
+    // No content at all: an empty rectangle. Otherwise the scans find the
+    // content's edges, a single row or column included.
+    Rect r{0, 0, -1, -1};
+    bool any = false;
+    for (int32_t y = 0; y < f.h; ++y) any = any || row(y);
+    if (!any) return r;
+    r = {f.w - 1, f.h - 1, 0, 0};
     for (int32_t x = 0; x <= f.w - 2; ++x)
       if (col(x)) {
         r.l = x;
@@ -76,10 +82,10 @@ struct Model {
     return r;
   }
 
-  static bool empty(const Rect& r) { return r.r <= r.l || r.b <= r.t; }
+  static bool empty(const Rect& r) { return r.r < r.l || r.b < r.t; }
 
   void run() {
-    Rect u{0, 0, 0, 0};
+    Rect u{0, 0, -1, -1};
     for (const Frame& f : frames) {
       const Rect r = bounds(f);
       if (empty(r)) continue;
