@@ -1,5 +1,7 @@
 #include "image/frame_reader.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "base/captions.h"
@@ -11,6 +13,24 @@
 #include "platform/platform.h"
 
 namespace {
+
+// Rows stored top row first (a negative height) are turned over once, here:
+// every later step, and the header that is written, then see exactly the
+// frame that the same picture stored bottom-up gives.
+void turnBottomUp(uint8_t* header, uint8_t* rows) {
+  const int32_t height = headerHeight(header);
+  // The most negative height has no positive twin; only a frame without
+  // columns gets here with it, and the build refuses that frame.
+  if (height >= 0 || height == INT32_MIN) return;
+  const int32_t count = -height;
+  const auto stride =
+      static_cast<size_t>(rowStride(headerWidth(header), headerBitCount(header), 32));
+  for (int32_t top = 0, bottom = count - 1; top < bottom; ++top, --bottom) {
+    uint8_t* a = rows + static_cast<size_t>(top) * stride;
+    std::swap_ranges(a, a + stride, rows + static_cast<size_t>(bottom) * stride);
+  }
+  setHeaderHeight(header, count);
+}
 
 FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize preview) {
   const int64_t size = plat::fileSize(file);
@@ -37,6 +57,7 @@ FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSiz
   const uint32_t offBits = binio::getLe32(frame.fileData + bmpfile::kOffBits);
   frame.palette = frame.header + kPaletteOffset;
   frame.pixels = frame.fileData + offBits;
+  turnBottomUp(frame.header, frame.pixels);
   return FrameRefusal::none;
 }
 
