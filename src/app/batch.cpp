@@ -10,6 +10,7 @@
 #include "frames/build.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
+#include "textfile/settings.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ bool runBatchScript(const char* scriptPath) {
   if (!openSectionText(scriptPath, script)) {
     explain("cannot read the build script (missing, unreadable or empty)", scriptPath);
   } else {
+    loadBatchSettings(script);
     if (findSection("Result", script)) readLineList(appState.frameTable, script, 1);
     if (first.path == nullptr) {
       explain("script has no [Result] section naming the output file", scriptPath);

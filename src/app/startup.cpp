@@ -23,8 +23,8 @@ void printHelp() {
   std::string text = kUsage;
   text +=
       "\n"
-      "Builds the animated cursor that SCRIPT describes. A script (CR LF line ends)\n"
-      "names the output file, then at least two BMP frames, in this form:\n"
+      "Builds the animated cursor that SCRIPT describes. A script names the output\n"
+      "file, then at least two BMP frames, in this form:\n"
       "  [Result]\n"
       "  busy.anim\n"
       "  [BMP]\n"
@@ -33,10 +33,18 @@ void printHelp() {
       "The optional sections [Hotspot], [Rate], [Sequence], [Title] and [Author]\n"
       "are described in the README.\n"
       "Exit code 1: the file was written; 2: it was not (the reason is printed).\n"
-      "Options and colours come from the settings file beside the program:\n  ";
+      "Options and colours come from the first of:\n"
+      "  1. the script itself, when it holds any of the settings sections [Fix],\n"
+      "     [Rpl], [Trans], [Resize], [TransColors] or [ReplaceColor], written as\n"
+      "     in kinetor.ini: then from the script alone;\n"
+      "  2. the settings file beside the program:\n     ";
   computeProgramDir();
   char settings[kPathCapacity];
   text += settingsFilePath(settings) ? settings : "(none: the program's folder is too deep)";
+  if (userSettingsFilePath(settings)) {
+    text += "\n  3. the user's settings file, in $XDG_CONFIG_HOME (or ~/.config):\n     ";
+    text += settings;
+  }
   text += "\n";
   plat::printText(text.c_str());
 }

@@ -99,4 +99,12 @@ void* moduleInstance();
 // program accepts everywhere) is `c`.
 constexpr bool isPathSeparator(char c) { return c == '\\' || c == '/'; }
 
+// The directory that holds the user's own configuration, without a
+// separator at its end: on Linux $XDG_CONFIG_HOME, or $HOME/.config when
+// that is unset, empty or not an absolute path. False (and an empty buffer)
+// where the system has no such place (Windows, where settings live beside
+// the program), when neither variable names one, or when the path does not
+// fit in `capacity` bytes with its terminator.
+bool userConfigDir(char* buffer, uint32_t capacity);
+
 }  // namespace plat

@@ -219,4 +219,29 @@ void exitProcess(int code) {
   std::exit(code);
 }
 
+bool userConfigDir(char* buffer, uint32_t capacity) {
+  if (buffer == nullptr || capacity == 0) return false;
+  buffer[0] = '\0';
+#if defined(__linux__)
+  // Relative values are to be ignored, as the base directory rules say.
+  auto absolute = [](const char* value) { return value != nullptr && value[0] == '/'; };
+  std::string dir;
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (absolute(config)) {
+    dir = config;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (!absolute(home)) return false;
+    dir = home;
+    dir += "/.config";
+  }
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  if (dir.size() >= capacity) return false;
+  std::memcpy(buffer, dir.c_str(), dir.size() + 1);
+  return true;
+#else
+  return false;
+#endif
+}
+
 }  // namespace plat

@@ -124,4 +124,10 @@ void* moduleInstance() { return GetModuleHandleA(nullptr); }
 
 void exitProcess(int code) { ExitProcess(static_cast<UINT>(code)); }
 
+// Windows keeps the settings beside the program only.
+bool userConfigDir(char* buffer, uint32_t capacity) {
+  if (buffer != nullptr && capacity != 0) buffer[0] = '\0';
+  return false;
+}
+
 }  // namespace plat

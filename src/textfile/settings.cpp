@@ -82,25 +82,88 @@ void computeProgramDir() {
   dir[length] = '\0';
 }
 
+namespace {
+
+// The settings sections, in the order the file holds them.
+constexpr const char* kSettingsSections[] = {"Fix",    "Rpl",         "Trans",
+                                             "Resize", "TransColors", "ReplaceColor"};
+
+// The switches from their sections; a colour list only when its section is
+// there, so an absent one leaves its count as it was.
+void readSettingsSections(SectionText& text) {
+  appState.optMerge = findSection("Fix", text) ? 1 : 0;
+  appState.optReplace = findSection("Rpl", text) ? 1 : 0;
+  appState.optTransparent = findSection("Trans", text) ? 1 : 0;
+  appState.optOptimize = findSection("Resize", text) ? 1 : 0;
+  if (findSection("TransColors", text)) {
+    appState.transCount = readHexList(appState.transColors, text);
+  }
+  if (findSection("ReplaceColor", text)) {
+    appState.replaceCount = readHexList(appState.replaceColors, text);
+  }
+}
+
+// A text that provides the settings provides all of them: nothing is kept
+// from another source.
+void readAllSettingsFrom(SectionText& text) {
+  appState.transCount = 0;
+  appState.replaceCount = 0;
+  readSettingsSections(text);
+}
+
+bool readSettingsAt(const char* path) {
+  SectionText text;
+  const bool read = openSectionText(path, text);
+  if (read) readAllSettingsFrom(text);
+  closeSectionText(text);
+  return read;
+}
+
+// Whether a settings file stands beside the program. An empty one counts:
+// it is what a save with everything off leaves.
+bool programSettingsPresent() {
+  char path[kPathCapacity];
+  if (!settingsFilePath(path)) return false;
+  const plat::FileHandle file = plat::openForRead(path);
+  plat::closeFile(file);
+  return file != plat::kInvalidFile;
+}
+
+}  // namespace
+
 bool readSettingsFile() {
   char path[kPathCapacity];
   if (!settingsFilePath(path)) return false;
   SectionText text;
   bool read = openSectionText(path, text);
-  if (read) {
-    appState.optMerge = findSection("Fix", text) ? 1 : 0;
-    appState.optReplace = findSection("Rpl", text) ? 1 : 0;
-    appState.optTransparent = findSection("Trans", text) ? 1 : 0;
-    appState.optOptimize = findSection("Resize", text) ? 1 : 0;
-    if (findSection("TransColors", text)) {
-      appState.transCount = readHexList(appState.transColors, text);
-    }
-    if (findSection("ReplaceColor", text)) {
-      appState.replaceCount = readHexList(appState.replaceColors, text);
-    }
-  }
+  if (read) readSettingsSections(text);
   closeSectionText(text);
   return read;
+}
+
+bool userSettingsFilePath(char* buffer) {
+  char dir[kPathCapacity];
+  buffer[0] = '\0';
+  if (!plat::userConfigDir(dir, sizeof dir)) return false;
+  const int length = std::snprintf(buffer, kPathCapacity, "%s/kinetor/%s", dir, settingsFileName);
+  if (length < 0 || length >= kPathCapacity) {
+    buffer[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+void loadBatchSettings(SectionText& script) {
+  for (const char* name : kSettingsSections) {
+    if (findSection(name, script)) {
+      readAllSettingsFrom(script);
+      return;
+    }
+  }
+  // Read at start-up already.
+  if (programSettingsPresent()) return;
+  char path[kPathCapacity];
+  if (userSettingsFilePath(path)) readSettingsAt(path);
 }
 
 void loadSettings() {

@@ -141,7 +141,9 @@ TEST(TypedPaths, VersionAndHelpAnswerAndAScriptNamedLikeAnOptionStaysReachable) 
       {"--help",
        0,
        {"usage: kinetor SCRIPT", "[Result]\n", "[BMP]\n", "Exit code 1", "2: it was not",
-        "\n  " + (dir / "kinetor.ini").string() + "\n"},
+        "1. the script itself",
+        "2. the settings file beside the program:\n     " + (dir / "kinetor.ini").string() +
+            "\n  3. "},
        ""},
       {"./--help", 1, {}, ""},
       {"--version --help", 2, {}, "usage: kinetor SCRIPT"},
