@@ -84,6 +84,10 @@ class BatchTest : public testing::Test {
     // A copy of the program in a directory of its own, where no settings file
     // of anybody else can change what it builds.
     plainExe_ = new std::string(copyProgramInto(makeTempDir()));
+#ifdef __linux__
+    // Nor the user's own settings: the children look in an empty folder.
+    setenv("XDG_CONFIG_HOME", makeTempDir().c_str(), 1);
+#endif
   }
   static void TearDownTestSuite() {
     delete frames_;
@@ -595,6 +599,152 @@ TEST_F(BatchTest, OptionalSectionsShapeTheWrittenFile) {
       }
       EXPECT_EQ(bytes, expected);
     }
+  }
+}
+
+std::string lfLines(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& l : lines) out += l + "\n";
+  return out;
+}
+
+// Frame k of three, 8 x 6 pixels: magenta around an ink bar whose place
+// tells the frames apart, and a red dot that replacement turns blue; palette
+// indices (magenta, ink, red) for 8 bits. Rows negative: stored top-down.
+std::string orientedFrame(int k, bool eightBit, bool topDown) {
+  BmpLayout layout;
+  layout.width = 8;
+  layout.height = topDown ? -6 : 6;
+  const uint32_t colours[] = {0xFF00FF, 0x336699, 0xFF0000};
+  if (eightBit) {
+    layout.bitCount = 8;
+    layout.palette = {colours[0], colours[1], colours[2]};
+    layout.clrUsed = 3;
+  }
+  std::vector<uint32_t> px(48, 0);
+  for (int32_t y = k; y < k + 2; ++y)
+    for (int32_t x = 1 + k; x < 5 + k; ++x) px[static_cast<size_t>(y) * 8 + x] = 1;
+  px[static_cast<size_t>(5 - k) * 8 + 6] = 2;
+  if (!eightBit)
+    for (uint32_t& p : px) p = colours[p];
+  return makeBmp(layout, px);
+}
+
+// 24-bit frames of magenta, with ink in the given columns and rows
+// (inclusive).
+std::string inkedFrame(int32_t w, int32_t h, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+  BmpLayout layout;
+  layout.width = w;
+  layout.height = h;
+  std::vector<uint32_t> px(static_cast<size_t>(w) * h, 0xFF00FF);
+  for (int32_t y = y0; y <= y1; ++y)
+    for (int32_t x = x0; x <= x1; ++x) px[static_cast<size_t>(y) * w + x] = 0x336699;
+  return makeBmp(layout, px);
+}
+
+// A cursor asked for in a new way must come out byte for byte as the same
+// cursor asked for in a way that worked before: LF-only line ends, settings
+// held by the script or in the user's folder, top-down frames with every
+// option, and content one pixel thick with "Optimize image size".
+TEST_F(BatchTest, NewWaysOfAskingGiveTheBytesOfTheOldWays) {
+  const std::vector<std::string> see = {"[Trans]", "[TransColors]", "FF00FF"};
+  // Magenta becomes green: a result far from the one above.
+  const std::vector<std::string> green = {"[Rpl]", "[ReplaceColor]", "FF00FF", "FF00"};
+  auto exeWith = [](const std::vector<std::string>& settings) {
+    const std::string dir = makeTempDir();
+    EXPECT_TRUE(writeFileBytes(dir + "/kinetor.ini", crlfLines(settings)));
+    return copyProgramInto(dir);
+  };
+  const std::string seeExe = exeWith(see), greenExe = exeWith(green);
+  const std::string seeUser = makeTempDir();
+  fs::create_directory(seeUser + "/kinetor");
+  ASSERT_TRUE(writeFileBytes(seeUser + "/kinetor/kinetor.ini", lfLines(see)));
+  auto frameFile = [&](const std::string& name, const std::string& bytes) {
+    EXPECT_TRUE(writeFileBytes(output(name), bytes));
+    return output(name);
+  };
+
+  struct Run {
+    std::string exe;
+    std::vector<std::string> frames, sections;
+    bool lf;
+    std::string userDir;  // XDG_CONFIG_HOME for the run; "" leaves it
+  };
+  auto ask = [](const std::string& exe, const std::vector<std::string>& frames,
+                const std::vector<std::string>& sections = {}, bool lf = false,
+                const std::string& userDir = "") {
+    return Run{exe, frames, sections, lf, userDir};
+  };
+  struct Case {
+    std::string what;
+    Run run, same;
+  };
+  const std::vector<std::string> two = {(*frames_)[0], (*frames_)[1]};
+  std::vector<Case> cases = {
+      {"LF-only line ends", ask(*plainExe_, two, {}, true), ask(*plainExe_, two)},
+      {"settings in the script, over those beside the program", ask(greenExe, two, see),
+       ask(seeExe, two)},
+#ifdef __linux__
+      {"the user's settings, none beside the program", ask(*plainExe_, two, {}, false, seeUser),
+       ask(seeExe, two)},
+      {"the settings beside the program before the user's", ask(greenExe, two, {}, false, seeUser),
+       ask(greenExe, two)},
+#endif
+      // A column and a dot: trimmed to the column, widened to 4 pixels.
+      {"content one pixel thick",
+       ask(*plainExe_,
+           {frameFile("column.bmp", inkedFrame(8, 8, 4, 0, 4, 7)),
+            frameFile("dot.bmp", inkedFrame(8, 8, 4, 2, 4, 2))},
+           {"[Resize]", "[TransColors]", "FF00FF"}),
+       ask(*plainExe_,
+           {frameFile("column-cut.bmp", inkedFrame(4, 8, 0, 0, 0, 7)),
+            frameFile("dot-cut.bmp", inkedFrame(4, 8, 0, 2, 0, 2))},
+           {"[TransColors]", "FF00FF"})},
+  };
+  for (int depth : {8, 24}) {
+    std::vector<std::string> topDown, bottomUp;
+    for (int k = 0; k < 3; ++k) {
+      const std::string name = std::to_string(depth) + "-" + std::to_string(k);
+      topDown.push_back(frameFile("down" + name + ".bmp", orientedFrame(k, depth == 8, true)));
+      bottomUp.push_back(frameFile("up" + name + ".bmp", orientedFrame(k, depth == 8, false)));
+    }
+    for (int options = 0; options < 16; ++options) {
+      std::vector<std::string> sections = {"[TransColors]", "FF00FF", "[ReplaceColor]", "FF",
+                                           "FF0000"};
+      std::string what = "top-down, " + std::to_string(depth) + " bits,";
+      const char* names[] = {"[Trans]", "[Rpl]", "[Fix]", "[Resize]"};
+      for (int bit = 0; bit < 4; ++bit) {
+        if ((options >> bit & 1) == 0) continue;
+        sections.push_back(names[bit]);
+        what += std::string(" ") + names[bit];
+      }
+      cases.push_back(
+          {what, ask(*plainExe_, topDown, sections), ask(*plainExe_, bottomUp, sections)});
+    }
+  }
+
+  auto build = [&](const Run& run, const std::string& out) {
+    std::vector<std::string> lines = {"[Result]", out, "[BMP]"};
+    lines.insert(lines.end(), run.frames.begin(), run.frames.end());
+    lines.insert(lines.end(), run.sections.begin(), run.sections.end());
+    const std::string script = writeScript(run.lf ? lfLines(lines) : crlfLines(lines));
+#ifdef __linux__
+    const std::string suiteUser = std::getenv("XDG_CONFIG_HOME");
+    if (!run.userDir.empty()) setenv("XDG_CONFIG_HOME", run.userDir.c_str(), 1);
+    const ProcessResult r = runKinetorAt(run.exe, script);
+    setenv("XDG_CONFIG_HOME", suiteUser.c_str(), 1);
+#else
+    const ProcessResult r = runKinetorAt(run.exe, script);
+#endif
+    EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
+    return readFileBytes(out);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string bytes = build(c.run, output("asked-anew.anim"));
+    const std::string expected = build(c.same, output("asked-before.anim"));
+    ASSERT_TRUE(parseCursor(expected).valid);
+    EXPECT_EQ(bytes, expected);
   }
 }
 
