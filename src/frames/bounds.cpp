@@ -28,9 +28,8 @@ namespace {
 
 // The bounds of the pixels that are not transparent: the first and last
 // rows and columns holding one; kEmptyRect where a frame has none.
-// `opaque(row, x)` tells
-// whether pixel x of a row (as `rowAt(y)` gives it, y from the top) is not
-// transparent.
+// `opaque(row, x)` tells whether pixel x of a row (as `rowAt(y)` gives it,
+// y from the top) is not transparent.
 //
 // The rows are walked in memory order and each pixel is tested at most
 // twice; the result is the same as scanning whole columns from the left and

@@ -87,8 +87,8 @@ bool matchName(const char* name) {
 
 // The value from the cursor up to the next CR or LF (or the end of the
 // text), cut to 259 characters and trimmed of trailing bytes of 32 or less.
-// The cursor stops on the line end. `cut`, when given, tells whether the trimmed value was
-// longer than what is kept.
+// The cursor stops on the line end. `cut`, when given, tells whether the
+// trimmed value was longer than what is kept.
 LineView lineValueView(bool* cut = nullptr) {
   const uint8_t* start = appState.scanCursor;
   while (!atEnd() && !isLineEnd(current())) advance();

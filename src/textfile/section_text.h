@@ -53,8 +53,9 @@ int readHexList(uint32_t (&values)[kMaxEntries], const SectionText& text);
 int readLineList(FrameRecord* records, const SectionText& text, int maxCount);
 
 // One line value of a section body, as the line lists read it (from the
-// first non-blank byte up to the CR or LF, cut to 259 characters and trimmed of
-// trailing blanks), seen in place in the text: valid while the text is open.
+// first non-blank byte up to the CR or LF, cut to 259 characters and trimmed
+// of trailing blanks), seen in place in the text: valid while the text is
+// open.
 struct LineView {
   const char* text;
   uint32_t length;

@@ -111,12 +111,10 @@ void readAllSettingsFrom(SectionText& text) {
   readSettingsSections(text);
 }
 
-bool readSettingsAt(const char* path) {
+void readSettingsAt(const char* path) {
   SectionText text;
-  const bool read = openSectionText(path, text);
-  if (read) readAllSettingsFrom(text);
+  if (openSectionText(path, text)) readAllSettingsFrom(text);
   closeSectionText(text);
-  return read;
 }
 
 // Whether a settings file stands beside the program. An empty one counts:
