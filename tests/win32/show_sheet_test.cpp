@@ -52,7 +52,8 @@ class Canvas {
 std::string withColourUnderTheMask(std::string bytes) {
   AniFile file;
   readAniFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), file);
-  for (const AniFrame& f : file.frames) {
+  for (const AniFrame& frame : file.frames) {
+    const AniImage& f = frame.images.at(0);
     const uint64_t stride = (uint64_t(f.width) * 3 + 3) / 4 * 4,
                    maskStride = (f.width + 31) / 32 * 4;
     for (int32_t y = 0; y < 12; ++y) {
