@@ -8,6 +8,7 @@
 
 #include "ani/ani_reader.h"
 #include "harness.h"
+#include "seed_png.h"
 #include "show/contact_sheet.h"
 #include "show/report.h"
 
@@ -32,21 +33,12 @@ void chunk(std::string& s, const char* id, const std::string& body) {
   if (body.size() % 2 != 0) s.push_back('\0');
 }
 
-// One frame: directory, entry, 40-byte header, palette, colour rows, mask.
-std::string icon(int32_t w, int32_t h, uint16_t bits, uint32_t k) {
+// One bitmap image: 40-byte header, palette, colour rows, mask.
+std::string bitmapImage(int32_t w, int32_t h, uint16_t bits, uint32_t k) {
   const uint32_t entries = bits <= 8 ? 1u << bits : 0;
   const uint32_t stride = (static_cast<uint32_t>(w) * bits + 31) / 32 * 4;
   const uint32_t maskStride = (static_cast<uint32_t>(w) + 31) / 32 * 4;
-  const uint32_t image = 40 + 4 * entries + (stride + maskStride) * static_cast<uint32_t>(h);
   std::string s;
-  put32(s, 0x00020000);  // reserved 0, type 2
-  s += std::string("\1\0", 2);
-  s.push_back(static_cast<char>(w));
-  s.push_back(static_cast<char>(h));
-  s += std::string("\0\0", 2);
-  put32(s, 0x00010001);  // hotspot 1, 1
-  put32(s, image);
-  put32(s, 22);
   put32(s, 40);
   put32(s, static_cast<uint32_t>(w));
   put32(s, static_cast<uint32_t>(2 * h));
@@ -60,8 +52,46 @@ std::string icon(int32_t w, int32_t h, uint16_t bits, uint32_t k) {
   return s;
 }
 
+struct Image {
+  int32_t w, h;
+  std::string bytes;
+};
+
+// An icon directory of `type` with one entry per image, then the images.
+std::string directory(uint16_t type, const std::vector<Image>& images) {
+  std::string s;
+  put32(s, uint32_t{type} << 16);
+  s.push_back(static_cast<char>(images.size()));
+  s.push_back('\0');
+  uint32_t at = 6 + 16 * static_cast<uint32_t>(images.size());
+  for (const Image& im : images) {
+    s.push_back(static_cast<char>(im.w));
+    s.push_back(static_cast<char>(im.h));
+    s += std::string("\0\0", 2);
+    put32(s, static_cast<uint32_t>(im.w / 2) | static_cast<uint32_t>(im.h / 2) << 16);
+    put32(s, static_cast<uint32_t>(im.bytes.size()));
+    put32(s, at);
+    at += static_cast<uint32_t>(im.bytes.size());
+  }
+  for (const Image& im : images) s += im.bytes;
+  return s;
+}
+
+// One frame: a cursor directory with one bitmap image.
+std::string icon(int32_t w, int32_t h, uint16_t bits, uint32_t k) {
+  return directory(2, {{w, h, bitmapImage(w, h, bits, k)}});
+}
+
+// A frame of several sizes: bitmaps and PNG images.
+std::string sizes(uint32_t k) {
+  return directory(2, {{8, 8, bitmapImage(8, 8, 32, k)},
+                       {4, 4, seeds::png(4, 4, 6, 8, k % 2 == 1)},
+                       {6, 6, seeds::png(6, 6, 3, 4, false, true)},
+                       {4, 4, bitmapImage(4, 4, 8, k)}});
+}
+
 std::string cursor(int32_t w, int32_t h, uint16_t bits, uint32_t frames, bool seq, bool rate,
-                   bool info) {
+                   bool info, bool several = false) {
   const uint32_t steps = seq ? frames + 1 : frames;
   std::string anih;
   for (uint32_t v : {36u, frames, steps, 0u, 0u, 0u, 0u, 6u, seq ? 3u : 1u}) put32(anih, v);
@@ -84,7 +114,8 @@ std::string cursor(int32_t w, int32_t h, uint16_t bits, uint32_t frames, bool se
     chunk(body, "seq ", q);
   }
   std::string list = "fram";
-  for (uint32_t k = 0; k < frames; ++k) chunk(list, "icon", icon(w, h, bits, k));
+  for (uint32_t k = 0; k < frames; ++k)
+    chunk(list, "icon", several ? sizes(k) : icon(w, h, bits, k));
   chunk(body, "LIST", list);
   std::string s;
   chunk(s, "RIFF", body);
@@ -96,22 +127,35 @@ std::string cursor(int32_t w, int32_t h, uint16_t bits, uint32_t frames, bool se
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   AniFile file;
   readAniFile(data, size, file);
-  for (const AniFrame& f : file.frames) {
-    if (!f.readable) continue;
-    check(f.width > 0 && f.height > 0);
-    check(inside(f.paletteAt, uint64_t{f.paletteEntries} * 4, size));
-    check(inside(f.colourAt, f.colourBytes, size) && f.colourAt >= f.paletteAt);
-    check(inside(f.maskAt, f.maskBytesPresent, size) && f.maskBytesPresent <= f.maskBytes);
+  for (const AniFrame& frame : file.frames) {
+    check(frame.images.empty() || frame.drawnImage < frame.images.size());
+    for (const AniImage& f : frame.images) {
+      if (!f.readable) continue;
+      check(f.width > 0 && f.height > 0);
+      check(inside(f.imageAt, f.imageBytes, size));
+      if (f.png) {
+        check(f.width <= int32_t{pnglimits::kSide} && f.height <= int32_t{pnglimits::kSide});
+        continue;
+      }
+      check(inside(f.paletteAt, uint64_t{f.paletteEntries} * 4, size));
+      check(inside(f.colourAt, f.colourBytes, size) && f.colourAt >= f.paletteAt);
+      check(inside(f.maskAt, f.maskBytesPresent, size) && f.maskBytesPresent <= f.maskBytes);
+    }
   }
   for (size_t i = 1; i < file.defects.size(); ++i) {
     check(file.defects[i - 1].offset <= file.defects[i].offset);
   }
   check(file.defects.size() <= anilimits::kDefectsListed);
   const int verdict = aniVerdict(file);
-  check(verdict >= 0 && verdict <= 2 && (verdict != 0 || file.defects.empty()));
+  check(verdict >= 0 && verdict <= 2);
+  for (const AniDefect& d : file.defects) {
+    check(verdict != 0 || aniSeverity(d.kind) != AniSeverity::Defect);
+  }
   const std::string printout = describeAniFile(file, data, "input");
   check(!printout.empty());
 
+  // Another size's images, as --size picks them.
+  if (size != 0) aniChooseImages(file, 1 + data[size - 1]);
   SheetLayout layout;
   std::string why;
   if (planContactSheet(file, data, layout, why) &&
@@ -133,5 +177,10 @@ std::vector<std::string> kinetorFuzzSeeds() {
   std::string cut = cursor(6, 6, 24, 2, false, false, false);
   cut.resize(cut.size() - 7);
   out.push_back(cut);
+  out.push_back(cursor(0, 0, 0, 2, false, true, false, true));
+  // Static files: a cursor of several sizes, an icon of one.
+  out.push_back(sizes(3));
+  std::string ico = directory(1, {{16, 16, seeds::png(16, 16, 2, 16, true)}});
+  out.push_back(ico);
   return out;
 }

@@ -30,6 +30,22 @@ const char* const kRefuse = "loaders refuse the file";
 
 }  // namespace
 
+AniSeverity aniSeverity(AniDefectKind kind) {
+  using K = AniDefectKind;
+  switch (kind) {
+    case K::RiffSizeCountsHeader:
+    case K::OddChunkPadded:
+    case K::SequenceFlagWithoutSeq:
+    case K::SeqWithoutFlag:
+      return AniSeverity::Warning;
+    case K::PngImage:
+    case K::PngNotChecked:
+      return AniSeverity::Note;
+    default:
+      return AniSeverity::Defect;
+  }
+}
+
 std::string describeAniDefect(const AniDefect& d) {
   using K = AniDefectKind;
   const uint64_t a = d.a, b = d.b, c = d.c;
@@ -50,6 +66,10 @@ std::string describeAniDefect(const AniDefect& d) {
                     " bytes past the end of the file (%" PRIu64 " bytes)",
                     a, b, c);
       then = "loaders read up to the end of the file and refuse chunks cut short there";
+      break;
+    case K::RiffSizeCountsHeader:
+      what = format("RIFF size %" PRIu64 " counts the 8-byte RIFF header too", a);
+      then = "loaders read the file all the same";
       break;
     case K::TrailingBytes:
       what = format("%" PRIu64 " bytes follow the end of the RIFF data", a);
@@ -81,6 +101,12 @@ std::string describeAniDefect(const AniDefect& d) {
     case K::PadNotZero:
       what = format("the pad byte after chunk %s is 0x%02" PRIX64 ", not 0", id.c_str(), a);
       then = "loaders skip it";
+      break;
+    case K::OddChunkPadded:
+      what = format("chunk %s has the odd size %" PRIu64
+                    " and is followed by its pad byte, as RIFF wants",
+                    id.c_str(), a);
+      then = "Wine 8 keeps only the first frame of such files";
       break;
     case K::DuplicateChunk:
       what = std::string(d.id) == "fram" ? "a second 'LIST' 'fram'" : "a second " + id + " chunk";
@@ -118,12 +144,12 @@ std::string describeAniDefect(const AniDefect& d) {
     case K::SequenceFlagWithoutSeq:
       what =
           format("'anih' flags 0x%" PRIX64 " announce a sequence, but there is no 'seq ' chunk", a);
-      then = kRefuse;
+      then = "loaders play the frames in order";
       break;
     case K::SeqWithoutFlag:
       what =
           format("a 'seq ' chunk, but the 'anih' flags 0x%" PRIX64 " lack the sequence bit (2)", a);
-      then = "loaders differ: some follow the sequence, some play the frames in order";
+      then = "loaders ignore the chunk and play the frames in order, as drawn here";
       break;
     case K::ZeroRate:
       what = d.id[0] == '\0'
@@ -181,6 +207,10 @@ std::string describeAniDefect(const AniDefect& d) {
       what = format("more than %" PRIu64 " frames; the rest are not checked here", a);
       then = "loaders may run out of memory";
       break;
+    case K::TooManyImages:
+      what = format("more than %" PRIu64 " images in all; the rest are not checked here", a);
+      then = "loaders may run out of memory";
+      break;
     case K::IconTooShort:
       what = format(
           "'icon' chunk of %" PRIu64 " bytes is too short for an icon directory (6 bytes)", a);
@@ -195,8 +225,8 @@ std::string describeAniDefect(const AniDefect& d) {
       then = kRefuse;
       break;
     case K::DirCount:
-      what = format("icon directory lists %" PRIu64 " images, not 1", a);
-      then = a == 0 ? kRefuse : "loaders pick one image by size and depth";
+      what = "icon directory lists no image";
+      then = kRefuse;
       break;
     case K::EntriesPastChunk:
       what = format("the %" PRIu64 " directory entries run %" PRIu64 " bytes past the 'icon' chunk",
@@ -220,8 +250,15 @@ std::string describeAniDefect(const AniDefect& d) {
       then = kRefuse;
       break;
     case K::PngImage:
-      what = "the frame's image is a PNG, not a bitmap (not drawn here)";
-      then = "loaders before Windows Vista refuse the file";
+      return "PNG image (Windows Vista and later)";
+    case K::PngDamaged:
+      what = "PNG image cannot be decoded (damaged)";
+      then = kRefuse;
+      break;
+    case K::PngNotChecked:
+      what =
+          format("%" PRIu64 " PNG images past this one were not decoded here (too many pixels)", a);
+      then = "only their headers were checked";
       break;
     case K::HeaderSize:
       what = format("bitmap header of %" PRIu64 " bytes, not 40", a);

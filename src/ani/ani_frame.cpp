@@ -1,14 +1,37 @@
 // A frame's pixels as a loader sees them: colour rows and AND mask rows,
-// both bottom-up, turned into top-down pixels.
+// both bottom-up, turned into top-down pixels; or a PNG image decoded.
 #include <algorithm>
+#include <vector>
 
 #include "ani/ani_reader.h"
 #include "base/bytes.h"
 #include "image/pixels.h"
+#include "image/png_decode.h"
 
-bool decodeAniFrame(const uint8_t* data, uint64_t size, const AniFrame& frame, uint32_t* colour,
+namespace {
+
+bool decodePngImage(const binio::ByteReader& in, const AniImage& image, uint32_t* colour,
+                    uint8_t* mask) {
+  if (!in.holds(image.imageAt, image.imageBytes)) return false;
+  PngHeader header;
+  std::vector<uint8_t> bgra;
+  if (decodePng(in.at(image.imageAt), image.imageBytes, header, bgra) != PngRefusal::none ||
+      header.width != static_cast<uint32_t>(image.width) ||
+      header.height != static_cast<uint32_t>(image.height)) {
+    return false;
+  }
+  const size_t n = size_t{header.width} * header.height;
+  for (size_t i = 0; i < n; ++i) colour[i] = binio::getLe32(&bgra[4 * i]);
+  std::fill(mask, mask + n, uint8_t{0});
+  return true;
+}
+
+}  // namespace
+
+bool decodeAniFrame(const uint8_t* data, uint64_t size, const AniImage& frame, uint32_t* colour,
                     uint8_t* mask) {
   const binio::ByteReader in(data, size);
+  if (frame.png) return frame.readable && decodePngImage(in, frame, colour, mask);
   const uint16_t bits = frame.header.bitCount;
   if (!frame.readable || !in.holds(frame.colourAt, frame.colourBytes) ||
       !in.holds(frame.maskAt, frame.maskBytesPresent) ||
@@ -57,7 +80,8 @@ bool decodeAniFrame(const uint8_t* data, uint64_t size, const AniFrame& frame, u
   return true;
 }
 
-bool frameUsesAlpha(const AniFrame& frame, const uint32_t* colour) {
+bool frameUsesAlpha(const AniImage& frame, const uint32_t* colour) {
+  if (frame.png) return true;
   if (frame.header.bitCount != 32) return false;
   const uint64_t n = static_cast<uint64_t>(frame.width) * static_cast<uint64_t>(frame.height);
   return std::any_of(colour, colour + n, [](uint32_t c) { return (c >> 24) != 0; });

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/bytes.h"
 #include "image/pixels.h"
+#include "image/png_decode.h"
 
 namespace {
 
@@ -42,6 +45,12 @@ struct Walk {
   uint64_t firstIconAt = 0;  // where the frame list's chunks begin
   uint64_t seqChunkAt = 0;
   uint64_t rateChunkAt = 0;
+  uint64_t images = 0;  // read so far, of all frames
+  uint64_t pngPixelsDecoded = 0;
+  uint64_t pngsNotDecoded = 0;
+  uint64_t firstPngNotDecoded = 0;
+  bool seenPng = false;
+  bool seenOddChunk = false;
 
   void defect(uint64_t at, Kind kind, uint64_t a = 0, uint64_t b = 0, uint64_t c = 0,
               const char* id = nullptr, const char* parent = nullptr) {
@@ -103,6 +112,9 @@ struct Walk {
             defect(bodyEnd, Kind::PadMissing, size, 0, 0, id, nullptr);
           } else {
             if (pad != 0) defect(bodyEnd, Kind::PadNotZero, pad, 0, 0, id, nullptr);
+            // Said once: it concerns the whole file.
+            if (!seenOddChunk) defect(at + 4, Kind::OddChunkPadded, size, 0, 0, id, nullptr);
+            seenOddChunk = true;
             next = bodyEnd + 1;
           }
         }
@@ -255,8 +267,9 @@ struct Walk {
     checkIcon(f, body, bodyEnd);
   }
 
-  // Each frame is a one-image icon or cursor resource: directory, entry,
-  // then a DIB with doubled height whose colour rows the AND mask follows.
+  // Each frame is an icon or cursor resource: a directory of entries, each
+  // pointing at an image (a DIB with doubled height whose colour rows the
+  // AND mask follows, or a PNG file). Several images are sizes of one frame.
   void checkIcon(AniFrame& f, uint64_t body, uint64_t bodyEnd) {
     const uint64_t avail = bodyEnd - body;
     if (avail < sizeof(IconDir)) {
@@ -271,15 +284,32 @@ struct Walk {
       defect(body + offsetof(IconDir, type), Kind::DirType, f.dir.type);
       return;
     }
-    if (f.dir.count != 1) defect(body + offsetof(IconDir, count), Kind::DirCount, f.dir.count);
-    if (f.dir.count == 0) return;
+    if (f.dir.count == 0) {
+      defect(body + offsetof(IconDir, count), Kind::DirCount, f.dir.count);
+      return;
+    }
     const uint64_t dirBytes = sizeof(IconDir) + uint64_t{f.dir.count} * sizeof(IconDirEntry);
     if (dirBytes > avail) {
       defect(body + sizeof(IconDir), Kind::EntriesPastChunk, f.dir.count, dirBytes - avail);
-      if (avail < sizeof(IconDir) + sizeof(IconDirEntry)) return;
     }
-    const uint64_t e = body + sizeof(IconDir);
-    IconDirEntry& entry = f.entry;
+    const uint64_t entries =
+        std::min<uint64_t>(f.dir.count, (avail - sizeof(IconDir)) / sizeof(IconDirEntry));
+    for (uint64_t i = 0; i < entries; ++i) {
+      if (images >= anilimits::kImages) {
+        if (out.imagesNotRead++ == 0) defect(body, Kind::TooManyImages, anilimits::kImages);
+        continue;
+      }
+      ++images;
+      f.images.emplace_back();
+      readEntry(f.images.back(), body, bodyEnd, dirBytes,
+                body + sizeof(IconDir) + i * sizeof(IconDirEntry));
+    }
+  }
+
+  void readEntry(AniImage& img, uint64_t body, uint64_t bodyEnd, uint64_t dirBytes, uint64_t e) {
+    const uint64_t avail = bodyEnd - body;
+    img.entryAt = e;
+    IconDirEntry& entry = img.entry;
     in.u8(e + offsetof(IconDirEntry, width), entry.width);
     in.u8(e + offsetof(IconDirEntry, height), entry.height);
     in.u8(e + offsetof(IconDirEntry, colourCount), entry.colourCount);
@@ -305,16 +335,51 @@ struct Walk {
              entry.bytesInResource, imageEnd - bodyEnd);
       imageEnd = bodyEnd;
     }
-    checkImage(f, image, imageEnd, e);
+    img.imageAt = image;
+    img.imageBytes = imageEnd - image;
+    if (hasPngSignature(in.at(image), imageEnd - image)) {
+      checkPng(img, image, imageEnd);
+    } else {
+      checkImage(img, image, imageEnd);
+    }
   }
 
-  void checkImage(AniFrame& f, uint64_t image, uint64_t imageEnd, uint64_t entryAt) {
-    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    const uint64_t avail = imageEnd - image;
-    if (avail >= sizeof kPng && std::memcmp(in.at(image), kPng, sizeof kPng) == 0) {
-      defect(image, Kind::PngImage);
+  // A PNG image (Windows Vista and later): its header is checked, and the
+  // image decoded, as long as the decoding budget lasts.
+  void checkPng(AniImage& img, uint64_t image, uint64_t imageEnd) {
+    img.png = true;
+    if (!seenPng) defect(image, Kind::PngImage);
+    seenPng = true;
+    PngHeader header;
+    const PngRefusal why = readPngHeader(in.at(image), imageEnd - image, header);
+    if (why == PngRefusal::tooLarge) {
+      defect(image, Kind::FrameTooLarge, header.width, header.height);
       return;
     }
+    if (why != PngRefusal::none) {
+      defect(image, Kind::PngDamaged);
+      return;
+    }
+    img.width = static_cast<int32_t>(header.width);
+    img.height = static_cast<int32_t>(header.height);
+    img.depth = pngBitsPerPixel(header);
+    const uint64_t pixels = uint64_t{header.width} * header.height;
+    if (pngPixelsDecoded + pixels <= anilimits::kPngPixelsChecked) {
+      pngPixelsDecoded += pixels;
+      std::vector<uint8_t> bgra;
+      if (decodePng(in.at(image), imageEnd - image, header, bgra) != PngRefusal::none) {
+        defect(image, Kind::PngDamaged);
+        return;
+      }
+    } else if (pngsNotDecoded++ == 0) {
+      firstPngNotDecoded = image;
+    }
+    img.readable = true;
+    checkEntrySize(img);
+  }
+
+  void checkImage(AniImage& f, uint64_t image, uint64_t imageEnd) {
+    const uint64_t avail = imageEnd - image;
     BitmapInfoHeader& h = f.header;
     if (avail < 4) {
       defect(image, Kind::HeaderPastImage, avail, bmpinfo::kSize);
@@ -394,21 +459,26 @@ struct Walk {
       defect(f.maskAt, Kind::MaskPastImage, f.maskBytes, f.maskBytesPresent);
     }
     f.readable = true;
+    f.depth = bits;
+    checkEntrySize(f);
+    if (bits <= 8 && entries < most) checkIndices(f, bits);
+  }
 
+  void checkEntrySize(const AniImage& f) {
     // 0 in an entry's width or height stands for 256.
     const uint32_t entryWidth = f.entry.width == 0 ? 256 : f.entry.width;
     const uint32_t entryHeight = f.entry.height == 0 ? 256 : f.entry.height;
     if (entryWidth != static_cast<uint32_t>(std::min(f.width, 256))) {
-      defect(entryAt + offsetof(IconDirEntry, width), Kind::EntryWidth, f.entry.width, f.width);
+      defect(f.entryAt + offsetof(IconDirEntry, width), Kind::EntryWidth, f.entry.width, f.width);
     }
     if (entryHeight != static_cast<uint32_t>(std::min(f.height, 256))) {
-      defect(entryAt + offsetof(IconDirEntry, height), Kind::EntryHeight, f.entry.height, f.height);
+      defect(f.entryAt + offsetof(IconDirEntry, height), Kind::EntryHeight, f.entry.height,
+             f.height);
     }
-    if (bits <= 8 && entries < most) checkIndices(f, bits);
   }
 
   // Pixels whose index lies past a short palette.
-  void checkIndices(const AniFrame& f, uint16_t bits) {
+  void checkIndices(const AniImage& f, uint16_t bits) {
     const uint64_t stride = static_cast<uint64_t>(rowStride(f.width, bits, 32));
     uint64_t count = 0;
     for (int32_t row = 0; row < f.height; ++row) {
@@ -424,6 +494,7 @@ struct Walk {
 
   // What the chunks say about each other, once all are read.
   void crossCheck() {
+    if (pngsNotDecoded != 0) defect(firstPngNotDecoded, Kind::PngNotChecked, pngsNotDecoded);
     if (!out.hasHeader) defect(kRiffPrefix, Kind::AnihMissing);
     if (!out.hasFrameList) defect(kRiffPrefix, Kind::FramMissing);
     const uint64_t icons = out.frames.size() + out.framesNotRead;
@@ -439,7 +510,8 @@ struct Walk {
     }
     if (out.hasSeq && (h.flags & kFlagSequence) == 0)
       defect(seqChunkAt, Kind::SeqWithoutFlag, h.flags);
-    if (out.hasSeq) {
+    out.usesSeq = out.hasSeq && (h.flags & kFlagSequence) != 0;
+    if (out.usesSeq) {
       if (out.seqEntries != h.steps)
         defect(seqChunkAt + 4, Kind::SeqCount, out.seqEntries, h.steps);
       const uint64_t frames = h.frames != 0 ? h.frames : icons;
@@ -463,12 +535,34 @@ struct Walk {
   }
 };
 
+// A static icon or cursor file: an icon directory at the very start.
+bool isStaticFile(const uint8_t* data, uint64_t size) {
+  if (size < sizeof(IconDir) || binio::getLe16(data) != 0) return false;
+  const uint16_t type = binio::getLe16(data + offsetof(IconDir, type));
+  return type == kIconType || type == kCursorType;
+}
+
+void finish(AniFile& out) {
+  std::stable_sort(out.defects.begin(), out.defects.end(),
+                   [](const AniDefect& a, const AniDefect& b) { return a.offset < b.offset; });
+  aniChooseImages(out, kLoaderSide);
+}
+
 }  // namespace
 
 void readAniFile(const uint8_t* data, uint64_t size, AniFile& out) {
   out = AniFile{};
   out.fileSize = size;
   Walk w{ByteReader(data, size), out};
+  if (isStaticFile(data, size)) {
+    // The whole file is what an "icon" chunk holds.
+    out.staticType = binio::getLe16(data + offsetof(IconDir, type));
+    out.frames.emplace_back();
+    out.frames.back().chunkSize = static_cast<uint32_t>(std::min<uint64_t>(size, UINT32_MAX));
+    w.checkIcon(out.frames.back(), 0, size);
+    finish(out);
+    return;
+  }
   if (size < kRiffPrefix || std::memcmp(data, "RIFF", 4) != 0) {
     w.defect(0, Kind::NotRiff);
     return;
@@ -480,7 +574,10 @@ void readAniFile(const uint8_t* data, uint64_t size, AniFile& out) {
   out.isAcon = true;
   out.riffSize = w.word(4);
   uint64_t end = uint64_t{8} + out.riffSize;
-  if (end > size) {
+  if (out.riffSize == size) {
+    w.defect(4, Kind::RiffSizeCountsHeader, out.riffSize);
+    end = size;
+  } else if (end > size) {
     w.defect(4, Kind::RiffPastEnd, out.riffSize, end - size, size);
     end = size;
   } else if (end < size) {
@@ -494,20 +591,39 @@ void readAniFile(const uint8_t* data, uint64_t size, AniFile& out) {
   out.chunks.push_back(riff);
   w.walk(kRiffPrefix, end, "RIFF", 1, Walk::Level::Form);
   w.crossCheck();
-  std::stable_sort(out.defects.begin(), out.defects.end(),
-                   [](const AniDefect& a, const AniDefect& b) { return a.offset < b.offset; });
+  finish(out);
+}
+
+void aniChooseImages(AniFile& file, int32_t side) {
+  for (AniFrame& f : file.frames) {
+    f.drawnImage = 0;
+    uint64_t best = UINT64_MAX;
+    uint32_t bestDepth = 0;
+    for (size_t i = 0; i < f.images.size(); ++i) {
+      const AniImage& img = f.images[i];
+      if (!img.readable) continue;
+      const uint64_t distance = static_cast<uint64_t>(std::abs(int64_t{img.width} - side)) +
+                                static_cast<uint64_t>(std::abs(int64_t{img.height} - side));
+      if (distance < best || (distance == best && img.depth > bestDepth)) {
+        best = distance;
+        bestDepth = img.depth;
+        f.drawnImage = static_cast<uint32_t>(i);
+      }
+    }
+  }
 }
 
 uint32_t aniStepCount(const AniFile& file) {
   const uint32_t frames = static_cast<uint32_t>(file.frames.size());
-  const uint32_t available = file.hasSeq ? file.seqEntries : frames;
+  if (file.staticType != 0) return frames;
+  const uint32_t available = file.usesSeq ? file.seqEntries : frames;
   const uint32_t steps = std::min(file.header.steps, available);
   // A header that promises no steps still has frames worth showing.
   return steps != 0 ? steps : available;
 }
 
 uint32_t aniStepFrame(const AniFile& file, const uint8_t* data, uint32_t step) {
-  if (!file.hasSeq) return step;
+  if (!file.usesSeq) return step;
   uint32_t v = 0xFFFFFFFFu;
   ByteReader(data, file.fileSize).u32le(file.seqAt + 4 * uint64_t{step}, v);
   return step < file.seqEntries ? v : 0xFFFFFFFFu;
@@ -523,7 +639,11 @@ uint32_t aniStepJiffies(const AniFile& file, const uint8_t* data, uint32_t step)
 
 int aniVerdict(const AniFile& file) {
   const bool anyFrame = std::any_of(file.frames.begin(), file.frames.end(),
-                                    [](const AniFrame& f) { return f.readable; });
-  if (!file.isAcon || !file.hasHeader || !anyFrame) return 2;
-  return file.defects.empty() && file.defectsNotListed == 0 ? 0 : 1;
+                                    [](const AniFrame& f) { return f.drawn() != nullptr; });
+  const bool animated = file.isAcon && file.hasHeader;
+  if ((!animated && file.staticType == 0) || !anyFrame) return 2;
+  const bool defects =
+      std::any_of(file.defects.begin(), file.defects.end(),
+                  [](const AniDefect& d) { return aniSeverity(d.kind) == AniSeverity::Defect; });
+  return defects || file.defectsNotListed != 0 ? 1 : 0;
 }

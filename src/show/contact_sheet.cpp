@@ -5,10 +5,10 @@
 
 namespace {
 
-const AniFrame* stepFrame(const AniFile& file, const uint8_t* data, uint32_t step) {
+// The image a loader draws for a step, or null.
+const AniImage* stepFrame(const AniFile& file, const uint8_t* data, uint32_t step) {
   const uint32_t k = aniStepFrame(file, data, step);
-  if (k >= file.frames.size() || !file.frames[k].readable) return nullptr;
-  return &file.frames[k];
+  return k < file.frames.size() ? file.frames[k].drawn() : nullptr;
 }
 
 void put(std::vector<uint8_t>& rgb, const SheetLayout& l, int64_t x, int64_t y, uint32_t c) {
@@ -35,7 +35,7 @@ bool planContactSheet(const AniFile& file, const uint8_t* data, SheetLayout& lay
   layout = SheetLayout{};
   layout.steps = aniStepCount(file);
   for (uint32_t s = 0; s < layout.steps; ++s) {
-    if (const AniFrame* f = stepFrame(file, data, s)) {
+    if (const AniImage* f = stepFrame(file, data, s)) {
       layout.cellWidth = std::max(layout.cellWidth, f->width);
       layout.cellHeight = std::max(layout.cellHeight, f->height);
     }
@@ -87,7 +87,7 @@ void renderContactSheet(const AniFile& file, const uint8_t* data, const SheetLay
   std::vector<uint32_t> colour;
   std::vector<uint8_t> mask;
   for (uint32_t s = 0; s < l.steps; ++s) {
-    const AniFrame* f = stepFrame(file, data, s);
+    const AniImage* f = stepFrame(file, data, s);
     bool alpha = false;
     if (f != nullptr) {
       const size_t n = static_cast<size_t>(f->width) * static_cast<size_t>(f->height);

@@ -1,8 +1,11 @@
-// kinetor-show FILE [--png OUT.png]: prints an animated cursor file, checks
-// it as strictly as the strictest loaders and, when asked, draws every step
-// into a PNG contact sheet. Exit code 0: no defect; 1: defects, but frames
-// could be read; 2: nothing could be read (or the command failed).
+// kinetor-show FILE [--png OUT.png] [--size N]: prints an animated cursor
+// file (or a static cursor or icon), checks it as strictly as the strictest
+// loaders and, when asked, draws every step into a PNG contact sheet, each
+// frame by the image a loader takes at N x N pixels (32 by default). Exit
+// code 0: no defect (warnings allowed); 1: defects, but frames could be
+// read; 2: nothing could be read (or the command failed).
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,13 +19,17 @@
 namespace {
 
 constexpr int kUnreadable = 2;
+constexpr long kLargestSize = 256;  // of --size: the largest side an icon entry names
 
 int usage() {
   std::fputs(
-      "usage: kinetor-show FILE [--png OUT.png]\n"
-      "  prints and checks a RIFF 'ACON' animated cursor; --png draws every step\n"
-      "  over a light and a dark checkerboard into a contact sheet\n"
-      "  exit code 0: no defect, 1: defects but the frames could be read, 2: unreadable\n",
+      "usage: kinetor-show FILE [--png OUT.png] [--size N]\n"
+      "  prints and checks a RIFF 'ACON' animated cursor, or a static .cur or .ico;\n"
+      "  --png draws every step over a light and a dark checkerboard into a contact\n"
+      "  sheet; of frames with several images it draws the one nearest N x N pixels\n"
+      "  (1 to 256; 32, as loaders do, without --size)\n"
+      "  exit code 0: no defect (warnings allowed), 1: defects but the frames could be\n"
+      "  read, 2: unreadable\n",
       stderr);
   return kUnreadable;
 }
@@ -55,9 +62,14 @@ bool readWholeFile(const char* path, std::vector<uint8_t>& bytes, std::string& w
 int main(int argc, char** argv) {
   const char* input = nullptr;
   const char* png = nullptr;
+  long side = kLoaderSide;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--png") == 0 && i + 1 < argc) {
       png = argv[++i];
+    } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
+      char* end = nullptr;
+      side = std::strtol(argv[++i], &end, 10);
+      if (*end != '\0' || side < 1 || side > kLargestSize) return usage();
     } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
       return usage();
     } else if (input == nullptr) {
@@ -76,6 +88,7 @@ int main(int argc, char** argv) {
   }
   AniFile file;
   readAniFile(bytes.data(), bytes.size(), file);
+  if (side != kLoaderSide) aniChooseImages(file, static_cast<int32_t>(side));
   std::fputs(describeAniFile(file, bytes.data(), input).c_str(), stdout);
   int verdict = aniVerdict(file);
 

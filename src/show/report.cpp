@@ -1,5 +1,6 @@
 #include "show/report.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
@@ -76,40 +77,55 @@ void describeHeader(const AniFile& f, std::string& out) {
   if (!f.author.empty()) add(out, "author: \"%s\"\n", printable(f.author).c_str());
 }
 
+// One row per image. A frame's first row carries its number and offset;
+// where a frame has several images, the one drawn is marked.
+void describeImage(const AniFrame& fr, size_t k, size_t i, std::string& out) {
+  const char* type = fr.dir.type == 2 ? "cursor" : fr.dir.type == 1 ? "icon" : "?";
+  char lead[32];
+  if (i == 0) {
+    std::snprintf(lead, sizeof lead, "  %5zu %8" PRIu64, k, fr.chunkOffset);
+  } else {
+    std::snprintf(lead, sizeof lead, "  %5s %8s", "", "");
+  }
+  if (i >= fr.images.size() || !fr.images[i].readable) {
+    add(out, "%s  %-6s  (cannot be read)\n", lead, type);
+    return;
+  }
+  const AniImage& im = fr.images[i];
+  char size[32], depth[16], hotspot[24], mask[16];
+  std::snprintf(size, sizeof size, "%d x %d", im.width, im.height);
+  std::snprintf(depth, sizeof depth, "%u-bit", static_cast<unsigned>(im.depth));
+  // An icon resource has no hotspot: those two words are its planes and depth.
+  if (fr.dir.type == 2) {
+    std::snprintf(hotspot, sizeof hotspot, "%u, %u", static_cast<unsigned>(im.entry.hotspotX),
+                  static_cast<unsigned>(im.entry.hotspotY));
+  } else {
+    std::snprintf(hotspot, sizeof hotspot, "centre");
+  }
+  std::snprintf(mask, sizeof mask, "%s",
+                im.png                                ? "none, PNG"
+                : im.maskBytesPresent == im.maskBytes ? "yes"
+                : im.maskBytesPresent == 0            ? "missing"
+                                                      : "cut short");
+  const bool drawn = fr.images.size() > 1 && i == fr.drawnImage;
+  add(out, "%s  %-6s  %-9s  %-6s  %-9s  %7" PRIu32 "  %s%s\n", lead, type, size, depth, hotspot,
+      im.paletteEntries, mask, drawn ? "  (drawn)" : "");
+}
+
 void describeFrames(const AniFile& f, std::string& out) {
   add(out, "frames: %zu\n", f.frames.size() + static_cast<size_t>(f.framesNotRead));
   if (f.frames.empty()) return;
   add(out, "  frame   offset  type    size       depth   hotspot    palette  mask\n");
   for (size_t k = 0; k < f.frames.size(); ++k) {
     const AniFrame& fr = f.frames[k];
-    const char* type = fr.dir.type == 2 ? "cursor" : fr.dir.type == 1 ? "icon" : "?";
-    if (!fr.readable) {
-      add(out, "  %5zu %8" PRIu64 "  %-6s  (cannot be read)\n", k, fr.chunkOffset, type);
-      continue;
-    }
-    char size[32], depth[16], hotspot[24], mask[16];
-    std::snprintf(size, sizeof size, "%d x %d", fr.width, fr.height);
-    std::snprintf(depth, sizeof depth, "%u-bit", static_cast<unsigned>(fr.header.bitCount));
-    // An icon resource has no hotspot: those two words are its planes and depth.
-    if (fr.dir.type == 2) {
-      std::snprintf(hotspot, sizeof hotspot, "%u, %u", static_cast<unsigned>(fr.entry.hotspotX),
-                    static_cast<unsigned>(fr.entry.hotspotY));
-    } else {
-      std::snprintf(hotspot, sizeof hotspot, "centre");
-    }
-    std::snprintf(mask, sizeof mask, "%s",
-                  fr.maskBytesPresent == fr.maskBytes ? "yes"
-                  : fr.maskBytesPresent == 0          ? "missing"
-                                                      : "cut short");
-    add(out, "  %5zu %8" PRIu64 "  %-6s  %-9s  %-6s  %-9s  %7" PRIu32 "  %s\n", k, fr.chunkOffset,
-        type, size, depth, hotspot, fr.paletteEntries, mask);
+    for (size_t i = 0; i < std::max<size_t>(fr.images.size(), 1); ++i) describeImage(fr, k, i, out);
   }
 }
 
 void describeSteps(const AniFile& f, const uint8_t* data, std::string& out) {
   const uint32_t steps = aniStepCount(f);
   add(out, "steps: %" PRIu32 " (frames from %s, times from %s)\n", steps,
-      f.hasSeq ? "'seq '" : "the frame order", f.hasRate ? "'rate'" : "the header");
+      f.usesSeq ? "'seq '" : "the frame order", f.hasRate ? "'rate'" : "the header");
   if (steps == 0) return;
   add(out, "   step  frame  jiffies      ms\n");
   for (uint32_t s = 0; s < steps; ++s) {
@@ -122,8 +138,9 @@ void describeSteps(const AniFile& f, const uint8_t* data, std::string& out) {
 }  // namespace
 
 std::string defectLine(const AniDefect& d) {
+  static const char* const kWords[] = {"defect", "warning", "note"};
   std::string s;
-  add(s, "defect at %" PRIu64 ": ", d.offset);
+  add(s, "%s at %" PRIu64 ": ", kWords[static_cast<int>(aniSeverity(d.kind))], d.offset);
   return s + describeAniDefect(d) + "\n";
 }
 
@@ -135,14 +152,30 @@ std::string describeAniFile(const AniFile& f, const uint8_t* data, const char* n
     describeHeader(f, out);
     describeFrames(f, out);
     describeSteps(f, data, out);
+  } else if (f.staticType != 0) {
+    add(out,
+        "static %s (resource type %u), not an animated cursor: loaders show it as a cursor of "
+        "one step\n",
+        f.staticType == 2 ? "cursor, a .cur file" : "icon, an .ico file",
+        static_cast<unsigned>(f.staticType));
+    describeFrames(f, out);
   }
-  const uint64_t defects = f.defects.size() + f.defectsNotListed;
+  // Defects first, then warnings, then notes, each in file order.
+  uint64_t defects = f.defectsNotListed;
+  for (const AniDefect& d : f.defects) defects += aniSeverity(d.kind) == AniSeverity::Defect;
   if (defects == 0) {
     out += "defects: none\n";
   } else {
     add(out, "defects: %" PRIu64 "\n", defects);
-    for (const AniDefect& d : f.defects) out += defectLine(d);
-    if (f.defectsNotListed != 0) add(out, "... %" PRIu64 " more defects\n", f.defectsNotListed);
+  }
+  for (const AniSeverity severity :
+       {AniSeverity::Defect, AniSeverity::Warning, AniSeverity::Note}) {
+    for (const AniDefect& d : f.defects) {
+      if (aniSeverity(d.kind) == severity) out += defectLine(d);
+    }
+    if (severity == AniSeverity::Defect && f.defectsNotListed != 0) {
+      add(out, "... %" PRIu64 " more defects\n", f.defectsNotListed);
+    }
   }
   return out;
 }

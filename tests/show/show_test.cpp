@@ -2,17 +2,23 @@
 // defect, and each planted defect is reported at the byte where it lies.
 #include <gtest/gtest.h>
 
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include "stb_image.h"
+
 #include <functional>
+#include <memory>
 #include <sstream>
 
+#include "show/contact_sheet.h"
+#include "show/cursor_bytes.h"
 #include "show/example_cursor.h"
 #include "support/bmp_writer.h"
 
 namespace {
 
-void append32(std::string& s, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-}
+using namespace cursorbytes;
 
 // The offsets of the printout's "defect at N: ..." lines.
 std::vector<uint64_t> defectOffsets(const std::string& output) {
@@ -144,8 +150,141 @@ TEST_F(ShowTest, PrintsTheExampleAndDrawsItsContactSheet) {
 
   const ProcessResult usage = show({});
   EXPECT_EQ(usage.exitCode, 2);
+  EXPECT_EQ(show({file, "--size", "0"}).exitCode, 2);
   EXPECT_NE(usage.errorOutput.find("usage: kinetor-show FILE [--png OUT.png]"), std::string::npos);
   EXPECT_EQ(show({path("missing.anim")}).exitCode, 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ShowTest, ReadsModernCursorsAndWarnsWithoutFailing) {
+  const std::string opaque = directory(2, {{24, 24, bitmapImage(24, 24, 24, 0x00336699)}});
+  const std::string sizes = directory(2, {{16, 16, bitmapImage(16, 16, 32, 0xFF0000FF)},
+                                          {32, 32, bitmapImage(32, 32, 24, 0x0000FF00)},
+                                          {32, 32, bitmapImage(32, 32, 32, 0xFFFF0000)},
+                                          {48, 48, pngImage(48, 48, 0x80000000)}});
+  std::string countsHeader = animated({opaque});
+  setLe32(countsHeader, 4, static_cast<uint32_t>(countsHeader.size()));
+  std::string seq;
+  for (uint32_t v : {1u, 1u}) append32(seq, v);
+  // An odd chunk: the image's last byte lies outside what the entry counts.
+  const std::string odd = animated({opaque + '\0', opaque});
+  std::string huge = directory(2, {{0, 0, pngImage(4, 4, 0xFF000000)}});
+  setLe32(huge, 22 + 16, 0x60EA0000);  // IHDR width 60000, big-endian
+  setLe32(huge, 22 + 20, 0x60EA0000);
+
+  struct Case {
+    const char* what;
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> options;
+    int exitCode;
+    std::vector<std::string> lines;
+    uint32_t drawn;  // the sheet's first frame pixel over the light band, when not 0
+  } cases[] = {
+      {"a PNG image in an icon chunk",
+       "png.anim",
+       animated({directory(2, {{40, 40, pngImage(40, 40, 0xFF2040C0)}})}),
+       {},
+       0,
+       {"      0       68  cursor  40 x 40    32-bit  20, 20           0  none, PNG\n",
+        "defects: none\nnote at 98: PNG image (Windows Vista and later)\n"},
+       0x2040C0},
+      {"several images: the one a loader takes at 32 x 32",
+       "sizes.anim",
+       animated({sizes}),
+       {},
+       0,
+       {"      0       68  cursor  16 x 16    32-bit  8, 8             0  yes\n",
+        "                  cursor  32 x 32    24-bit  16, 16           0  yes\n",
+        "                  cursor  32 x 32    32-bit  16, 16           0  yes  (drawn)\n",
+        "                  cursor  48 x 48    32-bit  24, 24           0  none, PNG\n",
+        "defects: none\n"},
+       0xFF0000},
+      {"several images: the one nearest --size",
+       "sizes.anim",
+       animated({sizes}),
+       {"--size", "44"},
+       0,
+       {"  cursor  48 x 48    32-bit  24, 24           0  none, PNG  (drawn)\n"},
+       0x7F7F7F},  // black at alpha 128 over white
+      {"a static cursor renamed .ani",
+       "static.ani",
+       sizes,
+       {},
+       0,
+       {"static cursor, a .cur file (resource type 2), not an animated cursor: loaders show it "
+        "as a cursor of one step\n",
+        "defects: none\n"},
+       0xFF0000},
+      {"a RIFF size that counts its own header",
+       "header.anim",
+       countsHeader,
+       {},
+       0,
+       {"defects: none\nwarning at 4: RIFF size " + std::to_string(countsHeader.size()) +
+        " counts the 8-byte RIFF header too; loaders read the file all the same\n"},
+       0x336699},
+      {"a sequence flag without a 'seq ' chunk",
+       "flag.anim",
+       animated({opaque, opaque}, 3),
+       {},
+       0,
+       {"defects: none\nwarning at 52: 'anih' flags 0x3 announce a sequence, but there is no "
+        "'seq ' chunk; loaders play the frames in order\n"},
+       0},
+      {"a 'seq ' chunk without the flag",
+       "seq.anim",
+       animated({opaque, sizes}, 1, riffChunk("seq ", seq)),
+       {},
+       0,
+       {"steps: 2 (frames from the frame order, times from the header)\n",
+        "      1      1       10     167\n",
+        "warning at 56: a 'seq ' chunk, but the 'anih' flags 0x1 lack the sequence bit (2); "
+        "loaders ignore the chunk and play the frames in order, as drawn here\n"},
+       0x336699},
+      {"an odd chunk followed by its pad byte",
+       "odd.anim",
+       odd,
+       {},
+       0,
+       {"defects: none\nwarning at 72: chunk 'icon' has the odd size " +
+        std::to_string(opaque.size() + 1) +
+        " and is followed by its pad byte, as RIFF wants; Wine 8 keeps only the first frame of "
+        "such files\n"},
+       0x336699},
+      {"a small file that declares a huge PNG",
+       "huge.anim",
+       animated({huge}),
+       {},
+       2,
+       {"defect at 98: frame of 60000 x 60000 pixels is larger than this tool reads"},
+       0},
+  };
+  for (const auto& c : cases) {
+    const std::string file = path(c.name), png = path("sheet.png");
+    ASSERT_TRUE(writeFileBytes(file, c.bytes));
+    std::vector<std::string> arguments = {file, "--png", png};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    const ProcessResult r = show(arguments);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.what << "\n" << r.output << r.errorOutput;
+    for (const std::string& line : c.lines) {
+      EXPECT_NE(r.output.find(line), std::string::npos) << c.what << ": " << line << "\n"
+                                                        << r.output;
+    }
+    if (c.drawn == 0) continue;
+    const std::string encoded = readFileBytes(png);
+    int width = 0, height = 0, channels = 0;
+    std::unique_ptr<stbi_uc, void (*)(void*)> picture(
+        stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(encoded.data()),
+                              static_cast<int>(encoded.size()), &width, &height, &channels, 3),
+        stbi_image_free);
+    ASSERT_NE(picture, nullptr) << c.what;
+    const stbi_uc* p = picture.get() + 3 * (sheet::kMargin * width + sheet::kMargin);
+    EXPECT_EQ(uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2], c.drawn) << c.what;
+  }
 }
 
 }  // namespace

@@ -6,13 +6,15 @@
 
 namespace {
 
-ParsedIcon iconOf(const std::string& bytes, const AniFrame& f) {
+// The frame's first image: the writer writes one per frame.
+ParsedIcon iconOf(const std::string& bytes, const AniFrame& frame) {
   ParsedIcon icon;
-  icon.chunkSize = f.chunkSize;
-  icon.padded = f.chunkSize % 2 != 0;
-  icon.dirReserved = f.dir.reserved;
-  icon.dirType = f.dir.type;
-  icon.dirCount = f.dir.count;
+  icon.chunkSize = frame.chunkSize;
+  icon.padded = frame.chunkSize % 2 != 0;
+  icon.dirReserved = frame.dir.reserved;
+  icon.dirType = frame.dir.type;
+  icon.dirCount = frame.dir.count;
+  const AniImage f = frame.images.empty() ? AniImage{} : frame.images[0];
   icon.entryWidth = f.entry.width;
   icon.entryHeight = f.entry.height;
   icon.entryColours = f.entry.colourCount;
@@ -96,8 +98,9 @@ bool parseAni(const std::string& bytes, ParsedAni& out, std::string& error) {
   for (const AniFrame& f : file.frames) out.icons.push_back(iconOf(bytes, f));
   error.clear();
   for (const AniDefect& d : file.defects) {
+    if (aniSeverity(d.kind) != AniSeverity::Defect) continue;
     out.defectOffsets.push_back(d.offset);
     error += "defect at " + std::to_string(d.offset) + ": " + describeAniDefect(d) + "\n";
   }
-  return file.defects.empty();
+  return out.defectOffsets.empty();
 }

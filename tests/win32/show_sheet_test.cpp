@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "show/contact_sheet.h"
+#include "show/cursor_bytes.h"
 #include "show/example_cursor.h"
 #include "ui/win32/preview_window.h"
 
@@ -52,7 +53,8 @@ class Canvas {
 std::string withColourUnderTheMask(std::string bytes) {
   AniFile file;
   readAniFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), file);
-  for (const AniFrame& f : file.frames) {
+  for (const AniFrame& frame : file.frames) {
+    const AniImage& f = frame.images.at(0);
     const uint64_t stride = (uint64_t(f.width) * 3 + 3) / 4 * 4,
                    maskStride = (f.width + 31) / 32 * 4;
     for (int32_t y = 0; y < 12; ++y) {
@@ -69,6 +71,28 @@ std::string withColourUnderTheMask(std::string bytes) {
   return bytes;
 }
 
+// Two frames of several sizes, 32-bit with alpha 0 or 255 only, so that
+// blending leaves no rounding to disagree on: a bitmap and a PNG at 32 x 32
+// among other sizes, which loaders at 32 x 32 must pass over.
+std::string withSeveralSizes() {
+  using namespace cursorbytes;
+  auto pattern = [](int w, int h, uint32_t argb) {
+    std::string s = bitmapImage(w, h, 32, 0);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const uint32_t c = (x / 4 + y / 3) % 3 == 0 ? 0 : argb ^ uint32_t(x * 5 + y * 3);
+        setLe32(s, 40 + 4 * size_t(y * w + x), (x + y) % 5 == 0 ? 0 : c | 0xFF000000u);
+      }
+    }
+    return s;
+  };
+  return animated({directory(2, {{16, 16, pattern(16, 16, 0x00FF0000)},
+                                 {32, 32, pattern(32, 32, 0x0000C040)},
+                                 {48, 48, pattern(48, 48, 0x000000FF)}}),
+                   directory(2, {{24, 24, pattern(24, 24, 0x00FF0000)},
+                                 {32, 32, pngImage(32, 32, 0xFF8020A0)}})});
+}
+
 class ShowSheetTest : public ExampleCursorTest {};
 
 TEST_F(ShowSheetTest, ContactSheetIsWhatDrawIconExDraws) {
@@ -76,9 +100,11 @@ TEST_F(ShowSheetTest, ContactSheetIsWhatDrawIconExDraws) {
   struct Case {
     const char* what;
     std::string bytes;
+    uint32_t steps;
   } cases[] = {
-      {"the example as built", example},
-      {"the example with colour under its mask", withColourUnderTheMask(example)},
+      {"the example as built", example, 12},
+      {"the example with colour under its mask", withColourUnderTheMask(example), 12},
+      {"frames of several sizes, a PNG among them", withSeveralSizes(), 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -93,7 +119,7 @@ TEST_F(ShowSheetTest, ContactSheetIsWhatDrawIconExDraws) {
     std::string why;
     ASSERT_TRUE(
         planContactSheet(ani, reinterpret_cast<const uint8_t*>(c.bytes.data()), layout, why));
-    ASSERT_EQ(layout.steps, 12u);
+    ASSERT_EQ(layout.steps, c.steps);
     const std::string encoded = readFileBytes(png);
     int width = 0, height = 0, channels = 0;
     std::unique_ptr<stbi_uc, void (*)(void*)> sheet(
@@ -109,7 +135,7 @@ TEST_F(ShowSheetTest, ContactSheetIsWhatDrawIconExDraws) {
     };
 
     auto cursor = static_cast<HCURSOR>(
-        LoadImageA(nullptr, file.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE));
+        LoadImageA(nullptr, file.c_str(), IMAGE_CURSOR, kLoaderSide, kLoaderSide, LR_LOADFROMFILE));
     ASSERT_NE(cursor, nullptr);
     int wrong = 0, compared = 0;
     for (uint32_t step = 0; step < layout.steps; ++step) {
@@ -138,7 +164,7 @@ TEST_F(ShowSheetTest, ContactSheetIsWhatDrawIconExDraws) {
       }
     }
     EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(compared, 12 * 2 * 96 * 96);
+    EXPECT_EQ(compared, static_cast<int>(c.steps) * 2 * 96 * 96);
     DestroyCursor(cursor);
   }
 }
