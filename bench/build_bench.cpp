@@ -128,7 +128,7 @@ void BM_Floor(benchmark::State& state) {
       plat::closeFile(in);
     }
     // Write as many bytes, one frame's share at a time, under a temporary
-    // name moved over the target as the build does.
+    // name flushed and moved over the target as the build does.
     const std::string temp = f.floorOutput + ".tmp";
     plat::FileHandle out = plat::createNewForWrite(temp.c_str());
     uint64_t left = f.outputBytes;
@@ -138,6 +138,7 @@ void BM_Floor(benchmark::State& state) {
       plat::writeBytes(out, blocks[k], n == 0 ? static_cast<uint32_t>(left) : n);
       left -= n == 0 ? left : n;
     }
+    plat::flushFile(out);
     plat::closeFile(out);
     plat::replaceFile(temp.c_str(), f.floorOutput.c_str());
     for (auto& b : blocks) releaseBlock(b);

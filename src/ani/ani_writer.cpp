@@ -122,7 +122,12 @@ uint64_t iconChunkSize(int64_t pixelBytes, int64_t maskBytes, bool is24Bit) {
 }
 
 bool createAnimationFile(AnimationFile& file, const char* path, const AnimationOptions* options) {
-  file.handle = plat::createNewForWrite(path);
+  return startAnimationFile(file, plat::createNewForWrite(path), options);
+}
+
+bool startAnimationFile(AnimationFile& file, plat::FileHandle handle,
+                        const AnimationOptions* options) {
+  file.handle = handle;
   file.failed = false;
   file.buffered = 0;
   if (file.handle == plat::kInvalidFile) return false;
@@ -147,9 +152,6 @@ bool createAnimationFile(AnimationFile& file, const char* path, const AnimationO
   if (info != 0) riffSize += sizeof(ChunkHeader) + info;
   if (rateChunk) riffSize += sizeof(ChunkHeader) + stepTable;
   if (sequence > 0) riffSize += sizeof(ChunkHeader) + stepTable;
-  // The whole file's room at once: the writes then fill space the file
-  // already owns, which also spares the replace at the end a flush.
-  plat::reserveFileSpace(file.handle, sizeof(ChunkHeader) + riffSize);
   putChunkHeader(file, "RIFF", riffSize);
   put(file, "ACON", 4);
 
@@ -219,10 +221,15 @@ void writeIconChunk(AnimationFile& file, FrameRecord& frame, uint16_t hotspotX, 
   }
 }
 
-bool closeAnimationFile(AnimationFile& file) {
+bool finishAnimationFile(AnimationFile& file) {
   if (file.handle == plat::kInvalidFile) return false;
   flush(file);
-  const bool closed = plat::closeFile(file.handle);
   file.handle = plat::kInvalidFile;
-  return closed && !file.failed;
+  return !file.failed;
+}
+
+bool closeAnimationFile(AnimationFile& file) {
+  const plat::FileHandle handle = file.handle;
+  const bool written = finishAnimationFile(file);
+  return plat::closeFile(handle) && written;
 }

@@ -36,6 +36,10 @@ uint64_t iconChunkSize(int64_t pixelBytes, int64_t maskBytes, bool is24Bit);
 bool createAnimationFile(AnimationFile& file, const char* path,
                          const AnimationOptions* options = nullptr);
 
+// The same into a file that the caller has opened, and closes.
+bool startAnimationFile(AnimationFile& file, plat::FileHandle handle,
+                        const AnimationOptions* options = nullptr);
+
 // Appends the "icon" chunk of one frame whose header already holds the
 // doubled height, with the hotspot as it lies in the written frame. Clears
 // header bytes 24 to 39 and, for 8-bit animations, filters the palette
@@ -43,6 +47,10 @@ bool createAnimationFile(AnimationFile& file, const char* path,
 // place before writing it.
 void writeIconChunk(AnimationFile& file, FrameRecord& frame, uint16_t hotspotX = 0,
                     uint16_t hotspotY = 0);
+
+// Writes what is gathered and lets go of the file, for its opener to close.
+// True when every byte was written.
+bool finishAnimationFile(AnimationFile& file);
 
 // Writes what is gathered and closes the file. True when every byte was
 // written and the file closed cleanly.

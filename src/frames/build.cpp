@@ -10,8 +10,8 @@
 #include "ani/ani_writer.h"
 #include "base/captions.h"
 #include "base/runtime.h"
+#include "base/safe_write.h"
 #include "base/state.h"
-#include "base/temp_name.h"
 #include "frames/bounds.h"
 #include "frames/colour_steps.h"
 #include "frames/fused_steps.h"
@@ -174,14 +174,12 @@ bool processFrames(ContentRect& r) {
 // an existing file, and no half-written file is left behind.
 bool writeOutput(const char* outputPath, const AnimationOptions* options, const Hotspot& hotspot) {
   static AnimationFile file;  // large buffer: kept off the stack
-  char tempPath[kTempPathCapacity] = {};
-  const bool created = createTempBeside(outputPath, tempPath, [options](const char* name) {
-    return createAnimationFile(file, name, options);
-  });
-  if (!created) {
+  SafeWrite write;
+  if (!beginSafeWrite(outputPath, write)) {
     showError(caption::kCantWriteFile, outputPath);
     return false;
   }
+  startAnimationFile(file, write.file, options);
   const int n = frameTotal();
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
@@ -190,8 +188,7 @@ bool writeOutput(const char* outputPath, const AnimationOptions* options, const 
     setHeaderHeight(f.header, static_cast<int32_t>(height * 2u));
     writeIconChunk(file, f, hotspot.x, hotspot.y);
   }
-  if (!closeAnimationFile(file) || !plat::replaceFile(tempPath, outputPath)) {
-    plat::removeFile(tempPath);
+  if (!endSafeWrite(write, outputPath, finishAnimationFile(file))) {
     showError(caption::kCantWriteFile, outputPath);
     return false;
   }

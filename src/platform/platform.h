@@ -24,16 +24,10 @@ int64_t fileSize(FileHandle file);
 // One read call of up to `count` bytes; returns the number of bytes read.
 uint32_t readBytes(FileHandle file, void* buffer, uint32_t count);
 
-// Creates (or truncates) a file for writing; others may read it meanwhile.
-FileHandle createForWrite(const char* path);
-
-// Creates a file for writing only if no file of that name exists yet.
+// Creates a file for writing only if no file of that name exists yet. Others
+// may read it meanwhile (on POSIX only its owner: the file starts private)
+// and remove it.
 FileHandle createNewForWrite(const char* path);
-
-// Tells the system how many bytes a new file will take, so that it can set
-// the room aside before the writes come. Only a hint: where the system
-// cannot, nothing changes, and the writes report any shortage as usual.
-void reserveFileSpace(FileHandle file, uint64_t bytes);
 
 // Writes all `count` bytes; false when fewer were written.
 bool writeBytes(FileHandle file, const void* data, uint32_t count);
@@ -42,7 +36,9 @@ bool writeBytes(FileHandle file, const void* data, uint32_t count);
 // not be committed. Ignores kInvalidFile.
 bool closeFile(FileHandle file);
 
-// Moves `from` over `to`, replacing an existing `to` in one step.
+// Moves `from` over `to`, replacing an existing `to` (a link there is
+// replaced, not followed) in one step, and has the folder's new entry
+// written to the disk before it returns.
 bool replaceFile(const char* from, const char* to);
 
 // Removes a file; false when it could not be removed.
@@ -54,6 +50,33 @@ bool nameTaken(const char* path);
 
 // This process's id, for names that no other running process uses.
 uint32_t processId();
+
+// Has the system write everything it still holds of the file to the disk
+// itself (fsync; FlushFileBuffers). False when it could not.
+bool flushFile(FileHandle file);
+
+// What holds a name: nothing, a regular file (also through a link), or
+// something else: a folder, a device, a pipe, a socket.
+enum class NameHolder { nothing, file, other };
+NameHolder whatHolds(const char* path);
+
+// Gives a file being written the permission bits of the file at `target`
+// that it is to replace or, where there is none, the mode new files get
+// from the process's umask. Nothing on Windows, where a file takes its
+// rights from its folder.
+void takePermissionsOf(FileHandle file, const char* target);
+
+// Until the next call (null: none), a Ctrl-C, SIGTERM or SIGHUP that ends
+// the process (on Windows a console's Ctrl-C or close) removes `path` first.
+void removeOnInterrupt(const char* path);
+
+// Calls `visit` with every name in `folder`, which is empty for the current
+// folder or ends with a separator; false when the folder cannot be listed.
+bool forEachName(const char* folder, void (*visit)(const char* name, void* context), void* context);
+
+// False only when no process of that id runs. One the system hides or will
+// not say anything about counts as running.
+bool processRuns(uint32_t id);
 
 // A read-only view of the first `size` bytes of an open file: a mapping on
 // Windows, where a mapped file cannot be truncated; a copy read into memory

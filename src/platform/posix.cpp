@@ -1,11 +1,15 @@
 // Linux/macOS counterpart of win32.cpp: plain file descriptors, calloc.
+#include <dirent.h>
 #include <fcntl.h>
 #include <malloc.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,28 +61,13 @@ uint32_t readBytes(FileHandle file, void* buffer, uint32_t count) {
   return done;
 }
 
-static FileHandle createWith(const char* path, int extraFlags) {
+FileHandle createNewForWrite(const char* path) {
   if (path == nullptr || path[0] == '\0') return kInvalidFile;
-  int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC | extraFlags, 0644);
+  // Private until it is complete: whoever opens a file keeps what the
+  // permissions allowed at that moment, so a copy of a private file must
+  // not pass through wider ones. takePermissionsOf widens it at the end.
+  int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   return fd < 0 ? kInvalidFile : fd;
-}
-
-FileHandle createForWrite(const char* path) { return createWith(path, O_TRUNC); }
-
-FileHandle createNewForWrite(const char* path) { return createWith(path, O_EXCL); }
-
-void reserveFileSpace(FileHandle file, uint64_t bytes) {
-#if defined(__linux__)
-  // Without changing the file's size: it grows with what is written. On
-  // ext4 a file written into reserved blocks is not flushed when it
-  // replaces another by a rename.
-  if (file != kInvalidFile && bytes <= static_cast<uint64_t>(INT64_MAX)) {
-    ::fallocate(static_cast<int>(file), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes));
-  }
-#else
-  (void)file;
-  (void)bytes;
-#endif
 }
 
 bool writeBytes(FileHandle file, const void* data, uint32_t count) {
@@ -99,7 +88,21 @@ bool closeFile(FileHandle file) {
   return ::close(static_cast<int>(file)) == 0;
 }
 
-bool replaceFile(const char* from, const char* to) { return ::rename(from, to) == 0; }
+bool replaceFile(const char* from, const char* to) {
+  if (::rename(from, to) != 0) return false;
+  // The new name lives in the folder, which is a file of its own: until it
+  // is on disk, a crash may bring back the old entry. Where the folder
+  // cannot be flushed, the move still happened: either entry then names a
+  // whole file, so the result is not turned into a failure.
+  const char* slash = std::strrchr(to, '/');
+  const std::string folder = slash == nullptr ? "." : std::string(to, slash + 1);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+  return true;
+}
 
 bool removeFile(const char* path) { return ::unlink(path) == 0; }
 
@@ -109,6 +112,96 @@ bool nameTaken(const char* path) {
 }
 
 uint32_t processId() { return static_cast<uint32_t>(::getpid()); }
+
+bool flushFile(FileHandle file) {
+  if (file == kInvalidFile) return false;
+  int result;
+  do {
+    result = ::fsync(static_cast<int>(file));
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
+NameHolder whatHolds(const char* path) {
+  struct stat st {};
+  if (path == nullptr) return NameHolder::nothing;
+  if (::stat(path, &st) == 0) return S_ISREG(st.st_mode) ? NameHolder::file : NameHolder::other;
+  // A link that leads nowhere is replaced like a missing file.
+  return ::lstat(path, &st) == 0 && !S_ISLNK(st.st_mode) ? NameHolder::other : NameHolder::nothing;
+}
+
+void takePermissionsOf(FileHandle file, const char* target) {
+  if (file == kInvalidFile) return;
+  struct stat st {};
+  mode_t mode;
+  if (target != nullptr && ::stat(target, &st) == 0 && S_ISREG(st.st_mode)) {
+    mode = st.st_mode & 0777;
+  } else {
+    // The umask can only be read by setting it; one thread runs here.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  // Where the system refuses, the file stays private: never wider than meant.
+  ::fchmod(static_cast<int>(file), mode);
+}
+
+namespace {
+
+// What the signal handler reads: the path is complete before `armed` is set
+// and stays untouched while it is.
+char g_interruptPath[PATH_MAX];
+volatile sig_atomic_t g_interruptArmed = 0;
+
+void removeThenEnd(int signal) {
+  if (g_interruptArmed != 0) ::unlink(g_interruptPath);
+  // SA_RESETHAND has put the default action back: the signal, raised once
+  // more, ends the process as it would have without this handler.
+  ::raise(signal);
+}
+
+void catchEndingSignals() {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction old {};
+    // A signal ignored from the start (nohup) stays ignored.
+    if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_handler = removeThenEnd;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    ::sigaction(signal, &action, nullptr);
+  }
+}
+
+}  // namespace
+
+void removeOnInterrupt(const char* path) {
+  g_interruptArmed = 0;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  if (path == nullptr) return;
+  const size_t length = std::strlen(path);
+  if (length >= sizeof g_interruptPath) return;
+  static const bool caught = (catchEndingSignals(), true);
+  (void)caught;
+  std::memcpy(g_interruptPath, path, length + 1);
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  g_interruptArmed = 1;
+}
+
+bool forEachName(const char* folder, void (*visit)(const char* name, void* context),
+                 void* context) {
+  DIR* dir = ::opendir(folder == nullptr || folder[0] == '\0' ? "." : folder);
+  if (dir == nullptr) return false;
+  while (const dirent* entry = ::readdir(dir)) visit(entry->d_name, context);
+  ::closedir(dir);
+  return true;
+}
+
+bool processRuns(uint32_t id) {
+  // 0 and values past pid_t would name a group or nothing: left alone.
+  if (id == 0 || id > static_cast<uint32_t>(INT_MAX)) return true;
+  return ::kill(static_cast<pid_t>(id), 0) == 0 || errno != ESRCH;
+}
 
 // Here a "view" is a copy in memory. Another program may truncate a file
 // while it is mapped, and touching a mapped page past the new end kills the

@@ -38,20 +38,13 @@ uint32_t readBytes(FileHandle file, void* buffer, uint32_t count) {
   return got;
 }
 
-FileHandle createForWrite(const char* path) {
-  if (path == nullptr || path[0] == '\0') return kInvalidFile;
-  return fromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
 FileHandle createNewForWrite(const char* path) {
   if (path == nullptr || path[0] == '\0') return kInvalidFile;
-  return fromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  // Shared for deletion so that the console handler can remove the file
+  // while it is still open; it goes when the last handle closes.
+  return fromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
-
-// The writes alone decide: no call of its own is needed to reserve room.
-void reserveFileSpace(FileHandle, uint64_t) {}
 
 bool writeBytes(FileHandle file, const void* data, uint32_t count) {
   if (file == kInvalidFile) return false;
@@ -75,6 +68,70 @@ bool nameTaken(const char* path) {
 }
 
 uint32_t processId() { return GetCurrentProcessId(); }
+
+bool flushFile(FileHandle file) {
+  return file != kInvalidFile && FlushFileBuffers(toHandle(file)) != 0;
+}
+
+NameHolder whatHolds(const char* path) {
+  const DWORD attributes = path != nullptr ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return NameHolder::nothing;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? NameHolder::other : NameHolder::file;
+}
+
+void takePermissionsOf(FileHandle, const char*) {}
+
+namespace {
+
+// What the console handler, which runs on a thread of its own, reads: the
+// path is complete before `armed` is set and stays untouched while it is.
+char g_interruptPath[MAX_PATH + 64];
+volatile LONG g_interruptArmed = 0;
+
+BOOL WINAPI removeThenEnd(DWORD) {
+  if (InterlockedCompareExchange(&g_interruptArmed, 0, 0) != 0) DeleteFileA(g_interruptPath);
+  return FALSE;  // the next handler, in the end the system's, ends the process
+}
+
+}  // namespace
+
+void removeOnInterrupt(const char* path) {
+  InterlockedExchange(&g_interruptArmed, 0);
+  if (path == nullptr) return;
+  const auto length = static_cast<size_t>(lstrlenA(path));
+  if (length >= sizeof g_interruptPath) return;
+  static const bool caught = SetConsoleCtrlHandler(removeThenEnd, TRUE) != 0;
+  (void)caught;
+  CopyMemory(g_interruptPath, path, length + 1);
+  InterlockedExchange(&g_interruptArmed, 1);
+}
+
+bool forEachName(const char* folder, void (*visit)(const char* name, void* context),
+                 void* context) {
+  char pattern[MAX_PATH + 64];
+  const size_t length = folder != nullptr ? static_cast<size_t>(lstrlenA(folder)) : 0;
+  if (length + 2 > sizeof pattern) return false;
+  if (length > 0) CopyMemory(pattern, folder, length);
+  pattern[length] = '*';
+  pattern[length + 1] = '\0';
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  do {
+    visit(found.cFileName, context);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return true;
+}
+
+bool processRuns(uint32_t id) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+  // Only "no such process" says that none runs; a refusal hides one.
+  if (process == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
+  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
+}
 
 MapHandle createReadMapping(FileHandle file, uint32_t size) {
   if (file == kInvalidFile) return 0;

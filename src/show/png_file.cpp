@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "platform/platform.h"
+#include "base/safe_write.h"
 
 // The encoder is compiled here, with its functions private to this file.
 #define STB_IMAGE_WRITE_STATIC
@@ -33,8 +33,7 @@ bool writePngFile(const char* path, const std::vector<uint8_t>& rgb, int64_t wid
       png.size() > std::numeric_limits<uint32_t>::max()) {
     return false;
   }
-  const plat::FileHandle file = plat::createForWrite(path);
-  if (file == plat::kInvalidFile) return false;
-  const bool written = plat::writeBytes(file, png.data(), static_cast<uint32_t>(png.size()));
-  return plat::closeFile(file) && written;
+  // Replaced whole, like the cursor it shows: a full disk leaves the old
+  // picture or none, and a link at the name is replaced, not written through.
+  return safeWriteWhole(path, png.data(), static_cast<uint32_t>(png.size()));
 }

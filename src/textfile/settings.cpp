@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/safe_write.h"
 #include "base/state.h"
-#include "base/temp_name.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
 
@@ -175,17 +175,8 @@ void loadSettings() {
 // through, and two programs saving at once each write a file of their own.
 bool saveSettings() {
   char path[kPathCapacity];
-  char temporary[kTempPathCapacity];
   if (!settingsFilePath(path)) return false;
-  plat::FileHandle file = plat::kInvalidFile;
-  const bool created = createTempBeside(path, temporary, [&file](const char* name) {
-    file = plat::createNewForWrite(name);
-    return file != plat::kInvalidFile;
-  });
-  if (!created) return false;
-  bool ok = writeSettingsContent(file);
-  ok = plat::closeFile(file) && ok;
-  ok = ok && plat::replaceFile(temporary, path);
-  if (!ok) plat::removeFile(temporary);
-  return ok;
+  SafeWrite write;
+  if (!beginSafeWrite(path, write)) return false;
+  return endSafeWrite(write, path, writeSettingsContent(write.file));
 }
