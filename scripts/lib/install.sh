@@ -32,12 +32,22 @@ install_packages() {  # install_packages PACKAGE...
     echo "No apt-get on this machine: install ${missing[*]} (Debian names) by hand" >&2
     return 1
   fi
-  "${kinetor_sudo[@]}" apt-get update -qq &&
-    DEBIAN_FRONTEND=noninteractive "${kinetor_sudo[@]}" apt-get install -y -qq "${missing[@]}" \
-      >/dev/null || {
+  kinetor_apt install -y "${missing[@]}" || {
     echo "Could not install ${missing[*]}" >&2
     return 1
   }
+}
+
+# apt-get update, then apt-get with the given arguments; what they print is
+# shown only when one fails.
+kinetor_apt() {  # kinetor_apt ARGUMENT...
+  local log rc=0
+  log=$(mktemp)
+  { "${kinetor_sudo[@]}" apt-get update -qq &&
+    "${kinetor_sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -qq "$@"; } >"$log" 2>&1 || rc=$?
+  [ "$rc" -eq 0 ] || cat "$log" >&2
+  rm -f "$log"
+  return "$rc"
 }
 
 install_build_deps() { install_packages "${kinetor_build_packages[@]}"; }
@@ -54,9 +64,7 @@ install_test_deps() {
   echo "Installing: wine32:i386"
   { dpkg --print-foreign-architectures | grep -qx i386 ||
     "${kinetor_sudo[@]}" dpkg --add-architecture i386; } &&
-    "${kinetor_sudo[@]}" apt-get update -qq &&
-    DEBIAN_FRONTEND=noninteractive "${kinetor_sudo[@]}" apt-get install -y -qq wine32:i386 \
-      >/dev/null ||
+    kinetor_apt install -y wine32:i386 ||
     kinetor_skip32="wine32:i386 could not be installed"
 }
 
