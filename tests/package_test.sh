@@ -65,6 +65,17 @@ check ".deb: the example builds" \
 check "tar.gz: kinetor-show finds no defect in the example and draws it" \
   show_example "$top/share/doc/kinetor/example" "$top/bin/kinetor-show"
 check ".deb: bin/kinetor-show" test -x "$work/deb/usr/bin/kinetor-show"
+man_pages() {  # man_pages ROOT: both pages there, and man reads them without a warning
+  local page out
+  for page in kinetor kinetor-show; do
+    out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$1/share/man/man1/$page.1.gz" 2>&1 >/dev/null) &&
+      [ -z "$out" ] || { echo "$page.1: ${out:-missing}" >&2; return 1; }
+  done
+}
+check "tar.gz: the manual pages" man_pages "$top"
+check ".deb: the manual pages" man_pages "$work/deb/usr"
+# Debian's package checker; its errors fail the run, its warnings are shown.
+check ".deb: lintian finds no error" lintian --fail-on error "$deb"
 check ".deb and .tar.gz write the same bytes" \
   cmp -s "$top/share/doc/kinetor/example/spinner.anim" \
   "$work/deb/usr/share/doc/kinetor/example/spinner.anim"

@@ -5,9 +5,12 @@
 #include <vector>
 
 struct ProcessResult {
+  // -1 when the child could not be run; errorOutput then says why (on
+  // Windows: the failing call, its error code, and the command line or the
+  // output file).
   int exitCode = -1;
   std::string output;       // standard output (POSIX only, but runProgram everywhere)
-  std::string errorOutput;  // standard error (POSIX only)
+  std::string errorOutput;  // standard error (POSIX only, but runProgram everywhere)
   // Windows only: the message boxes the program showed, as "caption: text",
   // each closed with OK as soon as it appeared.
   std::vector<std::string> boxes;

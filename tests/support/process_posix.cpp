@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <vector>
 
 #include "support/process.h"
@@ -16,13 +18,22 @@ namespace {
 ProcessResult run(const std::vector<std::string>& argv, int timeoutSeconds) {
   ProcessResult result;
   int out[2], err[2];
-  if (pipe(out) != 0) return result;
+  if (pipe(out) != 0) {
+    result.errorOutput = std::string("pipe failed: ") + std::strerror(errno);
+    return result;
+  }
   if (pipe(err) != 0) {
+    result.errorOutput = std::string("pipe failed: ") + std::strerror(errno);
     close(out[0]);
     close(out[1]);
     return result;
   }
   pid_t pid = fork();
+  if (pid < 0) {
+    result.errorOutput = std::string("fork failed: ") + std::strerror(errno);
+    for (int fd : {out[0], out[1], err[0], err[1]}) close(fd);
+    return result;
+  }
   if (pid == 0) {
     dup2(out[1], 1);
     dup2(err[1], 2);
@@ -31,6 +42,8 @@ ProcessResult run(const std::vector<std::string>& argv, int timeoutSeconds) {
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     execv(args[0], args.data());
+    const std::string why = "cannot run " + argv[0] + ": " + std::strerror(errno) + "\n";
+    [[maybe_unused]] const ssize_t written = write(2, why.data(), why.size());
     _exit(127);
   }
   close(out[1]);

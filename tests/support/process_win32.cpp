@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "support/process.h"
 
@@ -34,12 +35,58 @@ BOOL CALLBACK closeBox(HWND window, LPARAM param) {
   return TRUE;
 }
 
+// Why a child could not be run: the call, its error code and the system's
+// text for it, and what it was called on. Printed at once as well, so that
+// it shows even in a test that does not print the result's error output.
+std::string failure(const char* call, DWORD error, const std::string& subject) {
+  char text[256] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                 text, sizeof text, nullptr);
+  std::string said = text;
+  while (!said.empty() && static_cast<unsigned char>(said.back()) <= ' ') said.pop_back();
+  std::string why = std::string(call) + " failed with error " + std::to_string(error) + " (" +
+                    said + ") " + subject;
+  std::fprintf(stderr, "child not run: %s\n", why.c_str());
+  std::fflush(stderr);
+  return why;
+}
+
 // A file the child inherits as a standard handle; removed once closed.
-HANDLE inheritableFile(const std::string& path) {
+HANDLE inheritableFile(const std::string& path, std::string& why) {
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                     &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                     nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE && why.empty()) {
+    why = failure("CreateFile", GetLastError(), "for the child's output file " + path);
+  }
+  return file;
+}
+
+// Starts the child; on failure `why` tells the error and the command line.
+// Under Wine a start can fail before the child runs any code of its own (a
+// new Wine process that cannot be forked or whose loader does not come up
+// while the machine is short of memory): nothing of the program has run
+// then, so the start is tried again, a few times, after growing pauses. Each
+// failed try is printed, so that such starts show in the test log.
+bool startChild(const std::string& commandLine, STARTUPINFOA& si, bool inheritHandles,
+                PROCESS_INFORMATION& pi, std::string& why) {
+  constexpr int kTries = 5;
+  for (int attempt = 1; attempt <= kTries; ++attempt) {
+    std::string line = commandLine;  // CreateProcessA may write into it
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, inheritHandles, 0, nullptr, nullptr,
+                       &si, &pi)) {
+      return true;
+    }
+    const DWORD error = GetLastError();
+    why = failure("CreateProcess", error,
+                  "(try " + std::to_string(attempt) + " of " + std::to_string(kTries) +
+                      ") for the command line " + commandLine);
+    // A program that is not there will not appear by waiting.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) break;
+    Sleep(static_cast<DWORD>(attempt) * 500);
+  }
+  return false;
 }
 
 std::string readBack(HANDLE file) {
@@ -85,10 +132,7 @@ ProcessResult runKinetorAt(const std::string& exePath, const std::string& argume
   STARTUPINFOA si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &si, &pi)) {
-    return result;
-  }
+  if (!startChild(commandLine, si, false, pi, result.errorOutput)) return result;
   BoxWatch watch{pi.dwProcessId, {}, &result.boxes};
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutSeconds) * 1000;
   DWORD waited = WAIT_TIMEOUT;
@@ -113,18 +157,20 @@ ProcessResult runProgram(const std::string& exePath, const std::vector<std::stri
   std::string commandLine = "\"" + exe + "\"";
   for (const auto& a : arguments) commandLine += " \"" + a + "\"";
   const std::string dir = makeTempDir();
-  HANDLE out = inheritableFile(dir + "\\stdout.txt");
-  HANDLE err = inheritableFile(dir + "\\stderr.txt");
+  std::string why;
+  HANDLE out = inheritableFile(dir + "\\stdout.txt", why);
+  HANDLE err = inheritableFile(dir + "\\stderr.txt", why);
   STARTUPINFOA si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  // The programs read no input; the test's own standard input (none at all
+  // in some runs) is not handed on.
+  si.hStdInput = nullptr;
   si.hStdOutput = out;
   si.hStdError = err;
   PROCESS_INFORMATION pi{};
   if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-      CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
-                     &pi)) {
+      startChild(commandLine, si, true, pi, why)) {
     const DWORD waited =
         WaitForSingleObject(pi.hProcess, static_cast<DWORD>(timeoutSeconds) * 1000);
     result.exitCode = finishChild(pi, waited == WAIT_OBJECT_0);
@@ -134,6 +180,7 @@ ProcessResult runProgram(const std::string& exePath, const std::vector<std::stri
   for (HANDLE h : {out, err}) {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   }
+  if (!why.empty()) result.errorOutput = why;
   return result;
 }
 #endif

@@ -1,11 +1,20 @@
 #include "dialog_support.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "support/process.h"
 #include "ui/shell.h"
 #include "ui/win32/preview_window.h"
+
+// The editor benchmark drives the dialogs too, without GoogleTest.
+#if __has_include(<gtest/gtest.h>)
+#include <gtest/gtest.h>
+#define KINETOR_MODAL_FAILURE(text) ADD_FAILURE() << (text)
+#else
+#define KINETOR_MODAL_FAILURE(text) std::fprintf(stderr, "%s\n", (text).c_str())
+#endif
 
 std::string prepareEditorState() {
   resetAppState();
@@ -71,11 +80,17 @@ void pumpMessages(DWORD ms) {
 
 namespace {
 
+// Once over the limit, how long a dialog gets for each harder way of closing
+// it: a Cancel click, then EndDialog, then the end of every message loop.
+constexpr ULONGLONG kClosingStepMs = 5'000;
+
 struct ModalDriver {
   HWND except = nullptr;
   std::function<void(HWND)> drive;
   std::vector<HWND> seen;
   ModalResult result;
+  ULONGLONG deadline = 0;
+  int closingStep = 0;
 };
 ModalDriver* g_driver = nullptr;
 
@@ -87,10 +102,35 @@ BOOL CALLBACK collectDialogs(HWND window, LPARAM param) {
   return TRUE;
 }
 
+// Past the limit: notes what is still open and closes it, each step harder
+// than the one before, so that the test goes on to report the failure.
+void closeStuckDialogs(const std::vector<HWND>& dialogs) {
+  ModalDriver& d = *g_driver;
+  const ULONGLONG now = GetTickCount64();
+  if (now < d.deadline + static_cast<ULONGLONG>(d.closingStep) * kClosingStepMs) return;
+  if (d.closingStep == 0) {
+    d.result.timedOut = true;
+    for (HWND w : dialogs) {
+      if (w != d.except) d.result.stuck.push_back(windowText(w));
+    }
+  }
+  for (HWND w : dialogs) {
+    if (w == d.except) continue;
+    if (d.closingStep == 0) PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+    if (d.closingStep == 1) EndDialog(w, IDCANCEL);
+  }
+  if (d.closingStep == 2) PostQuitMessage(0);
+  if (d.closingStep < 3) ++d.closingStep;
+}
+
 VOID CALLBACK onDriverTick(HWND, UINT, UINT_PTR, DWORD) {
   if (g_driver == nullptr) return;
   std::vector<HWND> dialogs;
   EnumThreadWindows(GetCurrentThreadId(), collectDialogs, reinterpret_cast<LPARAM>(&dialogs));
+  if (GetTickCount64() >= g_driver->deadline) {
+    closeStuckDialogs(dialogs);
+    return;
+  }
   for (HWND w : dialogs) {
     if (w == g_driver->except ||
         std::find(g_driver->seen.begin(), g_driver->seen.end(), w) != g_driver->seen.end()) {
@@ -113,15 +153,24 @@ VOID CALLBACK onDriverTick(HWND, UINT, UINT_PTR, DWORD) {
 }  // namespace
 
 ModalResult driveModal(HWND except, const std::function<void()>& run,
-                       const std::function<void(HWND)>& drive) {
+                       const std::function<void(HWND)>& drive, int limitSeconds) {
   ModalDriver driver;
   driver.except = except;
   driver.drive = drive;
+  driver.deadline = GetTickCount64() + static_cast<ULONGLONG>(limitSeconds) * 1000;
   g_driver = &driver;
   const UINT_PTR timer = SetTimer(nullptr, 0, 25, onDriverTick);
   run();
   KillTimer(nullptr, timer);
   g_driver = nullptr;
+  if (driver.result.timedOut) {
+    std::string why = "a modal dialog was still open after " + std::to_string(limitSeconds) +
+                      " s and was closed by force (" + (driver.result.driven ? "" : "never ") +
+                      "driven; open then:";
+    for (const auto& caption : driver.result.stuck) why += " \"" + caption + "\"";
+    if (driver.result.stuck.empty()) why += " none of class #32770";
+    KINETOR_MODAL_FAILURE(why + ")");
+  }
   return driver.result;
 }
 

@@ -87,13 +87,19 @@ void pumpMessages(DWORD ms);
 struct ModalResult {
   bool driven = false;              // `drive` ran on a dialog
   std::vector<std::string> others;  // captions of further dialogs, closed
+  bool timedOut = false;            // `run` was still in a modal loop at the limit
+  std::vector<std::string> stuck;   // captions of the dialogs open then
 };
 
 // Runs `drive` on the first modal dialog (class "#32770") of this thread that
 // is not `except`, as soon as one shows up while `run` is inside its modal
-// loop. Dialogs that show up after it are closed and reported.
+// loop. Dialogs that show up after it are closed and reported. A modal loop
+// that has not ended `limitSeconds` after the start is a failure of the test:
+// the dialogs still open are closed by force and the failure names them. The
+// limit is far more than any dialog of the tests needs on a busy machine, and
+// far less than the test program's own.
 ModalResult driveModal(HWND except, const std::function<void()>& run,
-                       const std::function<void(HWND)>& drive);
+                       const std::function<void(HWND)>& drive, int limitSeconds = 60);
 
 // The pixels of a window's client area, top row first, each 0x00RRGGBB.
 std::vector<uint32_t> readClientPixels(HWND window, int width, int height);
