@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/state.h"
 #include "base/temp_name.h"
@@ -87,6 +88,15 @@ bool readSettingsFile() {
   if (!settingsFilePath(path)) return false;
   SectionText text;
   bool read = openSectionText(path, text);
+  // A missing file is the usual case and goes unmentioned; one that is there
+  // and cannot be read (a folder, a FIFO, no permission) is still ignored,
+  // but the user learns which file that was and why.
+  if (!read && text.fileHandle == plat::kInvalidFile) {
+    const std::string why = plat::lastFileError();
+    if (plat::nameTaken(path)) {
+      plat::diagnostic(("kinetor: settings file ignored (" + why + "): " + path).c_str());
+    }
+  }
   if (read) {
     appState.optMerge = findSection("Fix", text) ? 1 : 0;
     appState.optReplace = findSection("Rpl", text) ? 1 : 0;
