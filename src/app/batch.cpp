@@ -24,6 +24,12 @@ void explain(const char* what, const char* path) {
   plat::diagnostic(line.c_str());
 }
 
+// By identity: a hard link or another spelling of the path is the same file.
+bool sameFile(const char* a, const char* b) {
+  plat::FileIdentity first, second;
+  return plat::fileIdentity(a, first) && plat::fileIdentity(b, second) && first == second;
+}
+
 // Frees the paths read so far when the script is given up before a build,
 // which would otherwise have released them.
 void releaseFramePaths() {
@@ -51,6 +57,7 @@ bool runBatchScript(const char* scriptPath) {
     } else if (first.pathTooLong) {
       // Cut to fit, the path would name some other file.
       showError(caption::kCantWriteFile, first.path);
+      explain("path too long", first.path);
       explain("no animation was written to", first.path);
       releaseBlock(first.path);
       first.pathTooLong = 0;
@@ -68,6 +75,11 @@ bool runBatchScript(const char* scriptPath) {
         releaseFramePaths();
       } else if (!readScriptOptions(script, appState.frameCount, options, problem)) {
         showError("Bad build script", problem);
+        explain("no animation was written to", outputPath);
+        releaseFramePaths();
+      } else if (sameFile(outputPath, scriptPath)) {
+        showError(caption::kCantWriteFile, outputPath);
+        explain(kReplacesAnInput, scriptPath);
         explain("no animation was written to", outputPath);
         releaseFramePaths();
       } else {

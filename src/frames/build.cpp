@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "ani/ani_writer.h"
 #include "base/captions.h"
@@ -24,6 +25,22 @@
 namespace {
 
 const char* pathText(const FrameRecord& f) { return f.path != nullptr ? f.path : ""; }
+
+// The box names the file; on POSIX one line on standard error says why.
+void explain(const char* why, const char* path) {
+  const std::string line = std::string("kinetor: ") + why + ": " + path;
+  plat::diagnostic(line.c_str());
+}
+
+void refuseLoad(const FrameRecord& f, const char* why) {
+  showError(caption::kCantLoadFile, pathText(f));
+  explain(why, pathText(f));
+}
+
+void refuseWrite(const char* outputPath, const char* why) {
+  showError(caption::kCantWriteFile, outputPath);
+  explain(why, outputPath);
+}
 
 void reportMaskFailure(MaskOutcome outcome, const FrameRecord& f) {
   if (outcome == MaskOutcome::outOfMemory) showOutOfMemory();
@@ -44,8 +61,15 @@ bool readAllFrames(PreviewSize preview) {
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
     // A cut path would name another file; it is not opened at all.
-    if (f.pathTooLong || readFrame(f, preview) != FrameRefusal::none) {
-      showError(caption::kCantLoadFile, pathText(f));
+    if (f.pathTooLong) {
+      refuseLoad(f, "path too long");
+      return false;
+    }
+    const FrameRefusal why = readFrame(f, preview);
+    if (why != FrameRefusal::none) {
+      // Asked at once: for a file that did not open, it is the system's reason.
+      const std::string reason = frameRefusalText(why);
+      refuseLoad(f, reason.c_str());
       return false;
     }
     const uint16_t depth = headerBitCount(f.header);
@@ -60,28 +84,44 @@ bool readAllFrames(PreviewSize preview) {
     // A frame without pixels would make a cursor that nothing can show.
     const bool empty = headerWidth(f.header) == 0 || height == 0;
     if (empty || f.width != headerWidth(f.header) || f.height != (height < 0 ? -height : height)) {
-      showError(caption::kCantLoadFile, pathText(f));
+      refuseLoad(f, empty ? "a BMP without pixels" : "changed since it was added");
       return false;
     }
   }
   return true;
 }
 
-// Whether the file that the remaining steps will produce can be described
-// by the 32-bit sizes of RIFF and of the frame records, worked out from the
-// sizes every frame will have before anything is allocated for them.
-bool outputFitsSizes(const ContentRect& r) {
+// What the remaining steps will write, worked out from the sizes every frame
+// will have before anything is allocated for them.
+struct OutputPlan {
+  uint64_t fileBytes = 0;
+  uint64_t pixelBytesRead = 0;
+  int largest = 0;  // the frame with the most pixels, and its size as written
+  int64_t largestW = 0;
+  int64_t largestH = 0;
+};
+
+OutputPlan planOutput(const ContentRect& r) {
   const int n = frameTotal();
   const bool is24 = appState.is24Bit != 0;
+  const int bits = is24 ? 24 : 8;
   const bool crop = appState.optOptimize && !rectIsEmpty(r);
   const bool merge = appState.optMerge && n >= 2;
-  constexpr int64_t kMaxCount = std::numeric_limits<int32_t>::max();
-  uint64_t listSize = 4;
+  OutputPlan plan;
+  // RIFF header, "ACON", "anih" chunk, LIST header and "fram"; the optional
+  // chunks are counted at their largest: two step tables and two texts.
+  plan.fileBytes = 12 + 44 + 12 + 2 * (8 + uint64_t{4} * anifile::kMaxSteps) + 12 +
+                   2 * (8 + anifile::kMaxInfoText + 2);
   int64_t firstW = 0, firstH = 0;
   for (int k = 0; k < n; ++k) {
     const FrameRecord& f = appState.frameTable[k];
-    int64_t w = crop ? int64_t{r.right} - r.left + 1 : headerWidth(f.header);
-    int64_t h = crop ? int64_t{r.bottom} - r.top + 1 : headerHeight(f.header);
+    // Every size here comes from 32-bit header fields: the products stay
+    // far inside 64 bits until the pixel limit has been checked.
+    const int64_t readW = headerWidth(f.header);
+    const int64_t readH = std::abs(int64_t{headerHeight(f.header)});
+    plan.pixelBytesRead += static_cast<uint64_t>(rowStride(readW, bits, 32) * readH);
+    int64_t w = crop ? int64_t{r.right} - r.left + 1 : readW;
+    int64_t h = crop ? int64_t{r.bottom} - r.top + 1 : readH;
     if (k == 0) {
       firstW = w;
       firstH = h;
@@ -89,16 +129,47 @@ bool outputFitsSizes(const ContentRect& r) {
       w = firstW;
       h = firstH;
     }
-    // The written header holds twice the height.
-    if (w > kMaxCount || h > kMaxCount / 2) return false;
-    const int64_t rows = std::max<int64_t>(h, 0);
-    const int64_t pixelBytes = rowStride(w, is24 ? 24 : 8, 32) * rows;
-    const int64_t maskBytes = maskStride(w) * rows;
-    if (pixelBytes > kMaxCount || maskBytes > kMaxCount) return false;
-    listSize += 8 + roundUpEven(iconChunkSize(pixelBytes, maskBytes, is24));
+    w = std::max<int64_t>(w, 0);
+    h = std::max<int64_t>(h, 0);
+    if (w * h > plan.largestW * plan.largestH) {
+      plan.largest = k;
+      plan.largestW = w;
+      plan.largestH = h;
+    }
+    if (static_cast<uint64_t>(w * h) > buildlimits::kFramePixels) continue;
+    const int64_t pixelBytes = rowStride(w, bits, 32) * h;
+    const int64_t maskBytes = maskStride(w) * h;
+    plan.fileBytes += 8 + roundUpEven(iconChunkSize(pixelBytes, maskBytes, is24));
   }
-  // RIFF size = "ACON" + anih chunk + LIST header + the list.
-  return 4 + 44 + 8 + listSize <= std::numeric_limits<uint32_t>::max();
+  return plan;
+}
+
+// Stops a build that would pass the limits, with the size and the limit.
+bool withinLimits(const OutputPlan& plan, const char* outputPath) {
+  using namespace buildlimits;
+  char why[256];
+  const auto pixels = static_cast<uint64_t>(plan.largestW * plan.largestH);
+  const uint64_t grown = kGrowthPerPixelByte * std::max(plan.pixelBytesRead, kLeastPixelsRead);
+  const uint64_t limit = std::min(kFileBytes, grown);
+  if (pixels > kFramePixels) {
+    std::snprintf(why, sizeof why,
+                  "frame %d would hold %llu pixels (%lld x %lld), more than the limit of %llu "
+                  "(%llu x %llu)",
+                  plan.largest + 1, static_cast<unsigned long long>(pixels),
+                  static_cast<long long>(plan.largestW), static_cast<long long>(plan.largestH),
+                  static_cast<unsigned long long>(kFramePixels),
+                  static_cast<unsigned long long>(kFrameSide),
+                  static_cast<unsigned long long>(kFrameSide));
+  } else if (plan.fileBytes > limit) {
+    std::snprintf(
+        why, sizeof why, "the file would take %llu bytes, more than the limit of %llu (%s)",
+        static_cast<unsigned long long>(plan.fileBytes), static_cast<unsigned long long>(limit),
+        limit == kFileBytes ? "the largest file written" : "for frames of so few pixels");
+  } else {
+    return true;
+  }
+  refuseWrite(outputPath, why);
+  return false;
 }
 
 // The script's hotspot lies on the frames as given; a crop shifts every
@@ -127,14 +198,11 @@ bool placeHotspot(const AnimationOptions& options, const ContentRect& r, Hotspot
 }
 
 // Leaves in `r` the rectangle the frames were cropped to (when they were).
-bool processFrames(ContentRect& r) {
+bool processFrames(ContentRect& r, const char* outputPath) {
   const bool is24 = appState.is24Bit != 0;
   r = unionContentBounds();
   if (is24) r = widenBoundsFor24Bit(r);
-  if (!outputFitsSizes(r)) {
-    showOutOfMemory();
-    return false;
-  }
+  if (!withinLimits(planOutput(r), outputPath)) return false;
   if (!(is24 ? cropOrCopyFrames24(r) : cropOrCopyFrames8(r))) {
     showOutOfMemory();
     return false;
@@ -169,6 +237,24 @@ bool processFrames(ContentRect& r) {
   return true;
 }
 
+// The output replaces its target only when complete, but a target that is
+// one of the frames would still lose that frame. Files are told apart by
+// identity, so that a hard link or another spelling of a path is found too.
+bool outputReplacesAFrame(const char* outputPath) {
+  plat::FileIdentity output;
+  if (!plat::fileIdentity(outputPath, output)) return false;
+  const int n = frameTotal();
+  for (int k = 0; k < n; ++k) {
+    const FrameRecord& f = appState.frameTable[k];
+    plat::FileIdentity frame;
+    if (f.pathTooLong || !plat::fileIdentity(f.path, frame) || !(frame == output)) continue;
+    showError(caption::kCantWriteFile, outputPath);
+    explain(kReplacesAnInput, pathText(f));
+    return true;
+  }
+  return false;
+}
+
 // The file is written under a temporary name beside the target and moved
 // over it only when complete, so that a failed write never costs the user
 // an existing file, and no half-written file is left behind.
@@ -176,7 +262,7 @@ bool writeOutput(const char* outputPath, const AnimationOptions* options, const 
   static AnimationFile file;  // large buffer: kept off the stack
   SafeWrite write;
   if (!beginSafeWrite(outputPath, write)) {
-    showError(caption::kCantWriteFile, outputPath);
+    refuseWrite(outputPath, plat::lastFileError());
     return false;
   }
   startAnimationFile(file, write.file, options);
@@ -189,7 +275,7 @@ bool writeOutput(const char* outputPath, const AnimationOptions* options, const 
     writeIconChunk(file, f, hotspot.x, hotspot.y);
   }
   if (!endSafeWrite(write, outputPath, finishAnimationFile(file))) {
-    showError(caption::kCantWriteFile, outputPath);
+    refuseWrite(outputPath, plat::lastFileError());
     return false;
   }
   return true;
@@ -199,9 +285,10 @@ bool writeOutput(const char* outputPath, const AnimationOptions* options, const 
 
 bool buildAnimation(const char* outputPath, PreviewSize preview, const AnimationOptions* options) {
   if (outputPath == nullptr) outputPath = "";
+  if (outputReplacesAFrame(outputPath)) return false;
   if (!readAllFrames(preview)) return false;
   ContentRect bounds{};
-  if (!processFrames(bounds)) return false;
+  if (!processFrames(bounds, outputPath)) return false;
   Hotspot hotspot;
   if (options != nullptr && options->hasHotspot && !placeHotspot(*options, bounds, hotspot)) {
     return false;

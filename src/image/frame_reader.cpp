@@ -32,9 +32,17 @@ void turnBottomUp(uint8_t* header, uint8_t* rows) {
   setHeaderHeight(header, count);
 }
 
+FrameReadHook g_readHook = nullptr;
+
 FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize preview) {
-  const int64_t size = plat::fileSize(file);
+  // Another program may write the file while it is read: the bytes would
+  // then mix two versions. Its size and change times, taken before and after
+  // the read, tell.
+  plat::FileStamp before;
+  if (!plat::fileStamp(file, before)) return FrameRefusal::readFailed;
+  const int64_t size = before.size;
   if (size < kMinFrameFileSize || size > kMaxFrameFileSize) return FrameRefusal::fileSize;
+  if (g_readHook != nullptr) g_readHook(frame.path);
   frame.fileData = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(size)));
   if (frame.fileData == nullptr) {
     showOutOfMemory();
@@ -44,6 +52,11 @@ FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSiz
   if (plat::readBytes(file, frame.fileData, wanted) != wanted) {
     releaseBlock(frame.fileData);
     return FrameRefusal::readFailed;
+  }
+  plat::FileStamp after;
+  if (!plat::fileStamp(file, after) || !(after == before)) {
+    releaseBlock(frame.fileData);
+    return FrameRefusal::changedWhileRead;
   }
   if (preview == PreviewSize::measured) {
     measureBmp(frame.fileData, wanted, frame.width, frame.height);
@@ -105,6 +118,50 @@ FrameRefusal checkFrameHeader(const binio::ByteReader& file, const BmpHeader& bm
 }
 
 }  // namespace
+
+FrameReadHook setFrameReadHook(FrameReadHook hook) {
+  const FrameReadHook previous = g_readHook;
+  g_readHook = hook;
+  return previous;
+}
+
+const char* frameRefusalText(FrameRefusal why) {
+  switch (why) {
+    case FrameRefusal::none:
+      return "read";
+    case FrameRefusal::cannotOpen:
+      return plat::lastFileError();
+    case FrameRefusal::fileSize:
+      return "not a BMP (not 12 to 65535 bytes long)";
+    case FrameRefusal::outOfMemory:
+      return "out of memory";
+    case FrameRefusal::readFailed:
+      return "could not be read whole";
+    case FrameRefusal::notBitmap:
+      return "not a BMP";
+    case FrameRefusal::headerSize:
+      return "a BMP header older or shorter than 40 bytes";
+    case FrameRefusal::headerPastEnd:
+      return "not a BMP (its header runs past the end)";
+    case FrameRefusal::compressed:
+      return "a compressed BMP";
+    case FrameRefusal::planes:
+      return "a BMP of more than one plane";
+    case FrameRefusal::depth:
+      return "a BMP of neither 8 nor 24 bits per pixel";
+    case FrameRefusal::negativeWidth:
+      return "a BMP of negative width";
+    case FrameRefusal::rowsOutsideFile:
+      return "a BMP whose pixel rows run past its end";
+    case FrameRefusal::paletteTooLarge:
+      return "a BMP of more than 256 colours";
+    case FrameRefusal::paletteOutsideFile:
+      return "a BMP whose palette runs past its end";
+    case FrameRefusal::changedWhileRead:
+      return "changed while it was read";
+  }
+  return "not a BMP";
+}
 
 FrameRefusal readFrame(FrameRecord& frame, PreviewSize preview) {
   plat::FileHandle file = plat::openForRead(frame.path);

@@ -27,7 +27,17 @@ enum class FrameRefusal : uint8_t {
   rowsOutsideFile,
   paletteTooLarge,  // more than 256 colours
   paletteOutsideFile,
+  changedWhileRead,  // its size or change time moved during the read
 };
+
+// A few words on the refusal for the line that follows the error box;
+// for cannotOpen, the system's reason, so it must be asked at once.
+const char* frameRefusalText(FrameRefusal why);
+
+// Tests only: called with the frame's path after its size was taken and
+// before its bytes are read, to change the file at that moment.
+using FrameReadHook = void (*)(const char* path);
+FrameReadHook setFrameReadHook(FrameReadHook hook);
 
 // Where a frame's preview size (width, height) comes from: the editor decoded
 // the preview when the frame was added; the batch, which shows nothing,

@@ -130,4 +130,41 @@ constexpr bool isPathSeparator(char c) { return c == '\\' || c == '/'; }
 // fit in `capacity` bytes with its terminator.
 bool userConfigDir(char* buffer, uint32_t capacity);
 
+// ---- What a file is, whether it changed, and why a file call failed ------
+
+// What tells one file from every other on the machine, whatever path names
+// it: device and inode on POSIX, volume serial number and file index on
+// Windows. Hard links and other spellings of a path give the same identity.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+};
+constexpr bool operator==(const FileIdentity& a, const FileIdentity& b) {
+  return a.volume == b.volume && a.index == b.index;
+}
+
+// The identity of what `path` names (links followed); false when nothing
+// there can be examined.
+bool fileIdentity(const char* path, FileIdentity& out);
+
+// What another program's write, truncation or rewrite of an open file moves:
+// its size and its change times (POSIX: modification and status change;
+// Windows: last write).
+struct FileStamp {
+  int64_t size = -1;
+  int64_t modified = 0;  // nanoseconds or 100-ns ticks: only compared
+  int64_t changed = 0;
+};
+constexpr bool operator==(const FileStamp& a, const FileStamp& b) {
+  return a.size == b.size && a.modified == b.modified && a.changed == b.changed;
+}
+
+// False when the stamp cannot be read.
+bool fileStamp(FileHandle file, FileStamp& out);
+
+// A few words on why the last failed file call of this thread failed
+// ("permission denied", "is a folder", "disk full", "path too long", ...),
+// for the line that follows an error box. Valid until the next call.
+const char* lastFileError();
+
 }  // namespace plat

@@ -34,8 +34,12 @@ FileHandle openForRead(const char* path) {
   int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return kInvalidFile;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  const bool examined = ::fstat(fd, &st) == 0;
+  if (!examined || !S_ISREG(st.st_mode)) {
+    // Told apart for lastFileError: a folder, or some other kind of file.
+    const int why = !examined ? errno : S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
     ::close(fd);
+    errno = why;
     return kInvalidFile;
   }
   const int flags = ::fcntl(fd, F_GETFL);
@@ -335,6 +339,66 @@ bool userConfigDir(char* buffer, uint32_t capacity) {
 #else
   return false;
 #endif
+}
+
+bool fileIdentity(const char* path, FileIdentity& out) {
+  struct stat st {};
+  if (path == nullptr || path[0] == '\0' || ::stat(path, &st) != 0) return false;
+  out.volume = static_cast<uint64_t>(st.st_dev);
+  out.index = static_cast<uint64_t>(st.st_ino);
+  return true;
+}
+
+bool fileStamp(FileHandle file, FileStamp& out) {
+  struct stat st {};
+  if (file == kInvalidFile || ::fstat(static_cast<int>(file), &st) != 0) return false;
+#if defined(__APPLE__)
+  const timespec& modified = st.st_mtimespec;
+  const timespec& changed = st.st_ctimespec;
+#else
+  const timespec& modified = st.st_mtim;
+  const timespec& changed = st.st_ctim;
+#endif
+  constexpr int64_t kNano = 1000000000;
+  out.size = static_cast<int64_t>(st.st_size);
+  out.modified = static_cast<int64_t>(modified.tv_sec) * kNano + modified.tv_nsec;
+  out.changed = static_cast<int64_t>(changed.tv_sec) * kNano + changed.tv_nsec;
+  return true;
+}
+
+const char* lastFileError() {
+  switch (errno) {
+    case ENOENT:
+      return "no such file or folder";
+    case ENOTDIR:
+      return "a part of the path is not a folder";
+    case EACCES:
+    case EPERM:
+      return "permission denied";
+    case EISDIR:
+      return "is a folder";
+    case ENXIO:
+    case ENODEV:
+      return "not a regular file";
+    case ENOSPC:
+    case EDQUOT:
+      return "disk full";
+    case EFBIG:
+      return "file too large";
+    case ENAMETOOLONG:
+      return "path too long";
+    case EROFS:
+      return "read-only file system";
+    case ELOOP:
+      return "too many symbolic links";
+    case EIO:
+      return "input/output error";
+    default:
+      break;
+  }
+  static thread_local char text[64];
+  std::snprintf(text, sizeof text, "system error %d", errno);
+  return text;
 }
 
 }  // namespace plat

@@ -19,7 +19,17 @@ FileHandle openForRead(const char* path) {
   // Pipes and devices (CON, COM1, named pipes) could keep a read waiting.
   if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
     CloseHandle(h);
+    SetLastError(ERROR_BAD_FILE_TYPE);
     return kInvalidFile;
+  }
+  // A folder cannot be opened this way, and says only "access denied".
+  if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      SetLastError(ERROR_DIRECTORY);
+    } else {
+      SetLastError(ERROR_ACCESS_DENIED);
+    }
   }
   return fromHandle(h);
 }
@@ -185,6 +195,68 @@ void exitProcess(int code) { ExitProcess(static_cast<UINT>(code)); }
 bool userConfigDir(char* buffer, uint32_t capacity) {
   if (buffer != nullptr && capacity != 0) buffer[0] = '\0';
   return false;
+}
+
+bool fileIdentity(const char* path, FileIdentity& out) {
+  if (path == nullptr || path[0] == '\0') return false;
+  // No access asked for: only the file's information is read, and nobody
+  // who holds it open is disturbed. Folders need the backup flag.
+  HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool known = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (!known) return false;
+  out.volume = info.dwVolumeSerialNumber;
+  out.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
+bool fileStamp(FileHandle file, FileStamp& out) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (file == kInvalidFile || !GetFileInformationByHandle(toHandle(file), &info)) return false;
+  out.size =
+      static_cast<int64_t>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+  out.modified =
+      static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                           info.ftLastWriteTime.dwLowDateTime);
+  out.changed = out.modified;
+  return true;
+}
+
+const char* lastFileError() {
+  const DWORD code = GetLastError();
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+      return "no such file or folder";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return "permission denied";
+    case ERROR_DIRECTORY:
+      return "is a folder";
+    case ERROR_BAD_FILE_TYPE:
+      return "not a regular file";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return "in use by another program";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return "disk full";
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_BUFFER_OVERFLOW:
+      return "path too long";
+    case ERROR_INVALID_NAME:
+      return "not a valid file name";
+    default:
+      break;
+  }
+  static char text[64];
+  wsprintfA(text, "system error %lu", static_cast<unsigned long>(code));
+  return text;
 }
 
 }  // namespace plat

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/safe_write.h"
 #include "base/state.h"
@@ -134,6 +135,15 @@ bool readSettingsFile() {
   if (!settingsFilePath(path)) return false;
   SectionText text;
   bool read = openSectionText(path, text);
+  // A missing file is the usual case and goes unmentioned; one that is there
+  // and cannot be read (a folder, a FIFO, no permission) is still ignored,
+  // but the user learns which file that was and why.
+  if (!read && text.fileHandle == plat::kInvalidFile) {
+    const std::string why = plat::lastFileError();
+    if (plat::nameTaken(path)) {
+      plat::diagnostic(("kinetor: settings file ignored (" + why + "): " + path).c_str());
+    }
+  }
   if (read) readSettingsSections(text);
   closeSectionText(text);
   return read;

@@ -9,12 +9,14 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/batch.h"
 #include "base/state.h"
 #include "base/temp_name.h"
+#include "frames/build.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "support/recorder.h"
@@ -813,6 +815,186 @@ TEST_F(BatchTest, BadSectionsAndAStrayHotspotWriteNothing) {
     EXPECT_EQ(r.message, c.message);
     EXPECT_EQ(readFileBytes(out), "an older file");
   }
+}
+
+// Builds that would pass the size limits, outputs that would replace an input,
+// frames and outputs the system refuses, and a settings file that cannot be
+// read: each run either stops with its box and nothing written (on POSIX the
+// box's line comes first, then a kinetor: line with the reason), or builds;
+// the inputs stay as they were either way.
+TEST_F(BatchTest, LimitsAndRefusalsNameTheirReasonAndWriteNothing) {
+  const std::string dir = makeTempDir();
+  auto frame8 = [&](int32_t w, int32_t h) {
+    BmpLayout layout;
+    layout.width = w;
+    layout.height = h;
+    layout.bitCount = 8;
+    layout.palette = greyPalette(2);
+    const std::string path = dir + "/f" + std::to_string(w) + "x" + std::to_string(h) + ".bmp";
+    EXPECT_TRUE(writeFileBytes(path, makeBmp(layout, std::vector<uint32_t>(size_t(w) * h, 1))));
+    return path;
+  };
+  const std::string wide = frame8(16000, 2), tall = frame8(2, 16000);
+  const std::string w4096 = frame8(4096, 2), t4096 = frame8(2, 4096);
+  const std::string w4097 = frame8(4097, 2), t4097 = frame8(2, 4097);
+  const std::string a = (*frames_)[0], b = (*frames_)[1];
+  const std::string folder = dir + "/a folder";
+  fs::create_directory(folder);
+  const std::string text = dir + "/notes.bmp";
+  ASSERT_TRUE(writeFileBytes(text, "these are notes, not a bitmap"));
+  const std::string linked = dir + "/linked.bmp";
+  fs::create_hard_link(b, linked);
+  const std::string tooLong = dir + "/" + std::string(300, 'n') + ".anim";
+  const std::string out = dir + "/out.anim";
+  const std::string otherSpelling =
+      fs::path(b).parent_path().string() + "/./" + fs::path(b).filename().string();
+  const std::string grownLimit =
+      std::to_string(buildlimits::kGrowthPerPixelByte * buildlimits::kLeastPixelsRead);
+
+  // A program beside each kind of settings file.
+  const std::string optimize = makeTempDir(), unreadable = makeTempDir();
+  ASSERT_TRUE(writeFileBytes(optimize + "/kinetor.ini", crlfLines({"[Resize]"})));
+  fs::create_directory(unreadable + "/kinetor.ini");
+  const std::string optimizeExe = copyProgramInto(optimize);
+  const std::string unreadableExe = copyProgramInto(unreadable);
+
+  const std::string kScript = "<script>";  // the script's own path, once written
+  struct Case {
+    const char* what;
+    const std::string& exe;
+    std::string result;
+    std::vector<std::string> frames;
+    std::string box;     // "" when the build succeeds
+    std::string reason;  // found in the kinetor: line that follows the box, or in the first
+  } cases[] = {
+      {"cropped to 16000 x 16000",
+       optimizeExe,
+       out,
+       {wide, tall},
+       "Can't write file: " + out,
+       "frame 1 would hold 256000000 pixels (16000 x 16000), more than the limit of 16777216"},
+      {"cropped to 4097 x 4097",
+       optimizeExe,
+       out,
+       {w4097, t4097},
+       "Can't write file: " + out,
+       "frame 1 would hold 16785409 pixels (4097 x 4097), more than the limit of 16777216"},
+      {"three frames of 4096 x 4096 from 24 KiB",
+       optimizeExe,
+       out,
+       {w4096, t4096, w4096},
+       "Can't write file: " + out,
+       "bytes, more than the limit of " + grownLimit + " (for frames of so few pixels): " + out},
+      {"two frames of 4096 x 4096", optimizeExe, out, {w4096, t4096}, "", ""},
+      {"the output is a frame",
+       *plainExe_,
+       b,
+       {a, b},
+       "Can't write file: " + b,
+       std::string(kReplacesAnInput) + ": " + b},
+      {"the output is a frame spelled otherwise",
+       *plainExe_,
+       otherSpelling,
+       {a, b},
+       "Can't write file: " + otherSpelling,
+       std::string(kReplacesAnInput) + ": " + b},
+      {"the output is a hard link to a frame",
+       *plainExe_,
+       linked,
+       {a, b},
+       "Can't write file: " + linked,
+       std::string(kReplacesAnInput) + ": " + b},
+      {"the output is the script",
+       *plainExe_,
+       kScript,
+       {a, b},
+       "Can't write file: " + kScript,
+       std::string(kReplacesAnInput) + ": " + kScript},
+      {"the output is a folder",
+       *plainExe_,
+       folder,
+       {a, b},
+       "Can't write file: " + folder,
+       "is a folder: " + folder},
+      {"the output path is too long",
+       *plainExe_,
+       tooLong,
+       {a, b},
+       "Can't write file: " + tooLong.substr(0, kPathCapacity - 1),
+       "path too long: " + tooLong.substr(0, kPathCapacity - 1)},
+      {"a frame is a folder",
+       *plainExe_,
+       out,
+       {a, folder},
+       "Can't load file: " + folder,
+       "is a folder: " + folder},
+      {"a frame is not a BMP",
+       *plainExe_,
+       out,
+       {text, a},
+       "Can't load file: " + text,
+       "not a BMP: " + text},
+      {"a frame is missing",
+       *plainExe_,
+       out,
+       {a, dir + "/gone.bmp"},
+       "Can't load file: " + dir + "/gone.bmp",
+       "no such file or folder: " + dir + "/gone.bmp"},
+      {"the settings file is a folder",
+       unreadableExe,
+       out,
+       {a, b},
+       "",
+       "settings file ignored (is a folder): " + unreadable + "/kinetor.ini"},
+  };
+  const std::string before = readFileBytes(b);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> lines = {"[Result]", c.result, "[BMP]"};
+    lines.insert(lines.end(), c.frames.begin(), c.frames.end());
+    const std::string script = writeScript(crlfLines(lines));
+    if (c.result == kScript) {
+      lines[1] = script;
+      ASSERT_TRUE(writeFileBytes(script, crlfLines(lines)));
+    }
+    auto named = [&](std::string t) {
+      const size_t at = t.find(kScript);
+      return at == std::string::npos ? t : t.replace(at, kScript.size(), script);
+    };
+    const std::string scriptBytes = readFileBytes(script);
+    fs::remove(out);
+    ProcessResult r = runKinetorAt(c.exe, script);
+    EXPECT_EQ(r.exitCode, c.box.empty() ? 1 : 2) << r.errorOutput;
+#ifdef _WIN32
+    EXPECT_EQ(r.boxes,
+              c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{named(c.box)});
+#else
+    if (c.box.empty() && c.reason.empty()) {
+      EXPECT_EQ(r.errorOutput, "");
+    }
+    const std::string prefix = c.box.empty() ? "kinetor: " : named(c.box) + "\nkinetor: ";
+    EXPECT_EQ(r.errorOutput.rfind(prefix, 0), c.reason.empty() ? std::string::npos : 0u)
+        << r.errorOutput;
+    const std::string line = r.errorOutput.substr(0, r.errorOutput.find('\n', prefix.size()));
+    EXPECT_NE(line.find(named(c.reason)), std::string::npos) << r.errorOutput;
+#endif
+    EXPECT_EQ(readFileBytes(b), before);
+    EXPECT_EQ(readFileBytes(linked), before);
+    EXPECT_EQ(readFileBytes(script), scriptBytes);
+    if (!c.box.empty()) {
+      EXPECT_FALSE(fileExists(out));
+      continue;
+    }
+    // Whole and of the size its frames need; other tests check the content,
+    // which would take long to read back from the large file here.
+    std::string head(12, '\0');
+    std::ifstream(out, std::ios::binary).read(head.data(), 12);
+    const uint64_t size = fs::file_size(out);
+    EXPECT_EQ(head.substr(8, 4), "ACON");
+    EXPECT_EQ(le32(head, 4) + uint64_t{8}, size);
+    EXPECT_GT(size, c.exe == optimizeExe ? 2u * 4096 * 4096 : 2u * 8 * 8 * 3);
+  }
+  fs::remove(out);
 }
 
 // ---- In this process ---------------------------------------------------------

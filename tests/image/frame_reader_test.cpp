@@ -1,6 +1,9 @@
 // What the frame reader accepts, what it refuses, and what it leaves in the
 // frame record.
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "frames/frame_setup.h"
 #include "image/bitmap_format.h"
@@ -155,6 +158,50 @@ TEST_F(ReadFrameTest, MissingFileLeavesTheRecordEmpty) {
   EXPECT_EQ(frame().header, nullptr);
   EXPECT_TRUE(takeShownErrors().empty());
 }
+
+#ifndef _WIN32
+// Another program changes the frame between the moment its size is taken and
+// the read (the reader's hook stands for it, so no timing is involved): the
+// size and change time taken again after the read tell, and the build then
+// stops at that frame. Windows lets nobody change a file while the reader
+// holds it open, which it shares for reading only.
+TEST_F(ReadFrameTest, AFrameThatChangesWhileItIsReadIsRefused) {
+  namespace fs = std::filesystem;
+  using R = FrameRefusal;
+  struct Case {
+    const char* what;
+    FrameReadHook change;
+    FrameRefusal why;
+  } cases[] = {
+      {"left alone", [](const char*) {}, R::none},
+      // A later write time at the same size, as a rewrite in place leaves it.
+      {"given a later write time",
+       [](const char* p) {
+         fs::last_write_time(p, fs::last_write_time(p) + std::chrono::hours(1));
+       },
+       R::changedWhileRead},
+      {"grown by a byte", [](const char* p) { std::ofstream(p, std::ios::app) << 'x'; },
+       R::changedWhileRead},
+      {"cut short", [](const char* p) { fs::resize_file(p, 20); }, R::readFailed},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const FrameReadHook previous = setFrameReadHook(c.change);
+    EXPECT_EQ(readWhy(good24()), c.why);
+    releaseFrameBuffers();
+    appState.frameCount = 0;
+    files_.clear();
+    addBmp(spec24(4, 4), solid(4, 4, 0x123456));
+    addBmp(spec24(4, 4), solid(4, 4, 0x654321));
+    const bool built = buildAndRelease(path("out.anim"));
+    setFrameReadHook(previous);
+    EXPECT_EQ(built, c.why == R::none);
+    std::vector<ShownError> shown;
+    if (c.why != R::none) shown.push_back({"Can't load file", files_[0]});
+    EXPECT_EQ(takeShownErrors(), shown);
+  }
+}
+#endif
 
 TEST_F(ReadFrameTest, CopiesHeaderAndPaletteAndPointsAtTheRows) {
   BmpLayout sp = spec8(3, 2, greyPalette(16));
