@@ -56,7 +56,8 @@ uint32_t processId();
 bool flushFile(FileHandle file);
 
 // What holds a name: nothing, a regular file (also through a link), or
-// something else: a folder, a device, a pipe, a socket.
+// something else: a folder, a device, a pipe, a socket. For something else,
+// lastFileError() then says which kind it is.
 enum class NameHolder { nothing, file, other };
 NameHolder whatHolds(const char* path);
 

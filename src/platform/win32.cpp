@@ -86,7 +86,9 @@ bool flushFile(FileHandle file) {
 NameHolder whatHolds(const char* path) {
   const DWORD attributes = path != nullptr ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
   if (attributes == INVALID_FILE_ATTRIBUTES) return NameHolder::nothing;
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? NameHolder::other : NameHolder::file;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return NameHolder::file;
+  SetLastError(ERROR_DIRECTORY);
+  return NameHolder::other;
 }
 
 void takePermissionsOf(FileHandle, const char*) {}
