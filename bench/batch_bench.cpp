@@ -5,11 +5,14 @@
 // alternating in one run.
 //
 //   kinetor_batch_bench [PAIRS]     (default 11 pairs, at least 9)
-//   kinetor_batch_bench --fixture DIR   only writes the fixture and a copy of
-//                                       the program into DIR, for profiling
+//   kinetor_batch_bench --fixture DIR [many]   only writes the fixture (flat,
+//                                       or of many colours) and a copy of the
+//                                       program into DIR, for profiling
+//   kinetor_batch_bench --growth    time against frame count and side
 //
-// Prints the median of the per-pair time ratios, the medians of both times,
-// and the candidate's peak resident set over the total input bytes.
+// For each fixture, flat and of many colours: the median of the per-pair
+// time ratios, the medians of both times, and the candidate's peak resident
+// set over the total input bytes.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -93,24 +96,26 @@ double median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-}  // namespace
+struct Outcome {
+  bool ok = true;
+  double ratio = 0, worst = 0, best = 0;
+  double build = 0, floor = 0, buildCpu = 0, floorCpu = 0;
+  double rssOverInput = 0;
+  uint64_t inputBytes = 0, outputBytes = 0;
+};
 
-int main(int argc, char** argv) {
+// Writes the fixture of `shape` into its own folder with a copy of the
+// program beside its settings, then runs the build and the floor in turn.
+Outcome measure(const fixture::Shape& shape, int pairs, const std::filesystem::path& dir) {
   namespace fs = std::filesystem;
-  const bool fixtureOnly = argc > 2 && std::string(argv[1]) == "--fixture";
-  const int pairs = std::max(9, argc > 1 && !fixtureOnly ? std::atoi(argv[1]) : 11);
-  const fs::path dir =
-      fixtureOnly ? fs::path(argv[2])
-                  : fs::temp_directory_path() / ("kinetor-batch-bench-" + std::to_string(getpid()));
   fs::create_directories(dir);
   // The program reads its settings from beside itself, so a copy of it runs
   // from the fixture's folder.
   const fs::path program = dir / "kinetor";
   fs::copy_file(KINETOR_EXE, program, fs::copy_options::overwrite_existing);
-  const fixture::Frames frames = fixture::writeFrames(dir.string());
+  const fixture::Frames frames = fixture::writeFrames(dir.string(), shape);
   const std::string output = (dir / "out.anim").string();
   fixture::writeBatchFiles(dir.string(), frames, output);
-  if (fixtureOnly) return 0;
 
   const std::vector<std::string> candidate = {program.string(), (dir / "build.txt").string()};
   std::vector<std::string> floor = {"/bin/cat"};
@@ -127,13 +132,13 @@ int main(int argc, char** argv) {
   runProcess(candidate, nullptr);
   runFloor();
 
+  Outcome o;
   std::vector<double> ratios, builds, floors, buildCpu, floorCpu;
   long peakKb = 0;
-  bool ok = true;
   for (int i = 0; i < pairs; ++i) {
     const Run b = runProcess(candidate, nullptr);
     const Run f = runFloor();
-    ok = ok && b.exitCode == 1 && f.exitCode == 0;
+    o.ok = o.ok && b.exitCode == 1 && f.exitCode == 0;
     ratios.push_back(b.seconds / f.seconds);
     builds.push_back(b.seconds);
     floors.push_back(f.seconds);
@@ -141,23 +146,85 @@ int main(int argc, char** argv) {
     floorCpu.push_back(f.cpuSeconds);
     peakKb = std::max(peakKb, b.peakKb);
   }
-  const double rss = static_cast<double>(peakKb) * 1024;
-  std::printf("input: %d files, %llu bytes; output: %llu bytes\n", fixture::kFrames,
-              static_cast<unsigned long long>(frames.inputBytes),
-              static_cast<unsigned long long>(ok ? fs::file_size(output) : 0));
-  std::printf("%d alternating pairs: kinetor %.2f ms, cat %.2f ms (medians)\n", pairs,
-              median(builds) * 1e3, median(floors) * 1e3);
-  std::printf("kinetor / cat: median %.2f, best %.2f, worst %.2f (goal <= 2)\n", median(ratios),
-              *std::min_element(ratios.begin(), ratios.end()),
-              *std::max_element(ratios.begin(), ratios.end()));
-  std::printf("CPU time (user + system, medians): kinetor %.1f ms, cat %.1f ms\n",
-              median(buildCpu) * 1e3, median(floorCpu) * 1e3);
-  std::printf("kinetor peak RSS: %.2f MB = %.2f x the input (goal <= 2)\n", rss / 1e6,
-              rss / static_cast<double>(frames.inputBytes));
+  o.ratio = median(ratios);
+  o.best = *std::min_element(ratios.begin(), ratios.end());
+  o.worst = *std::max_element(ratios.begin(), ratios.end());
+  o.build = median(builds);
+  o.floor = median(floors);
+  o.buildCpu = median(buildCpu);
+  o.floorCpu = median(floorCpu);
+  o.inputBytes = frames.inputBytes;
+  o.outputBytes = o.ok ? fs::file_size(output) : 0;
+  o.rssOverInput = static_cast<double>(peakKb) * 1024 / static_cast<double>(frames.inputBytes);
   fs::remove_all(dir);
-  if (!ok) {
-    std::fprintf(stderr, "a run failed: kinetor must exit 1 (written), cat 0\n");
-    return 1;
+  if (!o.ok) std::fprintf(stderr, "a run failed: kinetor must exit 1 (written), cat 0\n");
+  return o;
+}
+
+const char* kindName(fixture::Kind kind) {
+  return kind == fixture::Kind::flat ? "flat" : "many colours";
+}
+
+// How the cost grows with the frame count and the frame side, on both kinds
+// of picture. 147 pixels is the largest square 24-bit frame a BMP frame file
+// may hold.
+int growth(const std::filesystem::path& base) {
+  struct Row {
+    int frames, side;
+  };
+  const Row rows[] = {{32, 147}, {128, 147}, {255, 147}, {255, 32}, {255, 64}, {255, 128}};
+  std::printf("| frames | side | pixels | kind | kinetor ms | cat ms | ratio | kinetor CPU ms |\n");
+  std::printf("|---|---|---|---|---|---|---|---|\n");
+  bool ok = true;
+  for (const Row& r : rows) {
+    for (fixture::Kind kind : {fixture::Kind::flat, fixture::Kind::manyColours}) {
+      const Outcome o = measure({kind, r.frames, r.side}, 9, base / "growth");
+      ok = ok && o.ok;
+      std::printf("| %d | %d | %lld | %s | %.1f | %.1f | %.2f | %.1f |\n", r.frames, r.side,
+                  static_cast<long long>(r.frames) * r.side * r.side, kindName(kind), o.build * 1e3,
+                  o.floor * 1e3, o.ratio, o.buildCpu * 1e3);
+    }
   }
-  return 0;
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  namespace fs = std::filesystem;
+  const fs::path base =
+      fs::temp_directory_path() / ("kinetor-batch-bench-" + std::to_string(getpid()));
+  if (argc > 2 && std::string(argv[1]) == "--fixture") {
+    fixture::Shape shape;
+    if (argc > 3 && std::string(argv[3]) == "many") shape.kind = fixture::Kind::manyColours;
+    const fs::path dir = argv[2];
+    fs::create_directories(dir);
+    fs::copy_file(KINETOR_EXE, dir / "kinetor", fs::copy_options::overwrite_existing);
+    fixture::writeBatchFiles(dir.string(), fixture::writeFrames(dir.string(), shape),
+                             (dir / "out.anim").string());
+    return 0;
+  }
+  if (argc > 1 && std::string(argv[1]) == "--growth") {
+    const int status = growth(base);
+    fs::remove_all(base);
+    return status;
+  }
+  const int pairs = std::max(9, argc > 1 ? std::atoi(argv[1]) : 11);
+  bool ok = true;
+  for (fixture::Kind kind : {fixture::Kind::flat, fixture::Kind::manyColours}) {
+    const Outcome o = measure({kind}, pairs, base / "run");
+    ok = ok && o.ok;
+    std::printf("%s: %d files, %llu bytes in, %llu bytes out\n", kindName(kind), fixture::kFrames,
+                static_cast<unsigned long long>(o.inputBytes),
+                static_cast<unsigned long long>(o.outputBytes));
+    std::printf("  %d alternating pairs: kinetor %.2f ms, cat %.2f ms (medians)\n", pairs,
+                o.build * 1e3, o.floor * 1e3);
+    std::printf("  kinetor / cat: median %.2f, best %.2f, worst %.2f (goal <= 1.5)\n", o.ratio,
+                o.best, o.worst);
+    std::printf("  CPU time (user + system, medians): kinetor %.1f ms, cat %.1f ms\n",
+                o.buildCpu * 1e3, o.floorCpu * 1e3);
+    std::printf("  kinetor peak RSS: %.2f x the input (goal <= 1.5)\n", o.rssOverInput);
+  }
+  fs::remove_all(base);
+  return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "fixture.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/colour.h"
@@ -16,29 +17,47 @@ namespace {
 
 constexpr int kBorder = 6;
 
+// A small fixed generator, so that every run and machine sees the same
+// pictures.
+uint32_t nextRandom(uint32_t& state) {
+  state ^= state << 13;
+  state ^= state >> 17;
+  state ^= state << 5;
+  return state;
+}
+
 // Frame k: the border and the area outside a moving disc hold transparent
 // colours (so they are trimmed and merged away); the disc holds the colours
-// to replace and a gradient.
-std::vector<uint32_t> framePixels(int k) {
-  std::vector<uint32_t> px(static_cast<size_t>(kSide) * kSide);
-  const int cx = 30 + (k * 7) % 87, cy = 30 + (k * 13) % 87;
-  for (int y = 0; y < kSide; ++y) {
-    for (int x = 0; x < kSide; ++x) {
+// to replace and a gradient. With many colours, the gradient and two in
+// five of the pixels outside the disc become noise.
+std::vector<uint32_t> framePixels(const Shape& shape, int k) {
+  const int side = shape.side;
+  const bool noisy = shape.kind == Kind::manyColours;
+  std::vector<uint32_t> px(static_cast<size_t>(side) * side);
+  // At 147 pixels: a disc of radius 30 whose centre wanders over 87 pixels.
+  const int radius = side * 30 / kSide;
+  const int cx = radius + (k * 7) % std::max(1, side * 87 / kSide);
+  const int cy = radius + (k * 13) % std::max(1, side * 87 / kSide);
+  uint32_t random = 0x9E3779B9u + static_cast<uint32_t>(k);
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
       uint32_t c;
-      const bool border =
-          x < kBorder || y < kBorder || x >= kSide - kBorder || y >= kSide - kBorder;
+      const bool border = x < kBorder || y < kBorder || x >= side - kBorder || y >= side - kBorder;
       const int dx = x - cx, dy = y - cy;
+      const uint32_t r = noisy ? nextRandom(random) : 0;
       if (border) {
         c = kTransparent[(x / 3 + y / 3) % 12];
-      } else if (dx * dx + dy * dy > 900) {
-        c = kTransparent[(x + k) % 12];
+      } else if (dx * dx + dy * dy > radius * radius) {
+        c = noisy && r % 5 < 2 ? r >> 8 : kTransparent[(x + k) % 12];
       } else if ((x + y) % 5 == 0) {
         c = kFrom[(x + y + k) % 6];
+      } else if (noisy) {
+        c = r >> 8;
       } else {
         c = static_cast<uint32_t>((x * 1.7) + 1) << 16 | static_cast<uint32_t>(y) << 8 |
             static_cast<uint32_t>(k);
       }
-      px[static_cast<size_t>(y) * kSide + x] = c;
+      px[static_cast<size_t>(y) * side + x] = c;
     }
   }
   return px;
@@ -59,14 +78,14 @@ std::string hexLine(uint32_t colorRef) {
 
 }  // namespace
 
-Frames writeFrames(const std::string& dir) {
+Frames writeFrames(const std::string& dir, const Shape& shape) {
   Frames f;
   BmpLayout layout;
-  layout.width = kSide;
-  layout.height = kSide;
+  layout.width = shape.side;
+  layout.height = shape.side;
   layout.bitCount = 24;
-  for (int k = 0; k < kFrames; ++k) {
-    const std::string bytes = makeBmp(layout, framePixels(k));
+  for (int k = 0; k < shape.frames; ++k) {
+    const std::string bytes = makeBmp(layout, framePixels(shape, k));
     const std::string path = dir + "/frame" + std::to_string(k) + ".bmp";
     writeText(path, bytes);
     f.paths.push_back(path);
