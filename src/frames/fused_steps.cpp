@@ -19,12 +19,6 @@ struct Lists {
   bool mask = false;  // whether the masks mark pixels
 };
 
-// Replaces the colour when its pair says so.
-template <bool Replace>
-inline void settle(const ColourFlags& flags, uint32_t& c) {
-  if (Replace && flags.toReplace(c)) c = flags.replaced(c);
-}
-
 // Replacement, then the mask, over a frame's own pixels in place. Mask bytes
 // are gathered eight pixels at a time.
 template <bool Replace, bool Mask>
@@ -34,17 +28,19 @@ void replaceAndMask(FrameRecord& f, const Lists& lists) {
   if (w <= 0) return;  // rows without pixels, maybe very many
   const int64_t stride = rowStride(w, 24, 32);
   const int64_t maskRow = maskStride(w);
+  const ColourFlags::Probe probe(lists.flags);
   for (int64_t row = 0; row < h; ++row) {
     uint8_t* p = f.pixels + stride * row;
     uint8_t* bits = f.maskBits + maskRow * row;
     unsigned hidden = 0;  // high bit first
     for (int32_t x = 0; x < w; ++x) {
-      uint32_t c = load24At(p, x, w);
-      const uint32_t was = c;
-      settle<Replace>(lists.flags, c);
-      const bool masked = Mask && lists.flags.transparent(c);
-      if (masked) c = 0;
-      if (c != was) store24(p + 3 * static_cast<ptrdiff_t>(x), c);
+      bool transparent = false;
+      uint32_t c = probe.settle(load24At(p, x, w), transparent);
+      const bool masked = Mask && transparent;
+      c &= 0u - static_cast<uint32_t>(!masked);
+      // Written back whether it changed or not: a test of the colour would
+      // be a branch that many-colour pictures make unpredictable.
+      store24(p + 3 * static_cast<ptrdiff_t>(x), c);
       if constexpr (Mask) {
         hidden = (hidden << 1) | (masked ? 1u : 0u);
         if ((x & 7) == 7) {
@@ -65,6 +61,7 @@ template <bool Replace, bool Mask>
 void mergeRow(const uint8_t* own, int32_t ownWidth, const uint8_t* base, const uint8_t* baseBits,
               uint8_t* out, uint8_t* outBits, int32_t width, const Lists& lists) {
   const bool zeroShowsBase = lists.flags.transparent(0);
+  const ColourFlags::Probe probe(lists.flags);
   // Up to here both rows hold a byte behind each pixel, so each pixel takes
   // one 4-byte read.
   const int32_t roomy = std::min(ownWidth, width) - 1;
@@ -73,11 +70,10 @@ void mergeRow(const uint8_t* own, int32_t ownWidth, const uint8_t* base, const u
   for (; x + 8 <= roomy; x += 8) {
     for (int32_t i = 0; i < 8; ++i) {
       const ptrdiff_t at = 3 * static_cast<ptrdiff_t>(x + i);
-      uint32_t c = load24Within(own + at);
-      settle<Replace>(lists.flags, c);
-      const bool through = lists.flags.transparent(c);
-      if (through) c = load24Within(base + at);
-      store24(out + at, c);
+      bool through = false;
+      const uint32_t c = probe.settle(load24Within(own + at), through);
+      const uint32_t pick = 0u - static_cast<uint32_t>(through);
+      store24(out + at, (load24Within(base + at) & pick) | (c & ~pick));
       shown = (shown << 1) | (through ? 1u : 0u);
     }
     if constexpr (Mask) outBits[x >> 3] = static_cast<uint8_t>(shown) & baseBits[x >> 3];
@@ -87,9 +83,7 @@ void mergeRow(const uint8_t* own, int32_t ownWidth, const uint8_t* base, const u
     uint32_t c = 0;
     bool through = zeroShowsBase;
     if (x < ownWidth) {
-      c = load24At(own, x, ownWidth);
-      settle<Replace>(lists.flags, c);
-      through = lists.flags.transparent(c);
+      c = probe.settle(load24At(own, x, ownWidth), through);
     }
     if (through) c = load24At(base, x, width);
     store24(out + 3 * static_cast<ptrdiff_t>(x), c);

@@ -1,6 +1,8 @@
 #include "image/colour_lookup.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "base/bytes.h"
 #include "base/state.h"
@@ -56,10 +58,12 @@ uint64_t ColourFlags::table_[(uint32_t{1} << 24) / 64 * 2];
 ColourFlags::ColourFlags(bool withPairs) {
   const int n = usedEntries(appState.transCount);
   for (int i = 0; i < n; ++i) mark(swapRedBlue(appState.transColors[i]), kTransparent);
-  if (!withPairs) return;
-  loadReplacePairs(pairs_);
-  const int pairs = usedEntries(appState.replaceCount) / 2;
-  for (int k = 0; k < pairs; ++k) mark(swapRedBlue(appState.replaceColors[2 * k]), kReplaced);
+  if (withPairs) {
+    loadReplacePairs(pairs_);
+    const int pairs = usedEntries(appState.replaceCount) / 2;
+    for (int k = 0; k < pairs; ++k) mark(swapRedBlue(appState.replaceColors[2 * k]), kReplaced);
+  }
+  small_ = placeAll();
 }
 
 ColourFlags::~ColourFlags() {
@@ -73,8 +77,34 @@ ColourFlags::~ColourFlags() {
 void ColourFlags::mark(uint32_t colour, unsigned which) {
   // A listed colour with a top byte never equals a 24-bit pixel.
   if (colour > 0xFFFFFFu) return;
-  if (!transparent(colour) && !toReplace(colour)) marked_[markedCount_++] = colour;
+  if (!bit(kTransparent, colour) && !bit(kReplaced, colour)) marked_[markedCount_++] = colour;
   table_[(colour >> 6) * 2 + which] |= uint64_t{1} << (colour & 63);
+}
+
+bool ColourFlags::placeAll() {
+  // Odd multipliers from a fixed sequence, so that every run picks the same.
+  uint32_t candidate = 0x9E3779B1u;
+  for (int attempt = 0; attempt < 64;
+       ++attempt, candidate = candidate * 0x2C1B3C6Du + 0x297A2D39u) {
+    const uint32_t multiplier = candidate | 1u;
+    std::fill(std::begin(slots_), std::end(slots_), uint64_t{kNoKey});
+    bool clash = false;
+    for (int i = 0; i < markedCount_ && !clash; ++i) {
+      const uint32_t key = marked_[i];
+      uint64_t& slot = slots_[(key * multiplier) >> (32 - kSlotBits)];
+      clash = static_cast<uint32_t>(slot) != kNoKey;
+      bool hidden = false;
+      uint32_t value = settleSlowly(key, hidden);
+      if (hidden) value |= kHiddenAfter;
+      if (bit(kTransparent, key)) value |= kTransparentItself;
+      slot = (uint64_t{value} << 32) | key;
+    }
+    if (!clash) {
+      multiplier_ = multiplier;
+      return true;
+    }
+  }
+  return false;
 }
 
 int usedEntries(int32_t count) {

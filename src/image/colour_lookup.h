@@ -65,12 +65,13 @@ class ColourMap {
   bool used_[kSlots] = {};
 };
 
-// The colour lists of one build as two flags per 24-bit colour, for the
-// 24-bit pixel steps: "transparent?" and "to be replaced?" each cost one
-// bit test. The flags of 64 neighbouring colours share a pair of words. The
-// table (4 MiB, all zero until used; a page the lists never touch stays the
-// system's shared zero page) is the process's own, so at most one
-// ColourFlags lives at a time; it clears what it set when it goes.
+// The colour lists of one build, for the 24-bit pixel steps: what a pixel
+// becomes and whether it is then transparent. Pictures of many colours make
+// a branch on the colour unpredictable and a large table miss the cache for
+// nearly every pixel, so the listed colours sit in a small table (8 KiB,
+// first-level cache) under a hash chosen so that no two of them share a
+// slot: one probe answers for any colour, without a branch. Lists too long
+// for such a hash fall back to two flags per colour in a 4 MiB table.
 class ColourFlags {
  public:
   // The transparent colours always; the replace pairs when `withPairs`.
@@ -79,29 +80,71 @@ class ColourFlags {
   ColourFlags(const ColourFlags&) = delete;
   ColourFlags& operator=(const ColourFlags&) = delete;
 
-  // For colours of at most 24 bits.
-  bool transparent(uint32_t rgb) const { return bit(kTransparent, rgb); }
-  bool toReplace(uint32_t rgb) const { return bit(kReplaced, rgb); }
-  // The colour a toReplace colour becomes, cut to 24 bits as it is stored.
-  uint32_t replaced(uint32_t rgb) const {
-    uint32_t to = rgb;
-    pairs_.find(rgb, to);
-    return to & 0xFFFFFFu;
+  // For colours of at most 24 bits: the colour after its replacement (when
+  // pairs are in), and whether that colour is a transparent one. A copy
+  // made before a loop keeps what it reads in registers.
+  class Probe {
+   public:
+    explicit Probe(const ColourFlags& flags)
+        : flags_(&flags),
+          slots_(flags.slots_),
+          multiplier_(flags.multiplier_),
+          small_(flags.small_) {}
+    uint32_t settle(uint32_t rgb, bool& hidden) const {
+      if (!small_) return flags_->settleSlowly(rgb, hidden);
+      const uint64_t entry = slots_[(rgb * multiplier_) >> (32 - kSlotBits)];
+      // A mask rather than a condition: compilers turn a condition into a
+      // branch, which would be as unpredictable as the colours.
+      const uint32_t match = 0u - static_cast<uint32_t>(static_cast<uint32_t>(entry) == rgb);
+      const uint32_t value = static_cast<uint32_t>(entry >> 32) & match;
+      hidden = (value & kHiddenAfter) != 0;
+      return (value & 0xFFFFFFu) | (rgb & ~match);
+    }
+
+   private:
+    const ColourFlags* flags_;
+    const uint64_t* slots_;
+    uint32_t multiplier_;
+    bool small_;
+  };
+
+  // Whether the colour itself is a transparent one.
+  bool transparent(uint32_t rgb) const {
+    if (!small_) return bit(kTransparent, rgb);
+    const uint64_t entry = slots_[(rgb * multiplier_) >> (32 - kSlotBits)];
+    return static_cast<uint32_t>(entry) == rgb && ((entry >> 32) & kTransparentItself) != 0;
   }
   bool replacing() const { return !pairs_.empty(); }
 
  private:
+  static constexpr int kSlotBits = 10;
+  static constexpr uint32_t kNoKey = 0xFFFFFFFFu;  // no 24-bit colour
+  static constexpr uint32_t kHiddenAfter = 1u << 24;
+  static constexpr uint32_t kTransparentItself = 1u << 25;
   static constexpr unsigned kTransparent = 0;
   static constexpr unsigned kReplaced = 1;
   static bool bit(unsigned which, uint32_t rgb) {
     return ((table_[(rgb >> 6) * 2 + which] >> (rgb & 63)) & 1) != 0;
   }
+  uint32_t settleSlowly(uint32_t rgb, bool& hidden) const {
+    uint32_t to = rgb;
+    if (bit(kReplaced, rgb)) {
+      pairs_.find(rgb, to);
+      to &= 0xFFFFFFu;
+    }
+    hidden = bit(kTransparent, to);
+    return to;
+  }
   void mark(uint32_t colour, unsigned which);
+  bool placeAll();
 
   static uint64_t table_[(uint32_t{1} << 24) / 64 * 2];
   ColourMap pairs_;
   uint32_t marked_[2 * 255];
   int markedCount_ = 0;
+  bool small_ = false;
+  uint32_t multiplier_ = 0;
+  uint64_t slots_[uint32_t{1} << kSlotBits];
 };
 
 // The transparent colours, in DIB order, as listed now.
