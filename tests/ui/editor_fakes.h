@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -91,6 +92,12 @@ class FakeEditorView final : public EditorView {
   bool timerRunning = false;
   int timerStarts = 0;
   int timerStops = 0;
+  std::vector<uint32_t> timerPeriods;
+  std::string caption;
+  std::optional<std::string> hotspotLabel;
+  std::string timeBox;
+  std::deque<Answer> threeWayAnswers;  // empty: Cancel
+  int threeWayQuestions = 0;
   int openCalls = 0;
   int saveCalls = 0;
   std::string lastTitle;
@@ -117,9 +124,10 @@ class FakeEditorView final : public EditorView {
     labelText = text ? std::optional<std::string>(text) : std::nullopt;
   }
   void setCheckMark(int command, bool checked) override { checkMarks[command] = checked; }
-  uint32_t startPlayTimer() override {
+  uint32_t startPlayTimer(uint32_t periodMs) override {
     timerRunning = true;
     ++timerStarts;
+    timerPeriods.push_back(periodMs);
     return kPlayTimerId;
   }
   void stopPlayTimer() override {
@@ -144,6 +152,21 @@ class FakeEditorView final : public EditorView {
   bool askYesNo(const char*, const char* question) override {
     questions.push_back(question);
     return answerYes;
+  }
+  Answer askYesNoCancel(const char*, const char*) override {
+    ++threeWayQuestions;
+    if (threeWayAnswers.empty()) return Answer::kCancel;
+    const Answer a = threeWayAnswers.front();
+    threeWayAnswers.pop_front();
+    return a;
+  }
+  void setCaption(const char* text) override { caption = text; }
+  void setHotspotLabel(const char* text) override {
+    hotspotLabel = text ? std::optional<std::string>(text) : std::nullopt;
+  }
+  void setTimeText(const char* text) override { timeBox = text; }
+  void timeText(char* buffer, int capacity) override {
+    std::snprintf(buffer, static_cast<size_t>(capacity), "%s", timeBox.c_str());
   }
   void runColoursDialog() override {
     ++coloursRuns;

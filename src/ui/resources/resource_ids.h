@@ -17,6 +17,11 @@
 #define kIdUp 102
 #define kIdDown 103
 #define kIdSizeLabel 20
+#define kIdHotspotLabel 21
+#define kIdTimeLabel 22
+#define kIdTimeEdit 104
+#define kIdTimeSet 105
+#define kIdTimeSetAll 106
 #define kIdPathList 0x314
 #define kIdFrameList 0x315
 
@@ -30,6 +35,8 @@
 #define kCmdOptimize 304
 #define kCmdNew 500
 #define kCmdSave 501
+#define kCmdOpenScript 502
+#define kCmdSaveScript 503
 
 // Colours dialog ("Close" is kIdCancel). The "->" label of replace pair p
 // has the id kIdFirstPairLabel + p.

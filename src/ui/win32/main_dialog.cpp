@@ -49,8 +49,8 @@ class MainDialogView final : public EditorView {
                      &item);
   }
 
-  uint32_t startPlayTimer() override {
-    return static_cast<uint32_t>(SetTimer(dialog_, kPlayTimerId, kPlayPeriodMs, nullptr));
+  uint32_t startPlayTimer(uint32_t periodMs) override {
+    return static_cast<uint32_t>(SetTimer(dialog_, kPlayTimerId, periodMs, nullptr));
   }
 
   void stopPlayTimer() override { KillTimer(dialog_, kPlayTimerId); }
@@ -65,6 +65,29 @@ class MainDialogView final : public EditorView {
 
   bool askYesNo(const char* caption, const char* question) override {
     return MessageBoxA(dialog_, question, caption, MB_YESNO | MB_ICONWARNING) == IDYES;
+  }
+
+  Answer askYesNoCancel(const char* caption, const char* question) override {
+    switch (MessageBoxA(dialog_, question, caption, MB_YESNOCANCEL | MB_ICONWARNING)) {
+      case IDYES:
+        return Answer::kYes;
+      case IDNO:
+        return Answer::kNo;
+      default:
+        return Answer::kCancel;
+    }
+  }
+
+  void setCaption(const char* text) override { SetWindowTextA(dialog_, text); }
+
+  void setHotspotLabel(const char* text) override {
+    SetDlgItemTextA(dialog_, kIdHotspotLabel, text != nullptr ? text : "");
+  }
+
+  void setTimeText(const char* text) override { SetDlgItemTextA(dialog_, kIdTimeEdit, text); }
+
+  void timeText(char* buffer, int capacity) override {
+    GetDlgItemTextA(dialog_, kIdTimeEdit, buffer, capacity);
   }
 
   void runColoursDialog() override {
@@ -100,7 +123,7 @@ void createChildren(HWND dialog) {
 
 }  // namespace
 
-INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
       SendMessageA(dialog, WM_SETICON, ICON_BIG,
@@ -115,6 +138,12 @@ INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND: {
       MainDialogView view(dialog);
       editorCommand(view, static_cast<uint32_t>(wParam));
+      break;
+    }
+    case kPreviewClickMessage: {
+      MainDialogView view(dialog);
+      previewClicked(view, static_cast<int16_t>(LOWORD(lParam)),
+                     static_cast<int16_t>(HIWORD(lParam)));
       break;
     }
     case WM_TIMER:
