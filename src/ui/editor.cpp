@@ -369,6 +369,20 @@ void openBuildScript(EditorView& view) {
   view.requestRefresh();
 }
 
+void editCursorInfo(EditorView& view) {
+  stopPlay(view);
+  EditorDocument& d = editorDocument;
+  char title[sizeof d.title], author[sizeof d.author];
+  std::memcpy(title, d.title, sizeof title);
+  std::memcpy(author, d.author, sizeof author);
+  if (!view.editCursorInfo(title, author)) return;
+  title[sizeof title - 1] = author[sizeof author - 1] = '\0';
+  if (std::strcmp(title, d.title) == 0 && std::strcmp(author, d.author) == 0) return;
+  std::memcpy(d.title, title, sizeof title);
+  std::memcpy(d.author, author, sizeof author);
+  markChanged(view);
+}
+
 // A whole number of milliseconds from 1 to an hour; 0 for anything else.
 uint32_t typedMs(EditorView& view) {
   char text[32] = {};
@@ -519,6 +533,9 @@ void editorCommand(EditorView& view, uint32_t wParam) {
       break;
     case kCmdSave:
       saveAnimation(view);
+      break;
+    case kCmdInfo:
+      editCursorInfo(view);
       break;
     case kCmdOpenScript:
       openBuildScript(view);

@@ -62,6 +62,9 @@ class EditorView {
   // buffer of `capacity` bytes.
   virtual void setTimeText(const char* text) = 0;
   virtual void timeText(char* buffer, int capacity) = 0;
+  // Runs the title and author dialog on the two texts (each of
+  // anifile::kMaxInfoText + 1 bytes); true when the user confirmed it.
+  virtual bool editCursorInfo(char* title, char* author) = 0;
   // Runs the colours dialog modally.
   virtual void runColoursDialog() = 0;
   // Releases the preview's back buffer and ends the dialog.

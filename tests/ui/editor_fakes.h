@@ -98,6 +98,7 @@ class FakeEditorView final : public EditorView {
   std::string timeBox;
   std::deque<Answer> threeWayAnswers;  // empty: Cancel
   int threeWayQuestions = 0;
+  std::optional<std::pair<std::string, std::string>> infoAnswer;  // nullopt: Cancel
   int openCalls = 0;
   int saveCalls = 0;
   std::string lastTitle;
@@ -167,6 +168,12 @@ class FakeEditorView final : public EditorView {
   void setTimeText(const char* text) override { timeBox = text; }
   void timeText(char* buffer, int capacity) override {
     std::snprintf(buffer, static_cast<size_t>(capacity), "%s", timeBox.c_str());
+  }
+  bool editCursorInfo(char* title, char* author) override {
+    if (!infoAnswer) return false;
+    std::snprintf(title, 256, "%s", infoAnswer->first.c_str());
+    std::snprintf(author, 256, "%s", infoAnswer->second.c_str());
+    return true;
   }
   void runColoursDialog() override {
     ++coloursRuns;

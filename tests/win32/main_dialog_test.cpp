@@ -650,6 +650,14 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
          EXPECT_EQ(windowText(GetDlgItem(dialog_, kIdTimeEdit)), "50");
          select(2);
          EXPECT_EQ(windowText(GetDlgItem(dialog_, kIdTimeEdit)), "250");
+         const ModalResult info = driveModal(
+             dialog_, [&] { sendCommand(dialog_, kCmdInfo); },
+             [&](HWND box) {
+               SetDlgItemTextA(box, kIdTitleEdit, "Busy dots");
+               SetDlgItemTextA(box, kIdAuthorEdit, "Ann Example");
+               sendCommand(box, IDOK);
+             });
+         EXPECT_TRUE(info.driven);
          const std::string first = saveCursor("first.anim");
          EXPECT_EQ(windowText(dialog_), "Kinetor for Velmar");
          ParsedAni ani;
@@ -661,6 +669,8 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
            EXPECT_EQ(icon.hotspotY, 9);
          }
          EXPECT_EQ(ani.rates, (std::vector<uint32_t>{15, 3, 15}));
+         EXPECT_EQ(ani.title, "Busy dots");
+         EXPECT_EQ(ani.author, "Ann Example");
 
          ScriptedChoosers::saveAnswer = dir_ + "\\work.txt";
          sendCommand(dialog_, kCmdSaveScript);

@@ -6,6 +6,7 @@
 #define kManifest 1
 #define kDialogMain 1
 #define kDialogColours 2
+#define kDialogInfo 3
 #define kMenuMain 101
 #define kVersionInfo 1
 
@@ -37,6 +38,11 @@
 #define kCmdSave 501
 #define kCmdOpenScript 502
 #define kCmdSaveScript 503
+#define kCmdInfo 305
+
+// Title and author dialog (OK and Cancel are kIdOk and kIdCancel).
+#define kIdTitleEdit 110
+#define kIdAuthorEdit 111
 
 // Colours dialog ("Close" is kIdCancel). The "->" label of replace pair p
 // has the id kIdFirstPairLabel + p.

@@ -1,5 +1,6 @@
 // The main dialog's view: makes the child windows, turns messages into the
 // editor's commands and carries their results to the controls.
+#include "ani/ani_options.h"
 #include "base/state.h"
 #include "ui/editor.h"
 #include "ui/resources/resource_ids.h"
@@ -90,6 +91,12 @@ class MainDialogView final : public EditorView {
     GetDlgItemTextA(dialog_, kIdTimeEdit, buffer, capacity);
   }
 
+  bool editCursorInfo(char* title, char* author) override {
+    char* texts[2] = {title, author};
+    return DialogBoxParamA(instance(), MAKEINTRESOURCEA(kDialogInfo), dialog_, infoDialogProc,
+                           reinterpret_cast<LPARAM>(texts)) == 1;
+  }
+
   void runColoursDialog() override {
     DialogBoxParamA(instance(), MAKEINTRESOURCEA(kDialogColours), dialog_, coloursDialogProc, 0);
   }
@@ -122,6 +129,36 @@ void createChildren(HWND dialog) {
 }
 
 }  // namespace
+
+// The title and author dialog: lParam of its start points at the two texts,
+// which OK copies back.
+INT_PTR CALLBACK infoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  constexpr int kIds[2] = {kIdTitleEdit, kIdAuthorEdit};
+  switch (message) {
+    case WM_INITDIALOG: {
+      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      auto** texts = reinterpret_cast<char**>(lParam);
+      for (int k = 0; k < 2; ++k) {
+        SendDlgItemMessageA(dialog, kIds[k], EM_LIMITTEXT, anifile::kMaxInfoText, 0);
+        SetDlgItemTextA(dialog, kIds[k], texts[k]);
+      }
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) {
+        auto** texts = reinterpret_cast<char**>(GetWindowLongPtrA(dialog, DWLP_USER));
+        for (int k = 0; k < 2; ++k) {
+          GetDlgItemTextA(dialog, kIds[k], texts[k], anifile::kMaxInfoText + 1);
+        }
+        EndDialog(dialog, 1);
+      } else if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 0);
+      }
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
 
 INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
