@@ -559,6 +559,45 @@ void playTick(EditorView& view) {
   if (appState.playIndex > appState.frameCount) appState.playIndex = 1;
 }
 
+int keyCommand(uint32_t virtualKey, bool control, bool inFrameList) {
+  constexpr uint32_t kDeleteKey = 0x2E;  // VK_DELETE
+  if (virtualKey == kDeleteKey && !control && inFrameList) return kIdDelete;
+  if (!control) return 0;
+  switch (virtualKey) {
+    case 'N':
+      return kCmdNew;
+    case 'O':
+      return kCmdOpenScript;
+    case 'S':
+      return kCmdSaveScript;
+    default:
+      return 0;
+  }
+}
+
+void addDroppedFiles(EditorView& view, const char* const* paths, int count) {
+  stopPlay(view);
+  const bool wasEmpty = appState.frameCount == 0;
+  bool full = false;
+  view.frameList().holdRedraw(true);
+  for (int i = 0; i < count && !full; ++i) {
+    const size_t length = std::strlen(paths[i]);
+    if (length >= static_cast<size_t>(kPathCapacity) || length < 4) continue;
+    const char* extension = paths[i] + length - 4;
+    if (extension[0] != '.' || (extension[1] | 32) != 'b' || (extension[2] | 32) != 'm' ||
+        (extension[3] | 32) != 'p') {
+      continue;
+    }
+    addOneFrame(view, paths[i], full);
+  }
+  view.frameList().holdRedraw(false);
+  if (full) showError("Too many frames", "An animation holds at most 255 frames.");
+  if (wasEmpty && appState.frameCount > 0) {
+    view.frameList().select(0);
+    view.requestRefresh();
+  }
+}
+
 void previewClicked(EditorView& view, int x, int y) {
   const ShownFrame& shown = appState.shownFrame;
   if (shown.image == nullptr || appState.playTimer != 0) return;

@@ -86,6 +86,14 @@ void editorCommand(EditorView& view, uint32_t wParam);
 // and advances it.
 void playTick(EditorView& view);
 
+// The command a key pressed in the dialog gives (Delete in the frame list,
+// Ctrl+N, Ctrl+O, Ctrl+S), or 0 for a key the controls keep.
+int keyCommand(uint32_t virtualKey, bool control, bool inFrameList);
+
+// Files dropped on the dialog, in the order given: BMP files are added as Add
+// adds them, others passed over.
+void addDroppedFiles(EditorView& view, const char* const* paths, int count);
+
 // A click on the preview at (x, y) of its client area: on the shown frame it
 // sets the hotspot there.
 void previewClicked(EditorView& view, int x, int y);

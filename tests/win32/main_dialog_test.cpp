@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+//
+#include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -179,18 +182,19 @@ TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
     bool checked;
   };
   const Item items[] = {
-      {kCmdNew, "New", false},
-      {kCmdOpenScript, "Open build script...", false},
-      {kCmdSaveScript, "Save build script...", false},
-      {kCmdSave, "Save anim file", false},
-      {kIdCancel, "Exit", false},
-      {kCmdPlay, "Play", false},
-      {kCmdStop, "Stop", false},
-      {kCmdColours, "Colors...", false},
-      {kCmdReplace, "Replace color(s)", false},
-      {kCmdTransparent, "Transparent color(s)", true},
-      {kCmdMerge, "Merge with 1st frame", false},
-      {kCmdOptimize, "Optimize image size", true},
+      {kCmdNew, "&New\tCtrl+N", false},
+      {kCmdOpenScript, "&Open build script...\tCtrl+O", false},
+      {kCmdSaveScript, "&Save build script...\tCtrl+S", false},
+      {kCmdSave, "Save &anim file", false},
+      {kIdCancel, "E&xit", false},
+      {kCmdPlay, "&Play", false},
+      {kCmdStop, "&Stop", false},
+      {kCmdColours, "&Colors...", false},
+      {kCmdReplace, "&Replace color(s)", false},
+      {kCmdTransparent, "&Transparent color(s)", true},
+      {kCmdMerge, "&Merge with 1st frame", false},
+      {kCmdOptimize, "O&ptimize image size", true},
+      {kCmdInfo, "Title and &author...", false},
   };
   for (const auto& item : items) {
     char text[64] = {};
@@ -200,7 +204,7 @@ TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
               item.checked)
         << item.text;
   }
-  const char* popups[] = {"File", "Actions", "Options"};
+  const char* popups[] = {"&File", "&Actions", "&Options"};
   ASSERT_EQ(GetMenuItemCount(menu), 3);
   for (int k = 0; k < 3; ++k) {
     char text[32] = {};
@@ -567,6 +571,22 @@ Asked answerQuestion(HWND dialog, const std::function<void()>& action, int butto
   return a;
 }
 
+// Drops the files on the window as Explorer does: a DROPFILES block with the
+// names, each closed by a zero, and one zero more.
+void dropFiles(HWND window, const std::vector<std::string>& paths) {
+  std::string names;
+  for (const auto& p : paths) names += p + '\0';
+  names += '\0';
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size());
+  ASSERT_NE(block, nullptr);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+  drop->pFiles = sizeof(DROPFILES);
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size());
+  GlobalUnlock(block);
+  // The receiver releases the block with DragFinish.
+  SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+}
+
 TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
   const std::string unsaved =
       "The frames or the cursor's settings have changed. Save them as a build script?";
@@ -686,6 +706,22 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
          EXPECT_EQ(saveCursor("second.anim"), first);
          sendCommand(dialog_, IDCANCEL);
          EXPECT_FALSE(IsWindowVisible(dialog_));
+       }},
+      {"the Delete key in the list deletes; dropped BMP files are added in order",
+       [&] {
+         start();
+         select(1);
+         // What the dialog's modal loop hands its message filter.
+         MSG key = {frameList(), WM_KEYDOWN, VK_DELETE, 0, 0, {}};
+         EXPECT_TRUE(CallMsgFilterA(&key, MSGF_DIALOGBOX));
+         expectFrames({"a.bmp", "c.bmp"});
+         MSG inTimeBox = {GetDlgItem(dialog_, kIdTimeEdit), WM_KEYDOWN, VK_DELETE, 0, 0, {}};
+         EXPECT_FALSE(CallMsgFilterA(&inTimeBox, MSGF_DIALOGBOX));
+         expectFrames({"a.bmp", "c.bmp"});
+         const std::string d = writeFrame("d.bmp", 20, 20, 0x00123456);
+         ASSERT_TRUE(writeFileBytes(dir_ + "\\notes.txt", "not a frame"));
+         dropFiles(dialog_, {d, dir_ + "\\notes.txt", dir_ + "\\b.bmp"});
+         expectFrames({"a.bmp", "c.bmp", "d.bmp", "b.bmp"});
        }},
   };
   for (const auto& s : scenarios) {

@@ -1,5 +1,8 @@
 // The main dialog's view: makes the child windows, turns messages into the
 // editor's commands and carries their results to the controls.
+#include <string>
+#include <vector>
+
 #include "ani/ani_options.h"
 #include "base/state.h"
 #include "ui/editor.h"
@@ -14,6 +17,26 @@ namespace {
 constexpr DWORD kFrameListStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
                                   WS_TABSTOP | LBS_NOTIFY | LBS_HASSTRINGS;
 static_assert(kFrameListStyle == 0x50B10041);
+
+// The dialog whose keys the hook below looks at; one editor runs at a time.
+HWND g_keyDialog = nullptr;
+HHOOK g_keyHook = nullptr;
+
+// Called for every message of a dialog's modal loop before the dialog
+// manager sees it, which would otherwise give the keys to the controls.
+LRESULT CALLBACK editorKeyHook(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* msg = reinterpret_cast<const MSG*>(lParam);
+  if (code == MSGF_DIALOGBOX && msg != nullptr && msg->message == WM_KEYDOWN &&
+      g_keyDialog != nullptr && (msg->hwnd == g_keyDialog || IsChild(g_keyDialog, msg->hwnd))) {
+    const int command = keyCommand(static_cast<uint32_t>(msg->wParam), GetKeyState(VK_CONTROL) < 0,
+                                   msg->hwnd == static_cast<HWND>(appState.frameList));
+    if (command != 0) {
+      SendMessageA(g_keyDialog, WM_COMMAND, static_cast<WPARAM>(command), 0);
+      return 1;
+    }
+  }
+  return CallNextHookEx(g_keyHook, code, wParam, lParam);
+}
 
 HINSTANCE instance() { return static_cast<HINSTANCE>(appState.instance); }
 HWND handle(UiHandle h) { return static_cast<HWND>(h); }
@@ -128,6 +151,21 @@ void createChildren(HWND dialog) {
       strip.top, kPreviewSize, kPreviewSize, dialog, nullptr, instance(), nullptr);
 }
 
+void dropFiles(HWND dialog, HDROP drop) {
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  std::vector<std::string> names;
+  for (UINT i = 0; i < count; ++i) {
+    char name[kPathCapacity] = {};
+    // A name too long for a path is cut; the editor passes it over.
+    if (DragQueryFileA(drop, i, name, sizeof name) < sizeof name - 1) names.emplace_back(name);
+  }
+  DragFinish(drop);
+  std::vector<const char*> paths;
+  for (const auto& n : names) paths.push_back(n.c_str());
+  MainDialogView view(dialog);
+  addDroppedFiles(view, paths.data(), static_cast<int>(paths.size()));
+}
+
 }  // namespace
 
 // The title and author dialog: lParam of its start points at the two texts,
@@ -170,8 +208,23 @@ INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       MainDialogView view(dialog);
       initEditor(view);
       createBackBuffer();
+      DragAcceptFiles(dialog, TRUE);
+      g_keyDialog = dialog;
+      if (g_keyHook == nullptr) {
+        g_keyHook = SetWindowsHookExA(WH_MSGFILTER, editorKeyHook, nullptr, GetCurrentThreadId());
+      }
       break;
     }
+    case WM_DROPFILES:
+      dropFiles(dialog, reinterpret_cast<HDROP>(wParam));
+      break;
+    case WM_DESTROY:
+      if (g_keyDialog == dialog) {
+        if (g_keyHook != nullptr) UnhookWindowsHookEx(g_keyHook);
+        g_keyHook = nullptr;
+        g_keyDialog = nullptr;
+      }
+      break;
     case WM_COMMAND: {
       MainDialogView view(dialog);
       editorCommand(view, static_cast<uint32_t>(wParam));
