@@ -148,6 +148,27 @@ TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
     }
   }
 
+  // Nothing overlaps, whatever the DPI makes of the dialog units: the
+  // preview keeps its 256 pixels while the rest grows with the font.
+  std::vector<HWND> shown;
+  for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (IsWindowVisible(child)) shown.push_back(child);
+  }
+  RECT client{};
+  GetClientRect(dialog_, &client);
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const RECT a = childRect(shown[i]);
+    EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= client.right && a.bottom <= client.bottom)
+        << "control " << GetDlgCtrlID(shown[i]) << " leaves the dialog";
+    for (size_t j = i + 1; j < shown.size(); ++j) {
+      const RECT b = childRect(shown[j]);
+      RECT both{};
+      EXPECT_FALSE(IntersectRect(&both, &a, &b))
+          << "controls " << GetDlgCtrlID(shown[i]) << " and " << GetDlgCtrlID(shown[j]);
+    }
+  }
+
   EXPECT_EQ(frameList(), appState.frameList);
   const LONG style = GetWindowLongA(frameList(), GWL_STYLE);
   // The list box itself shows and hides its scroll bars.
