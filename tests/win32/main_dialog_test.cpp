@@ -755,14 +755,34 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
   }
 }
 
-TEST_F(MainDialogTest, TheModalEditorEndsWithExit) {
+int g_framesAfterKey = -1;
+
+// Runs after the key posted before it: the loop hands out timers only when
+// no posted message waits.
+VOID CALLBACK afterKey(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_framesAfterKey = appState.frameCount;
+  editorDocument.changed = false;
+  PostMessageA(static_cast<HWND>(GetParent(static_cast<HWND>(appState.frameList))), WM_COMMAND,
+               kIdCancel, 0);
+}
+
+TEST_F(MainDialogTest, TheModalEditorTakesTheDeleteKeyFromItsLoopAndEndsWithExit) {
+  writeFrame("k.bmp", 8, 8, 0x00FF0000);
+  g_framesAfterKey = -1;
   const ModalResult modal = driveModal(
       nullptr, [] { runMainDialog(); },
-      [](HWND editor) {
+      [&](HWND editor) {
         EXPECT_EQ(windowText(editor), "Kinetor for Velmar");
-        PostMessageA(editor, WM_COMMAND, kIdCancel, 0);
+        ScriptedChoosers::answerSeveral(dir_, {"k.bmp"});
+        sendCommand(editor, kIdAdd);
+        EXPECT_EQ(appState.frameCount, 1);
+        PostMessageA(static_cast<HWND>(appState.frameList), WM_KEYDOWN, VK_DELETE, 0);
+        SetTimer(nullptr, 0, 10, afterKey);
       });
   EXPECT_TRUE(modal.driven);
+  EXPECT_EQ(modal.others, std::vector<std::string>{});
+  EXPECT_EQ(g_framesAfterKey, 0);
   EXPECT_EQ(appState.backBufferDC, nullptr);
 }
 
