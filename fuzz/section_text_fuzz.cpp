@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/script_options.h"
 #include "base/runtime.h"
 #include "base/state.h"
+#include "frames/script_options.h"
 #include "harness.h"
 #include "textfile/section_text.h"
 

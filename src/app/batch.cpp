@@ -3,11 +3,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/script_options.h"
 #include "base/captions.h"
 #include "base/runtime.h"
 #include "base/state.h"
 #include "frames/build.h"
+#include "frames/script_options.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
 #include "textfile/settings.h"

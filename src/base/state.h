@@ -35,6 +35,8 @@ struct FrameRecord {
   uint8_t* previewMask;
   int32_t width;
   int32_t height;
+  // Jiffies the frame shows for in the editor's cursor; 0 for the default.
+  uint32_t rate;
 };
 
 struct ShownFrame {

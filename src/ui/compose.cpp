@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/state.h"
+#include "ui/document.h"
 
 namespace {
 
@@ -51,6 +52,22 @@ void edgeRing(uint32_t* surface, int32_t left, int32_t top, int32_t right, int32
   verticalLine(surface, right - 1, top, bottom, bottomRight);
 }
 
+// A cross of inverted pixels centred on the hotspot, so that it shows on
+// any colour; the centre pixel itself is inverted once.
+void markHotspot(uint32_t* surface, int32_t x, int32_t y) {
+  constexpr int32_t kArm = 5;
+  const int64_t cx = static_cast<int64_t>(x) + kFrameOffset;
+  const int64_t cy = static_cast<int64_t>(y) + kFrameOffset;
+  for (int64_t d = -kArm; d <= kArm; ++d) {
+    const int64_t points[2][2] = {{cx + d, cy}, {cx, cy + d}};
+    for (int k = d == 0 ? 1 : 0; k < 2; ++k) {
+      const int64_t px = points[k][0], py = points[k][1];
+      if (px < 0 || py < 0 || px >= kPreviewSize || py >= kPreviewSize) continue;
+      surface[py * kPreviewSize + px] ^= 0x00FFFFFF;
+    }
+  }
+}
+
 }  // namespace
 
 void drawSunkenEdge(uint32_t* surface, int32_t right, int32_t bottom,
@@ -77,4 +94,7 @@ void composePreview(uint32_t* surface, const PreviewColours& colours) {
   edgeRight = std::clamp(std::max(edgeRight, shown.width), 0, kPreviewSize) + 4;
   edgeBottom = std::clamp(std::max(edgeBottom, shown.height), 0, kPreviewSize) + 4;
   drawSunkenEdge(surface, edgeRight, edgeBottom, colours);
+  if (editorDocument.hasHotspot) {
+    markHotspot(surface, editorDocument.hotspotX, editorDocument.hotspotY);
+  }
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/captions.h"
 #include "base/runtime.h"
@@ -10,6 +11,8 @@
 #include "frames/build.h"
 #include "platform/platform.h"
 #include "textfile/settings.h"
+#include "ui/compose.h"
+#include "ui/document.h"
 #include "ui/file_names.h"
 #include "ui/preview.h"
 #include "ui/resources/resource_ids.h"
@@ -18,6 +21,9 @@ const char kOpenTitle[] = "111";
 const char kOpenFilter[] = "Bitmap\0*.bmp\0";
 const char kSaveTitle[] = "Save Anim file";
 const char kSaveFilter[] = "Animanion-file\0*.anim\0";
+const char kScriptOpenTitle[] = "Open build script";
+const char kScriptSaveTitle[] = "Save build script";
+const char kScriptFilter[] = "Build script\0*.txt\0";
 
 namespace {
 
@@ -46,12 +52,47 @@ void showNothing(EditorView& view) {
   view.invalidatePreview(true);
 }
 
+void showCaption(EditorView& view) { view.setCaption(documentCaption().c_str()); }
+
+void markChanged(EditorView& view) {
+  editorDocument.changed = true;
+  showCaption(view);
+}
+
+void markSaved(EditorView& view) {
+  editorDocument.changed = false;
+  showCaption(view);
+}
+
+void showHotspot(EditorView& view) {
+  const EditorDocument& d = editorDocument;
+  if (!d.hasHotspot) {
+    view.setHotspotLabel(nullptr);
+    return;
+  }
+  char text[48];
+  std::snprintf(text, sizeof text, "Hotspot: %d, %d", static_cast<int>(d.hotspotX),
+                static_cast<int>(d.hotspotY));
+  view.setHotspotLabel(text);
+}
+
+// The selected frame's display time, or an empty box with nothing selected.
+void showTime(EditorView& view) {
+  const int i = view.frameList().selection();
+  if (i < 0 || i >= appState.frameCount) {
+    view.setTimeText("");
+    return;
+  }
+  view.setTimeText(std::to_string(msFromJiffies(frameRate(i))).c_str());
+}
+
 void refreshShownFrame(EditorView& view) {
   const int i = view.frameList().selection();
   if (i < 0 || i >= kMaxEntries) return;
   appState.shownFrame = previewOf(i);
   view.invalidatePreview(true);
   updateSizeLabel(view);
+  showTime(view);
   stopPlay(view);
 }
 
@@ -72,9 +113,11 @@ void addOneFrame(EditorView& view, const char* path, bool& full) {
     view.frameList().remove(view.frameList().count() - 1);
     return;
   }
+  appState.frameTable[appState.frameCount].rate = 0;
   loadNewestPreview(view, path);
   ++appState.frameCount;
   view.showSizeLabel(true);
+  markChanged(view);
 }
 
 // Takes apart what the open chooser handed back in `block`, which holds two
@@ -123,6 +166,7 @@ void deleteFrame(EditorView& view) {
   view.frameList().remove(i);
   view.pathList().remove(i);
   releasePreview(i + 1);
+  markChanged(view);
   if (i + 1 >= appState.frameCount) {
     --appState.frameCount;
     view.frameList().select(appState.frameCount - 1);
@@ -170,6 +214,7 @@ void moveFrameUp(EditorView& view) {
     return;
   }
   swapRecords(i, i - 1);
+  markChanged(view);
 }
 
 void moveFrameDown(EditorView& view) {
@@ -184,10 +229,13 @@ void moveFrameDown(EditorView& view) {
     return;
   }
   swapRecords(i, i + 1);
+  markChanged(view);
 }
 
+uint32_t displayMs(int position) { return msFromJiffies(frameRate(position)); }
+
 void startPlay(EditorView& view) {
-  appState.playTimer = view.startPlayTimer();
+  appState.playTimer = view.startPlayTimer(displayMs(0));
   appState.playIndex = 1;
 }
 
@@ -225,6 +273,148 @@ void newAnimation(EditorView& view) {
   appState.frameCount = 0;
   showNothing(view);
   updateSizeLabel(view);
+  resetDocument();
+  showCaption(view);
+  showHotspot(view);
+  showTime(view);
+}
+
+std::vector<std::string> framePaths(EditorView& view) {
+  std::vector<std::string> paths;
+  char path[kPathCapacity];
+  for (int i = 0; i < appState.frameCount; ++i) {
+    path[0] = '\0';
+    view.pathList().text(i, path, sizeof path);
+    paths.emplace_back(path);
+  }
+  return paths;
+}
+
+// True when the script was written.
+bool saveBuildScript(EditorView& view) {
+  stopPlay(view);
+  char chosen[kPathCapacity] = {};
+  std::memcpy(chosen, editorDocument.scriptPath, sizeof chosen);
+  if (!view.chooseSaveFile(chosen, kScriptSaveTitle, kScriptFilter)) return false;
+  chosen[kPathCapacity - 1] = '\0';
+  std::string path = chosen;
+  // A name typed without an extension gets the one the chooser offers.
+  if (path.find('.', fileNamePart(chosen)) == std::string::npos) path += ".txt";
+  if (path.size() >= static_cast<size_t>(kPathCapacity) ||
+      !writeTextFile(path.c_str(), buildScriptText(path.c_str(), framePaths(view)))) {
+    showError(caption::kCantWriteFile, path.c_str());
+    return false;
+  }
+  std::memcpy(editorDocument.scriptPath, path.c_str(), path.size() + 1);
+  markSaved(view);
+  return true;
+}
+
+// Before the work is closed or replaced: true when it may go.
+bool mayDiscardWork(EditorView& view) {
+  if (!editorDocument.changed) return true;
+  stopPlay(view);
+  switch (view.askYesNoCancel("Kinetor for Velmar",
+                              "The frames or the cursor's settings have changed. "
+                              "Save them as a build script?")) {
+    case Answer::kYes:
+      return saveBuildScript(view);
+    case Answer::kNo:
+      return true;
+    case Answer::kCancel:
+      break;
+  }
+  return false;
+}
+
+void openBuildScript(EditorView& view) {
+  if (!mayDiscardWork(view)) return;
+  char* block = static_cast<char*>(allocZeroed(kOpenBufferSize + 2));
+  if (block == nullptr) {
+    showOutOfMemory();
+    return;
+  }
+  const int result = view.chooseOpenFiles(block, kScriptOpenTitle, kScriptFilter);
+  const std::string path = result == 1 ? block : "";
+  releaseBlock(block);
+  if (path.empty() || path.size() >= static_cast<size_t>(kPathCapacity)) return;
+  static OpenedScript script;  // large: kept off the stack
+  char problem[kScriptProblemCapacity];
+  if (!readBuildScript(path.c_str(), script, problem)) {
+    showError("Can't open build script", (path + "\n" + problem).c_str());
+    return;
+  }
+  newAnimation(view);
+  bool full = false;
+  view.frameList().holdRedraw(true);
+  for (const auto& frame : script.frames) addOneFrame(view, frame.c_str(), full);
+  view.frameList().holdRedraw(false);
+  const AnimationOptions& o = script.options;
+  for (int i = 0; i < appState.frameCount && o.rateCount > 0; ++i) {
+    appState.frameTable[i].rate = o.rates[o.rateCount == 1 ? 0 : i];
+  }
+  EditorDocument& d = editorDocument;
+  d.hasHotspot = o.hasHotspot;
+  d.hotspotX = o.hotspotX;
+  d.hotspotY = o.hotspotY;
+  std::memcpy(d.title, o.title, sizeof d.title);
+  std::memcpy(d.author, o.author, sizeof d.author);
+  std::memcpy(d.scriptPath, path.c_str(), path.size() + 1);
+  if (script.cursorPath.size() < static_cast<size_t>(kPathCapacity)) {
+    std::memcpy(d.cursorPath, script.cursorPath.c_str(), script.cursorPath.size() + 1);
+  }
+  markSaved(view);
+  showHotspot(view);
+  view.frameList().select(0);
+  view.requestRefresh();
+}
+
+void editCursorInfo(EditorView& view) {
+  stopPlay(view);
+  EditorDocument& d = editorDocument;
+  char title[sizeof d.title], author[sizeof d.author];
+  std::memcpy(title, d.title, sizeof title);
+  std::memcpy(author, d.author, sizeof author);
+  if (!view.editCursorInfo(title, author)) return;
+  title[sizeof title - 1] = author[sizeof author - 1] = '\0';
+  if (std::strcmp(title, d.title) == 0 && std::strcmp(author, d.author) == 0) return;
+  std::memcpy(d.title, title, sizeof title);
+  std::memcpy(d.author, author, sizeof author);
+  markChanged(view);
+}
+
+// A whole number of milliseconds from 1 to an hour; 0 for anything else.
+uint32_t typedMs(EditorView& view) {
+  char text[32] = {};
+  view.timeText(text, sizeof text);
+  uint64_t ms = 0;
+  const char* p = text;
+  while (*p == ' ') ++p;
+  if (*p < '0' || *p > '9') return 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    ms = ms * 10 + static_cast<uint64_t>(*p - '0');
+    if (ms > 3600000) return 0;
+  }
+  while (*p == ' ') ++p;
+  return *p == '\0' ? static_cast<uint32_t>(ms) : 0;
+}
+
+void setDisplayTime(EditorView& view, bool allFrames) {
+  const int selected = view.frameList().selection();
+  if (appState.frameCount <= 0 || (!allFrames && selected < 0)) return;
+  const uint32_t ms = typedMs(view);
+  if (ms == 0) {
+    showError("Bad display time",
+              "Give the time in milliseconds: a whole number from 1 to 3600000.");
+    showTime(view);
+    return;
+  }
+  const auto jiffies = static_cast<uint32_t>(jiffiesFromMs(ms));
+  for (int i = 0; i < appState.frameCount; ++i) {
+    if (allFrames || i == selected) appState.frameTable[i].rate = jiffies;
+  }
+  markChanged(view);
+  showTime(view);
 }
 
 bool fileIsThere(const char* path) {
@@ -268,15 +458,25 @@ void saveAnimation(EditorView& view) {
     // reports the frame as not loadable.
     view.pathList().text(i, block, kPathCapacity);
   }
+  static AnimationOptions options;  // large: kept off the stack
+  fillAnimationOptions(options, appState.frameCount);
   // The build shows its own errors.
-  buildAnimation(output);
+  const bool written = buildAnimation(output, PreviewSize::kept, &options);
   releaseFrameBuffers();
+  if (written) {
+    std::memcpy(editorDocument.cursorPath, output, sizeof output);
+    markSaved(view);
+  }
 }
 
 }  // namespace
 
 void initEditor(EditorView& view) {
   for (int command : kOptionCommands) view.setCheckMark(command, optionSwitch(command) != 0);
+  resetDocument();
+  showCaption(view);
+  showHotspot(view);
+  showTime(view);
 }
 
 void editorCommand(EditorView& view, uint32_t wParam) {
@@ -286,9 +486,19 @@ void editorCommand(EditorView& view, uint32_t wParam) {
   }
   switch (wParam & 0xFFFF) {
     case kIdOk:
+      // Enter, wherever the focus is: the dialog has no default button, and
+      // a key that stands beside the list's arrows must not end the work.
+      break;
     case kIdCancel:
+      if (!mayDiscardWork(view)) break;
       stopPlay(view);
       view.closeEditor();
+      break;
+    case kIdTimeSet:
+      setDisplayTime(view, false);
+      break;
+    case kIdTimeSetAll:
+      setDisplayTime(view, true);
       break;
     case kIdAdd:
       addFrames(view);
@@ -319,10 +529,19 @@ void editorCommand(EditorView& view, uint32_t wParam) {
       toggleOption(view, static_cast<int>(wParam & 0xFFFF));
       break;
     case kCmdNew:
-      newAnimation(view);
+      if (mayDiscardWork(view)) newAnimation(view);
       break;
     case kCmdSave:
       saveAnimation(view);
+      break;
+    case kCmdInfo:
+      editCursorInfo(view);
+      break;
+    case kCmdOpenScript:
+      openBuildScript(view);
+      break;
+    case kCmdSaveScript:
+      saveBuildScript(view);
       break;
     default:
       break;
@@ -331,10 +550,66 @@ void editorCommand(EditorView& view, uint32_t wParam) {
 
 void playTick(EditorView& view) {
   if (appState.playIndex < 1 || appState.playIndex > kMaxEntries) appState.playIndex = 1;
-  appState.shownFrame = previewOf(appState.playIndex - 1);
+  const int shown = appState.playIndex - 1;
+  appState.shownFrame = previewOf(shown);
   view.invalidatePreview(true);
+  // The step stays for as long as the cursor file will show it.
+  if (appState.playTimer != 0) appState.playTimer = view.startPlayTimer(displayMs(shown));
   ++appState.playIndex;
   if (appState.playIndex > appState.frameCount) appState.playIndex = 1;
+}
+
+int keyCommand(uint32_t virtualKey, bool control, bool inFrameList) {
+  constexpr uint32_t kDeleteKey = 0x2E;  // VK_DELETE
+  if (virtualKey == kDeleteKey && !control && inFrameList) return kIdDelete;
+  if (!control) return 0;
+  switch (virtualKey) {
+    case 'N':
+      return kCmdNew;
+    case 'O':
+      return kCmdOpenScript;
+    case 'S':
+      return kCmdSaveScript;
+    default:
+      return 0;
+  }
+}
+
+void addDroppedFiles(EditorView& view, const char* const* paths, int count) {
+  stopPlay(view);
+  const bool wasEmpty = appState.frameCount == 0;
+  bool full = false;
+  view.frameList().holdRedraw(true);
+  for (int i = 0; i < count && !full; ++i) {
+    const size_t length = std::strlen(paths[i]);
+    if (length >= static_cast<size_t>(kPathCapacity) || length < 4) continue;
+    const char* extension = paths[i] + length - 4;
+    if (extension[0] != '.' || (extension[1] | 32) != 'b' || (extension[2] | 32) != 'm' ||
+        (extension[3] | 32) != 'p') {
+      continue;
+    }
+    addOneFrame(view, paths[i], full);
+  }
+  view.frameList().holdRedraw(false);
+  if (full) showError("Too many frames", "An animation holds at most 255 frames.");
+  if (wasEmpty && appState.frameCount > 0) {
+    view.frameList().select(0);
+    view.requestRefresh();
+  }
+}
+
+void previewClicked(EditorView& view, int x, int y) {
+  const ShownFrame& shown = appState.shownFrame;
+  if (shown.image == nullptr || appState.playTimer != 0) return;
+  const int fx = x - kFrameOffset, fy = y - kFrameOffset;
+  if (fx < 0 || fy < 0 || fx >= shown.width || fy >= shown.height) return;
+  EditorDocument& d = editorDocument;
+  d.hasHotspot = true;
+  d.hotspotX = fx;
+  d.hotspotY = fy;
+  markChanged(view);
+  showHotspot(view);
+  view.invalidatePreview(false);
 }
 
 void stopPlay(EditorView& view) {

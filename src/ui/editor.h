@@ -12,15 +12,23 @@
 constexpr int kOpenBufferSize = 0xFFFF;
 // wParam of the refresh request: control id 0, notification code 1.
 constexpr uint32_t kRefreshRequest = 0x10000;
-// Identifier and period of the play timer.
+// Identifier of the play timer; its period is the shown step's display time.
 constexpr uint32_t kPlayTimerId = 50;
-constexpr uint32_t kPlayPeriodMs = 100;
+// The preview's own window message for a click: lParam holds the client
+// coordinates as WM_LBUTTONDOWN gives them.
+constexpr uint32_t kPreviewClickMessage = 0x8000 + 20;  // WM_APP + 20
 
 // Chooser texts, filters as zero-separated pairs closed by an extra zero.
 extern const char kOpenTitle[];
 extern const char kOpenFilter[];
 extern const char kSaveTitle[];
 extern const char kSaveFilter[];
+extern const char kScriptOpenTitle[];
+extern const char kScriptSaveTitle[];
+extern const char kScriptFilter[];
+
+// The three answers of a question box with Yes, No and Cancel.
+enum class Answer { kYes, kNo, kCancel };
 
 class EditorView {
  public:
@@ -34,9 +42,9 @@ class EditorView {
   // Null empties the label.
   virtual void setSizeLabelText(const char* text) = 0;
   virtual void setCheckMark(int command, bool checked) = 0;
-  // Starts (or restarts) the play timer; returns its identifier, 0 when it
-  // could not be started.
-  virtual uint32_t startPlayTimer() = 0;
+  // Starts (or restarts) the play timer with the given period; returns its
+  // identifier, 0 when it could not be started.
+  virtual uint32_t startPlayTimer(uint32_t periodMs) = 0;
   virtual void stopPlayTimer() = 0;
   // The file choosers: 0 cancelled, 1 one full path, 2 a multi-selection
   // (directory, zero, names each followed by a zero, one more zero).
@@ -45,6 +53,18 @@ class EditorView {
   virtual bool chooseSaveFile(char* buffer, const char* title, const char* filter) = 0;
   // A warning box with Yes and No; true for Yes.
   virtual bool askYesNo(const char* caption, const char* question) = 0;
+  // A warning box with Yes, No and Cancel.
+  virtual Answer askYesNoCancel(const char* caption, const char* question) = 0;
+  virtual void setCaption(const char* text) = 0;
+  // Null empties the label.
+  virtual void setHotspotLabel(const char* text) = 0;
+  // The display time box: what it shows, and what the user typed into the
+  // buffer of `capacity` bytes.
+  virtual void setTimeText(const char* text) = 0;
+  virtual void timeText(char* buffer, int capacity) = 0;
+  // Runs the title and author dialog on the two texts (each of
+  // anifile::kMaxInfoText + 1 bytes); true when the user confirmed it.
+  virtual bool editCursorInfo(char* title, char* author) = 0;
   // Runs the colours dialog modally.
   virtual void runColoursDialog() = 0;
   // Releases the preview's back buffer and ends the dialog.
@@ -62,8 +82,21 @@ void initEditor(EditorView& view);
 // low word names the command.
 void editorCommand(EditorView& view, uint32_t wParam);
 
-// One tick of the play timer: shows frame playIndex and advances it.
+// One tick of the play timer: shows frame playIndex for its display time
+// and advances it.
 void playTick(EditorView& view);
+
+// The command a key pressed in the dialog gives (Delete in the frame list,
+// Ctrl+N, Ctrl+O, Ctrl+S), or 0 for a key the controls keep.
+int keyCommand(uint32_t virtualKey, bool control, bool inFrameList);
+
+// Files dropped on the dialog, in the order given: BMP files are added as Add
+// adds them, others passed over.
+void addDroppedFiles(EditorView& view, const char* const* paths, int count);
+
+// A click on the preview at (x, y) of its client area: on the shown frame it
+// sets the hotspot there.
+void previewClicked(EditorView& view, int x, int y);
 
 // Kills the play timer if it runs; the shown frame stays.
 void stopPlay(EditorView& view);

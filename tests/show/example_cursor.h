@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/script_options.h"
 #include "frames/frame_setup.h"
+#include "frames/script_options.h"
 #include "support/process.h"
 #include "textfile/section_text.h"
 

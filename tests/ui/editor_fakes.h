@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -91,6 +92,13 @@ class FakeEditorView final : public EditorView {
   bool timerRunning = false;
   int timerStarts = 0;
   int timerStops = 0;
+  std::vector<uint32_t> timerPeriods;
+  std::string caption;
+  std::optional<std::string> hotspotLabel;
+  std::string timeBox;
+  std::deque<Answer> threeWayAnswers;  // empty: Cancel
+  int threeWayQuestions = 0;
+  std::optional<std::pair<std::string, std::string>> infoAnswer;  // nullopt: Cancel
   int openCalls = 0;
   int saveCalls = 0;
   std::string lastTitle;
@@ -117,9 +125,10 @@ class FakeEditorView final : public EditorView {
     labelText = text ? std::optional<std::string>(text) : std::nullopt;
   }
   void setCheckMark(int command, bool checked) override { checkMarks[command] = checked; }
-  uint32_t startPlayTimer() override {
+  uint32_t startPlayTimer(uint32_t periodMs) override {
     timerRunning = true;
     ++timerStarts;
+    timerPeriods.push_back(periodMs);
     return kPlayTimerId;
   }
   void stopPlayTimer() override {
@@ -144,6 +153,27 @@ class FakeEditorView final : public EditorView {
   bool askYesNo(const char*, const char* question) override {
     questions.push_back(question);
     return answerYes;
+  }
+  Answer askYesNoCancel(const char*, const char*) override {
+    ++threeWayQuestions;
+    if (threeWayAnswers.empty()) return Answer::kCancel;
+    const Answer a = threeWayAnswers.front();
+    threeWayAnswers.pop_front();
+    return a;
+  }
+  void setCaption(const char* text) override { caption = text; }
+  void setHotspotLabel(const char* text) override {
+    hotspotLabel = text ? std::optional<std::string>(text) : std::nullopt;
+  }
+  void setTimeText(const char* text) override { timeBox = text; }
+  void timeText(char* buffer, int capacity) override {
+    std::snprintf(buffer, static_cast<size_t>(capacity), "%s", timeBox.c_str());
+  }
+  bool editCursorInfo(char* title, char* author) override {
+    if (!infoAnswer) return false;
+    std::snprintf(title, 256, "%s", infoAnswer->first.c_str());
+    std::snprintf(author, 256, "%s", infoAnswer->second.c_str());
+    return true;
   }
   void runColoursDialog() override {
     ++coloursRuns;

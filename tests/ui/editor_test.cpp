@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "support/recorder.h"
+#include "ui/document.h"
 #include "ui/preview.h"
 #include "ui/resources/resource_ids.h"
 
@@ -20,6 +23,7 @@ class EditorTest : public testing::Test {
  protected:
   void SetUp() override {
     resetAppState();
+    resetDocument();
     dir_ = makeTempDir();
     std::string programDir = dir_ + "/";
     ASSERT_LT(programDir.size(), sizeof appState.programDir);
@@ -325,6 +329,7 @@ TEST_F(EditorTest, UpAndDownMoveTheSelectedFrameAndKeepItShown) {
 
 TEST_F(EditorTest, NewEmptiesEverythingButLeavesTheLabelVisible) {
   addNumberedFrames(3);
+  view_.threeWayAnswers = {Answer::kNo};
   view_.command(kCmdNew);
   expectFrames({});
   EXPECT_EQ(view_.frames.selected, -1);
@@ -364,6 +369,65 @@ TEST_F(EditorTest, PlayShowsTheFramesInOrderAndWraps) {
   expectShowing(1);
 }
 
+TEST_F(EditorTest, PlayShowsEachStepForTheTimeTheFileGivesIt) {
+  addNumberedFrames(3);
+  selectAndShow(1);
+  view_.timeBox = " 50 ";
+  view_.command(kIdTimeSet);
+  EXPECT_EQ(view_.timeBox, "50");
+  view_.timeBox = "0";
+  view_.command(kIdTimeSet);
+  EXPECT_EQ(takeShownErrors().size(), 1u);
+  EXPECT_EQ(view_.timeBox, "50");
+  view_.command(kCmdPlay);
+  for (int tick = 0; tick < 4; ++tick) playTick(view_);
+  // 10 jiffies by default, 3 for the frame set to 50 ms.
+  EXPECT_EQ(view_.timerPeriods, (std::vector<uint32_t>{167, 167, 50, 167, 167}));
+}
+
+TEST_F(EditorTest, OpenedScriptsResolveTheirFramesAndRefuseWhatTheListCannotShow) {
+  writeFrame("a.bmp", 10, 5);
+  writeFrame("b.bmp", 11, 5);
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<std::string> frames;  // empty: refused
+    std::vector<uint32_t> rates;
+  };
+  const Case cases[] = {
+      {"relative and absolute frames, rates in ms",
+       "[Result]\r\nout.anim\r\n[BMP]\r\na.bmp\r\n" + dir_ + "/b.bmp\r\n[Rate]\r\n100ms\r\n",
+       {"a.bmp", "b.bmp"},
+       {6, 6}},
+      {"one rate per frame",
+       "[BMP]\r\nb.bmp\r\na.bmp\r\n[Rate]\r\n2\r\n7\r\n",
+       {"b.bmp", "a.bmp"},
+       {2, 7}},
+      {"no frames", "[Result]\r\nout.anim\r\n", {}, {}},
+      {"a sequence", "[BMP]\r\na.bmp\r\nb.bmp\r\n[Sequence]\r\n2\r\n1\r\n", {}, {}},
+      {"a bad line", "[BMP]\r\na.bmp\r\n[Hotspot]\r\nx\r\n", {}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    view_ = FakeEditorView{};
+    releaseAllPreviews();
+    resetDocument();
+    const std::string script = dir_ + "/s.txt";
+    ASSERT_TRUE(writeFileBytes(script, c.text));
+    view_.openAnswer = OpenAnswer::single(script);
+    view_.command(kCmdOpenScript);
+    EXPECT_EQ(takeShownErrors().size(), c.frames.empty() ? 1u : 0u);
+    EXPECT_EQ(view_.frames.items, c.frames);
+    for (size_t i = 0; i < c.rates.size(); ++i) {
+      EXPECT_EQ(appState.frameTable[i].rate, c.rates[i]);
+    }
+    if (!c.frames.empty()) {
+      EXPECT_EQ(view_.paths.items[0], dir_ + "/" + c.frames[0]);
+      EXPECT_EQ(view_.caption, "s.txt - Kinetor for Velmar");
+    }
+  }
+}
+
 TEST_F(EditorTest, PlayWithNoFramesShowsNothingOnEveryTick) {
   view_.command(kCmdPlay);
   for (int tick = 0; tick < 3; ++tick) {
@@ -400,11 +464,43 @@ TEST_F(EditorTest, EveryCommandButPlayAndTheSwitchesStopsPlay) {
   }
 }
 
-TEST_F(EditorTest, ExitAndOkEndTheDialog) {
-  for (uint32_t id : {uint32_t{kIdOk}, uint32_t{kIdCancel}}) {
+TEST_F(EditorTest, ExitAsksBeforeUnsavedWorkGoesAndOkNeverEnds) {
+  struct Case {
+    const char* what;
+    bool changed;
+    uint32_t command;
+    std::vector<Answer> answers;
+    std::optional<std::string> scriptName;  // what the save chooser answers
+    int questions;
+    int closes;
+    bool scriptWritten;
+  };
+  const Case cases[] = {
+      {"Enter", true, kIdOk, {}, {}, 0, 0, false},
+      {"nothing changed", false, kIdCancel, {}, {}, 0, 1, false},
+      {"No discards", true, kIdCancel, {Answer::kNo}, {}, 1, 1, false},
+      {"Cancel stays", true, kIdCancel, {Answer::kCancel}, {}, 1, 0, false},
+      {"Yes, chooser cancelled", true, kIdCancel, {Answer::kYes}, {}, 1, 0, false},
+      {"Yes saves, then ends", true, kIdCancel, {Answer::kYes}, "work", 1, 1, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     view_ = FakeEditorView{};
-    view_.command(id);
-    EXPECT_EQ(view_.closes, 1) << id;
+    releaseAllPreviews();
+    resetDocument();
+    if (c.changed) addNumberedFrames(2);
+    view_.threeWayAnswers.assign(c.answers.begin(), c.answers.end());
+    const std::string script = dir_ + "/work.txt";
+    if (c.scriptName) view_.saveAnswer = dir_ + "/" + *c.scriptName;
+    std::remove(script.c_str());
+    view_.command(c.command);
+    EXPECT_EQ(view_.threeWayQuestions, c.questions);
+    EXPECT_EQ(view_.closes, c.closes);
+    EXPECT_EQ(fileExists(script), c.scriptWritten);
+    if (c.scriptWritten) {
+      EXPECT_EQ(readFileBytes(script), "[Result]\r\nwork.anim\r\n[BMP]\r\nn0.bmp\r\nn1.bmp\r\n");
+      EXPECT_EQ(view_.caption, "work.txt - Kinetor for Velmar");
+    }
   }
 }
 

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+//
+#include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,7 +16,9 @@
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "support/recorder.h"
+#include "support/riff_reader.h"
 #include "ui/compose.h"
+#include "ui/document.h"
 #include "ui/editor.h"
 #include "ui/preview.h"
 #include "ui/resources/resource_ids.h"
@@ -30,6 +36,8 @@ class MainDialogTest : public testing::Test {
   }
   void TearDown() override {
     if (dialog_ != nullptr) {
+      // Whatever the test left unsaved goes without a question.
+      editorDocument.changed = false;
       SendMessageA(dialog_, WM_COMMAND, IDCANCEL, 0);
       DestroyWindow(dialog_);
     }
@@ -140,6 +148,27 @@ TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
     }
   }
 
+  // Nothing overlaps, whatever the DPI makes of the dialog units: the
+  // preview keeps its 256 pixels while the rest grows with the font.
+  std::vector<HWND> shown;
+  for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (IsWindowVisible(child)) shown.push_back(child);
+  }
+  RECT client{};
+  GetClientRect(dialog_, &client);
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const RECT a = childRect(shown[i]);
+    EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= client.right && a.bottom <= client.bottom)
+        << "control " << GetDlgCtrlID(shown[i]) << " leaves the dialog";
+    for (size_t j = i + 1; j < shown.size(); ++j) {
+      const RECT b = childRect(shown[j]);
+      RECT both{};
+      EXPECT_FALSE(IntersectRect(&both, &a, &b))
+          << "controls " << GetDlgCtrlID(shown[i]) << " and " << GetDlgCtrlID(shown[j]);
+    }
+  }
+
   EXPECT_EQ(frameList(), appState.frameList);
   const LONG style = GetWindowLongA(frameList(), GWL_STYLE);
   // The list box itself shows and hides its scroll bars.
@@ -174,16 +203,19 @@ TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
     bool checked;
   };
   const Item items[] = {
-      {kCmdNew, "New", false},
-      {kCmdSave, "Save anim file", false},
-      {kIdCancel, "Exit", false},
-      {kCmdPlay, "Play", false},
-      {kCmdStop, "Stop", false},
-      {kCmdColours, "Colors...", false},
-      {kCmdReplace, "Replace color(s)", false},
-      {kCmdTransparent, "Transparent color(s)", true},
-      {kCmdMerge, "Merge with 1st frame", false},
-      {kCmdOptimize, "Optimize image size", true},
+      {kCmdNew, "&New\tCtrl+N", false},
+      {kCmdOpenScript, "&Open build script...\tCtrl+O", false},
+      {kCmdSaveScript, "&Save build script...\tCtrl+S", false},
+      {kCmdSave, "Save &anim file", false},
+      {kIdCancel, "E&xit", false},
+      {kCmdPlay, "&Play", false},
+      {kCmdStop, "&Stop", false},
+      {kCmdColours, "&Colors...", false},
+      {kCmdReplace, "&Replace color(s)", false},
+      {kCmdTransparent, "&Transparent color(s)", true},
+      {kCmdMerge, "&Merge with 1st frame", false},
+      {kCmdOptimize, "O&ptimize image size", true},
+      {kCmdInfo, "Title and &author...", false},
   };
   for (const auto& item : items) {
     char text[64] = {};
@@ -193,7 +225,7 @@ TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
               item.checked)
         << item.text;
   }
-  const char* popups[] = {"File", "Actions", "Options"};
+  const char* popups[] = {"&File", "&Actions", "&Options"};
   ASSERT_EQ(GetMenuItemCount(menu), 3);
   for (int k = 0; k < 3; ++k) {
     char text[32] = {};
@@ -407,6 +439,8 @@ TEST_F(MainDialogTest, PreviewWindowShowsTheComposedSurface) {
   writeFrame("tall.bmp", 20, 60, 0x000000FF);
   writeFrame("huge.bmp", 300, 300, 0x0000FF00);
   addFrames({"big.bmp", "tall.bmp", "huge.bmp"});
+  // New below clears the list without asking.
+  editorDocument.changed = false;
   appState.transColors[0] = 0x00FF00FF;
   appState.transCount = 1;
   struct Case {
@@ -473,7 +507,7 @@ TEST_F(MainDialogTest, TheSunkenEdgeMatchesTheSystemsOwn) {
   ReleaseDC(nullptr, screen);
 }
 
-TEST_F(MainDialogTest, PlayTimerStepsThroughTheFramesEveryHundredMilliseconds) {
+TEST_F(MainDialogTest, PlayTimerStepsThroughTheFrames) {
   ASSERT_NO_FATAL_FAILURE(openDialog());
   for (int k = 0; k < 3; ++k) writeFrame("p" + std::to_string(k) + ".bmp", 10 + k, 4, 0x00FF0000);
   addFrames({"p0.bmp", "p1.bmp", "p2.bmp"});
@@ -526,27 +560,229 @@ TEST_F(MainDialogTest, ColorsRunsTheColoursDialogModallyThenSavesAndReloads) {
   EXPECT_EQ(appState.shownFrame.mask[0], 1);
 }
 
-TEST_F(MainDialogTest, OkAndExitEndTheDialogAndReleaseTheBackBuffer) {
-  for (int id : {kIdOk, kIdCancel}) {
+TEST_F(MainDialogTest, ExitEndsTheDialogAndReleasesTheBackBufferAndOkDoesNot) {
+  ASSERT_NO_FATAL_FAILURE(openDialog());
+  sendCommand(dialog_, kCmdPlay);
+  SendMessageA(dialog_, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(IsWindowVisible(dialog_));
+  EXPECT_NE(appState.backBufferDC, nullptr);
+  SendMessageA(dialog_, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(appState.backBufferDC, nullptr);
+  EXPECT_EQ(appState.playTimer, 0u);
+  EXPECT_FALSE(IsWindowVisible(dialog_));
+  DestroyWindow(dialog_);
+  dialog_ = nullptr;
+}
+
+// The question a command asked before the work went, and the dialog's state
+// after the given button answered it.
+struct Asked {
+  bool asked = false;
+  std::string text;
+};
+
+Asked answerQuestion(HWND dialog, const std::function<void()>& action, int button) {
+  Asked a;
+  const ModalResult modal = driveModal(dialog, action, [&](HWND box) {
+    a.text = windowText(GetDlgItem(box, 0xFFFF));
+    SendMessageA(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
+  });
+  EXPECT_EQ(modal.others, std::vector<std::string>{});
+  a.asked = modal.driven;
+  return a;
+}
+
+// Drops the files on the window as Explorer does: a DROPFILES block with the
+// names, each closed by a zero, and one zero more.
+void dropFiles(HWND window, const std::vector<std::string>& paths) {
+  std::string names;
+  for (const auto& p : paths) names += p + '\0';
+  names += '\0';
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size());
+  ASSERT_NE(block, nullptr);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+  drop->pFiles = sizeof(DROPFILES);
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size());
+  GlobalUnlock(block);
+  // The receiver releases the block with DragFinish.
+  SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+}
+
+TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
+  const std::string unsaved =
+      "The frames or the cursor's settings have changed. Save them as a build script?";
+  HWND preview = nullptr;
+  auto start = [&] {
     ASSERT_NO_FATAL_FAILURE(openDialog());
-    sendCommand(dialog_, kCmdPlay);
-    SendMessageA(dialog_, WM_COMMAND, static_cast<WPARAM>(id), 0);
-    EXPECT_EQ(appState.backBufferDC, nullptr);
-    EXPECT_EQ(appState.playTimer, 0u);
-    EXPECT_FALSE(IsWindowVisible(dialog_));
-    DestroyWindow(dialog_);
+    preview = static_cast<HWND>(appState.previewWindow);
+    writeFrame("a.bmp", 32, 32, 0x00FF0000);
+    writeFrame("b.bmp", 32, 32, 0x0000FF00);
+    writeFrame("c.bmp", 32, 32, 0x000000FF);
+    addFrames({"a.bmp", "b.bmp", "c.bmp"});
+  };
+  auto setTime = [&](int position, const char* ms, int command) {
+    select(position);
+    SetDlgItemTextA(dialog_, kIdTimeEdit, ms);
+    sendCommand(dialog_, command);
+  };
+  auto saveCursor = [&](const std::string& name) {
+    ScriptedChoosers::saveAnswer = dir_ + "\\" + name;
+    sendCommand(dialog_, kCmdSave);
+    return readFileBytes(dir_ + "\\" + name);
+  };
+  struct Scenario {
+    const char* what;
+    std::function<void()> run;
+  };
+  const Scenario scenarios[] = {
+      {"Enter, Escape, the close box and New ask before unsaved frames go",
+       [&] {
+         start();
+         EXPECT_EQ(windowText(dialog_), "Untitled* - Kinetor for Velmar");
+         EXPECT_FALSE(answerQuestion(
+                          dialog_, [&] { sendCommand(dialog_, IDOK); }, IDCANCEL)
+                          .asked);
+         const Asked escape = answerQuestion(
+             dialog_, [&] { sendCommand(dialog_, IDCANCEL); }, IDCANCEL);
+         EXPECT_TRUE(escape.asked);
+         EXPECT_EQ(escape.text, unsaved);
+         // The close box: the dialog posts itself IDCANCEL, handled here.
+         auto closeBox = [&] {
+           SendMessageA(dialog_, WM_CLOSE, 0, 0);
+           pumpMessages(100);
+         };
+         EXPECT_TRUE(answerQuestion(dialog_, closeBox, IDCANCEL).asked);
+         EXPECT_TRUE(IsWindowVisible(dialog_));
+         EXPECT_EQ(listItems(frameList()).size(), 3u);
+         EXPECT_TRUE(answerQuestion(
+                         dialog_, [&] { sendCommand(dialog_, kCmdNew); }, IDNO)
+                         .asked);
+         EXPECT_EQ(listItems(frameList()).size(), 0u);
+         EXPECT_EQ(windowText(dialog_), "Kinetor for Velmar");
+         // Nothing left to lose: Escape ends at once.
+         EXPECT_FALSE(answerQuestion(
+                          dialog_, [&] { sendCommand(dialog_, IDCANCEL); }, IDCANCEL)
+                          .asked);
+         EXPECT_FALSE(IsWindowVisible(dialog_));
+       }},
+      {"Yes saves a build script through the chooser, then the dialog ends",
+       [&] {
+         start();
+         ScriptedChoosers::saveAnswer = dir_ + "\\kept";
+         EXPECT_TRUE(answerQuestion(
+                         dialog_, [&] { sendCommand(dialog_, IDCANCEL); }, IDYES)
+                         .asked);
+         EXPECT_EQ(readFileBytes(dir_ + "\\kept.txt"),
+                   "[Result]\r\nkept.anim\r\n[BMP]\r\na.bmp\r\nb.bmp\r\nc.bmp\r\n");
+         EXPECT_FALSE(IsWindowVisible(dialog_));
+       }},
+      {"hotspot and timing reach the file; the saved script opens to the same cursor",
+       [&] {
+         start();
+         // A click on the frame's pixel (7, 9): the frame is drawn at (2, 2).
+         SendMessageA(preview, WM_LBUTTONDOWN, 0, MAKELPARAM(9, 11));
+         EXPECT_EQ(windowText(GetDlgItem(dialog_, kIdHotspotLabel)), "Hotspot: 7, 9");
+         UpdateWindow(preview);
+         const std::vector<uint32_t> shown = readClientPixels(preview, kPreviewSize, kPreviewSize);
+         // The cross inverts the magenta corner under the hotspot.
+         EXPECT_EQ(shown[11 * kPreviewSize + 9], 0x0000FF00u);
+         setTime(0, "250", kIdTimeSetAll);
+         setTime(1, "50", kIdTimeSet);
+         EXPECT_EQ(windowText(GetDlgItem(dialog_, kIdTimeEdit)), "50");
+         select(2);
+         EXPECT_EQ(windowText(GetDlgItem(dialog_, kIdTimeEdit)), "250");
+         const ModalResult info = driveModal(
+             dialog_, [&] { sendCommand(dialog_, kCmdInfo); },
+             [&](HWND box) {
+               SetDlgItemTextA(box, kIdTitleEdit, "Busy dots");
+               SetDlgItemTextA(box, kIdAuthorEdit, "Ann Example");
+               sendCommand(box, IDOK);
+             });
+         EXPECT_TRUE(info.driven);
+         const std::string first = saveCursor("first.anim");
+         EXPECT_EQ(windowText(dialog_), "Kinetor for Velmar");
+         ParsedAni ani;
+         std::string defects;
+         EXPECT_TRUE(parseAni(first, ani, defects)) << defects;
+         ASSERT_EQ(ani.icons.size(), 3u);
+         for (const auto& icon : ani.icons) {
+           EXPECT_EQ(icon.hotspotX, 7);
+           EXPECT_EQ(icon.hotspotY, 9);
+         }
+         EXPECT_EQ(ani.rates, (std::vector<uint32_t>{15, 3, 15}));
+         EXPECT_EQ(ani.title, "Busy dots");
+         EXPECT_EQ(ani.author, "Ann Example");
+
+         ScriptedChoosers::saveAnswer = dir_ + "\\work.txt";
+         sendCommand(dialog_, kCmdSaveScript);
+         EXPECT_EQ(windowText(dialog_), "work.txt - Kinetor for Velmar");
+         EXPECT_FALSE(answerQuestion(
+                          dialog_, [&] { sendCommand(dialog_, kCmdNew); }, IDNO)
+                          .asked);
+         ScriptedChoosers::openResult = 1;
+         ScriptedChoosers::openBytes = dir_ + "\\work.txt" + '\0';
+         sendCommand(dialog_, kCmdOpenScript);
+         expectFrames({"a.bmp", "b.bmp", "c.bmp"});
+         EXPECT_EQ(windowText(GetDlgItem(dialog_, kIdHotspotLabel)), "Hotspot: 7, 9");
+         EXPECT_EQ(saveCursor("second.anim"), first);
+         sendCommand(dialog_, IDCANCEL);
+         EXPECT_FALSE(IsWindowVisible(dialog_));
+       }},
+      {"the Delete key in the list deletes; dropped BMP files are added in order",
+       [&] {
+         start();
+         select(1);
+         // What the dialog's modal loop hands its message filter.
+         MSG key = {frameList(), WM_KEYDOWN, VK_DELETE, 0, 0, {}};
+         EXPECT_TRUE(CallMsgFilterA(&key, MSGF_DIALOGBOX));
+         expectFrames({"a.bmp", "c.bmp"});
+         MSG inTimeBox = {GetDlgItem(dialog_, kIdTimeEdit), WM_KEYDOWN, VK_DELETE, 0, 0, {}};
+         EXPECT_FALSE(CallMsgFilterA(&inTimeBox, MSGF_DIALOGBOX));
+         expectFrames({"a.bmp", "c.bmp"});
+         const std::string d = writeFrame("d.bmp", 20, 20, 0x00123456);
+         ASSERT_TRUE(writeFileBytes(dir_ + "\\notes.txt", "not a frame"));
+         dropFiles(dialog_, {d, dir_ + "\\notes.txt", dir_ + "\\b.bmp"});
+         expectFrames({"a.bmp", "c.bmp", "d.bmp", "b.bmp"});
+       }},
+  };
+  for (const auto& s : scenarios) {
+    SCOPED_TRACE(s.what);
+    ScriptedChoosers::reset();
+    s.run();
+    if (dialog_ != nullptr) DestroyWindow(dialog_);
     dialog_ = nullptr;
+    releaseAllPreviews();
   }
 }
 
-TEST_F(MainDialogTest, TheModalEditorEndsWithExit) {
+int g_framesAfterKey = -1;
+
+// Runs after the key posted before it: the loop hands out timers only when
+// no posted message waits.
+VOID CALLBACK afterKey(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_framesAfterKey = appState.frameCount;
+  editorDocument.changed = false;
+  PostMessageA(static_cast<HWND>(GetParent(static_cast<HWND>(appState.frameList))), WM_COMMAND,
+               kIdCancel, 0);
+}
+
+TEST_F(MainDialogTest, TheModalEditorTakesTheDeleteKeyFromItsLoopAndEndsWithExit) {
+  writeFrame("k.bmp", 8, 8, 0x00FF0000);
+  g_framesAfterKey = -1;
   const ModalResult modal = driveModal(
       nullptr, [] { runMainDialog(); },
-      [](HWND editor) {
+      [&](HWND editor) {
         EXPECT_EQ(windowText(editor), "Kinetor for Velmar");
-        PostMessageA(editor, WM_COMMAND, kIdCancel, 0);
+        ScriptedChoosers::answerSeveral(dir_, {"k.bmp"});
+        sendCommand(editor, kIdAdd);
+        EXPECT_EQ(appState.frameCount, 1);
+        PostMessageA(static_cast<HWND>(appState.frameList), WM_KEYDOWN, VK_DELETE, 0);
+        SetTimer(nullptr, 0, 10, afterKey);
       });
   EXPECT_TRUE(modal.driven);
+  EXPECT_EQ(modal.others, std::vector<std::string>{});
+  EXPECT_EQ(g_framesAfterKey, 0);
   EXPECT_EQ(appState.backBufferDC, nullptr);
 }
 

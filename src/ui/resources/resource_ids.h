@@ -6,6 +6,7 @@
 #define kManifest 1
 #define kDialogMain 1
 #define kDialogColours 2
+#define kDialogInfo 3
 #define kMenuMain 101
 #define kVersionInfo 1
 
@@ -17,6 +18,11 @@
 #define kIdUp 102
 #define kIdDown 103
 #define kIdSizeLabel 20
+#define kIdHotspotLabel 21
+#define kIdTimeLabel 22
+#define kIdTimeEdit 104
+#define kIdTimeSet 105
+#define kIdTimeSetAll 106
 #define kIdPathList 0x314
 #define kIdFrameList 0x315
 
@@ -30,6 +36,13 @@
 #define kCmdOptimize 304
 #define kCmdNew 500
 #define kCmdSave 501
+#define kCmdOpenScript 502
+#define kCmdSaveScript 503
+#define kCmdInfo 305
+
+// Title and author dialog (OK and Cancel are kIdOk and kIdCancel).
+#define kIdTitleEdit 110
+#define kIdAuthorEdit 111
 
 // Colours dialog ("Close" is kIdCancel). The "->" label of replace pair p
 // has the id kIdFirstPairLabel + p.

@@ -1,5 +1,9 @@
 // The main dialog's view: makes the child windows, turns messages into the
 // editor's commands and carries their results to the controls.
+#include <string>
+#include <vector>
+
+#include "ani/ani_options.h"
 #include "base/state.h"
 #include "ui/editor.h"
 #include "ui/resources/resource_ids.h"
@@ -13,6 +17,26 @@ namespace {
 constexpr DWORD kFrameListStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
                                   WS_TABSTOP | LBS_NOTIFY | LBS_HASSTRINGS;
 static_assert(kFrameListStyle == 0x50B10041);
+
+// The dialog whose keys the hook below looks at; one editor runs at a time.
+HWND g_keyDialog = nullptr;
+HHOOK g_keyHook = nullptr;
+
+// Called for every message of a dialog's modal loop before the dialog
+// manager sees it, which would otherwise give the keys to the controls.
+LRESULT CALLBACK editorKeyHook(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* msg = reinterpret_cast<const MSG*>(lParam);
+  if (code == MSGF_DIALOGBOX && msg != nullptr && msg->message == WM_KEYDOWN &&
+      g_keyDialog != nullptr && (msg->hwnd == g_keyDialog || IsChild(g_keyDialog, msg->hwnd))) {
+    const int command = keyCommand(static_cast<uint32_t>(msg->wParam), GetKeyState(VK_CONTROL) < 0,
+                                   msg->hwnd == static_cast<HWND>(appState.frameList));
+    if (command != 0) {
+      SendMessageA(g_keyDialog, WM_COMMAND, static_cast<WPARAM>(command), 0);
+      return 1;
+    }
+  }
+  return CallNextHookEx(g_keyHook, code, wParam, lParam);
+}
 
 HINSTANCE instance() { return static_cast<HINSTANCE>(appState.instance); }
 HWND handle(UiHandle h) { return static_cast<HWND>(h); }
@@ -49,8 +73,8 @@ class MainDialogView final : public EditorView {
                      &item);
   }
 
-  uint32_t startPlayTimer() override {
-    return static_cast<uint32_t>(SetTimer(dialog_, kPlayTimerId, kPlayPeriodMs, nullptr));
+  uint32_t startPlayTimer(uint32_t periodMs) override {
+    return static_cast<uint32_t>(SetTimer(dialog_, kPlayTimerId, periodMs, nullptr));
   }
 
   void stopPlayTimer() override { KillTimer(dialog_, kPlayTimerId); }
@@ -65,6 +89,35 @@ class MainDialogView final : public EditorView {
 
   bool askYesNo(const char* caption, const char* question) override {
     return MessageBoxA(dialog_, question, caption, MB_YESNO | MB_ICONWARNING) == IDYES;
+  }
+
+  Answer askYesNoCancel(const char* caption, const char* question) override {
+    switch (MessageBoxA(dialog_, question, caption, MB_YESNOCANCEL | MB_ICONWARNING)) {
+      case IDYES:
+        return Answer::kYes;
+      case IDNO:
+        return Answer::kNo;
+      default:
+        return Answer::kCancel;
+    }
+  }
+
+  void setCaption(const char* text) override { SetWindowTextA(dialog_, text); }
+
+  void setHotspotLabel(const char* text) override {
+    SetDlgItemTextA(dialog_, kIdHotspotLabel, text != nullptr ? text : "");
+  }
+
+  void setTimeText(const char* text) override { SetDlgItemTextA(dialog_, kIdTimeEdit, text); }
+
+  void timeText(char* buffer, int capacity) override {
+    GetDlgItemTextA(dialog_, kIdTimeEdit, buffer, capacity);
+  }
+
+  bool editCursorInfo(char* title, char* author) override {
+    char* texts[2] = {title, author};
+    return DialogBoxParamA(instance(), MAKEINTRESOURCEA(kDialogInfo), dialog_, infoDialogProc,
+                           reinterpret_cast<LPARAM>(texts)) == 1;
   }
 
   void runColoursDialog() override {
@@ -98,9 +151,54 @@ void createChildren(HWND dialog) {
       strip.top, kPreviewSize, kPreviewSize, dialog, nullptr, instance(), nullptr);
 }
 
+void dropFiles(HWND dialog, HDROP drop) {
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  std::vector<std::string> names;
+  for (UINT i = 0; i < count; ++i) {
+    char name[kPathCapacity] = {};
+    // A name too long for a path is cut; the editor passes it over.
+    if (DragQueryFileA(drop, i, name, sizeof name) < sizeof name - 1) names.emplace_back(name);
+  }
+  DragFinish(drop);
+  std::vector<const char*> paths;
+  for (const auto& n : names) paths.push_back(n.c_str());
+  MainDialogView view(dialog);
+  addDroppedFiles(view, paths.data(), static_cast<int>(paths.size()));
+}
+
 }  // namespace
 
-INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+// The title and author dialog: lParam of its start points at the two texts,
+// which OK copies back.
+INT_PTR CALLBACK infoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  constexpr int kIds[2] = {kIdTitleEdit, kIdAuthorEdit};
+  switch (message) {
+    case WM_INITDIALOG: {
+      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      auto** texts = reinterpret_cast<char**>(lParam);
+      for (int k = 0; k < 2; ++k) {
+        SendDlgItemMessageA(dialog, kIds[k], EM_LIMITTEXT, anifile::kMaxInfoText, 0);
+        SetDlgItemTextA(dialog, kIds[k], texts[k]);
+      }
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) {
+        auto** texts = reinterpret_cast<char**>(GetWindowLongPtrA(dialog, DWLP_USER));
+        for (int k = 0; k < 2; ++k) {
+          GetDlgItemTextA(dialog, kIds[k], texts[k], anifile::kMaxInfoText + 1);
+        }
+        EndDialog(dialog, 1);
+      } else if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 0);
+      }
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
       SendMessageA(dialog, WM_SETICON, ICON_BIG,
@@ -110,11 +208,32 @@ INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       MainDialogView view(dialog);
       initEditor(view);
       createBackBuffer();
+      DragAcceptFiles(dialog, TRUE);
+      g_keyDialog = dialog;
+      if (g_keyHook == nullptr) {
+        g_keyHook = SetWindowsHookExA(WH_MSGFILTER, editorKeyHook, nullptr, GetCurrentThreadId());
+      }
       break;
     }
+    case WM_DROPFILES:
+      dropFiles(dialog, reinterpret_cast<HDROP>(wParam));
+      break;
+    case WM_DESTROY:
+      if (g_keyDialog == dialog) {
+        if (g_keyHook != nullptr) UnhookWindowsHookEx(g_keyHook);
+        g_keyHook = nullptr;
+        g_keyDialog = nullptr;
+      }
+      break;
     case WM_COMMAND: {
       MainDialogView view(dialog);
       editorCommand(view, static_cast<uint32_t>(wParam));
+      break;
+    }
+    case kPreviewClickMessage: {
+      MainDialogView view(dialog);
+      previewClicked(view, static_cast<int16_t>(LOWORD(lParam)),
+                     static_cast<int16_t>(HIWORD(lParam)));
       break;
     }
     case WM_TIMER:

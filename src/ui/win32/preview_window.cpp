@@ -2,6 +2,7 @@
 
 #include "base/colour.h"
 #include "base/state.h"
+#include "ui/editor.h"
 #include "ui/win32/window_procs.h"
 
 namespace {
@@ -80,6 +81,10 @@ LRESULT CALLBACK previewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       EndPaint(window, &ps);
       return 0;
     }
+    case WM_LBUTTONDOWN:
+      // The dialog decides what a click means.
+      SendMessageA(GetParent(window), kPreviewClickMessage, 0, lParam);
+      return 0;
     case WM_ERASEBKGND:
       // The paint covers the whole window from the back buffer.
       return 1;

@@ -2,8 +2,17 @@
 // its frames: [Hotspot], [Rate], [Sequence], [Title] and [Author].
 #pragma once
 
+#include <cstdint>
+
 #include "ani/ani_options.h"
 #include "textfile/section_text.h"
+
+// A display time in milliseconds as jiffies of 1/60 s: rounded to the
+// nearest jiffy, and at least one.
+constexpr uint64_t jiffiesFromMs(uint64_t ms) {
+  const uint64_t jiffies = (ms * 60 + 500) / 1000;
+  return jiffies == 0 ? 1 : jiffies;
+}
 
 // Room for a section name and one line value.
 constexpr int kScriptProblemCapacity = 320;

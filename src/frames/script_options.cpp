@@ -1,4 +1,4 @@
-#include "app/script_options.h"
+#include "frames/script_options.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -139,10 +139,7 @@ bool readRates(SectionText& script, int frameCount, AnimationOptions& o,
     if (!scan.number(kMaxRate, value)) return fail(problem, "Rate", g_lines[i]);
     const bool millis = scan.word("ms");
     if (!scan.done() || value == 0) return fail(problem, "Rate", g_lines[i]);
-    if (millis) {
-      value = (value * 60 + 500) / 1000;
-      if (value == 0) value = 1;
-    }
+    if (millis) value = jiffiesFromMs(value);
     o.rates[i] = static_cast<uint32_t>(value);
   }
   o.rateCount = count;

@@ -1,0 +1,68 @@
+// What the editor holds beside its frame list: the cursor's own settings
+// (hotspot, display times, title, author) and the build script that the work
+// was opened from or saved to, with the text that script format takes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ani/ani_options.h"
+#include "base/state.h"
+#include "frames/script_options.h"
+
+// Jiffies (1/60 s) that a step shows for when no time is set.
+constexpr uint32_t kDefaultRate = 10;
+
+struct EditorDocument {
+  char scriptPath[kPathCapacity];  // empty until saved as or opened from a build script
+  char cursorPath[kPathCapacity];  // the cursor last saved, or the script's [Result]
+  bool changed;                    // since the work was last saved as either
+  bool hasHotspot;
+  int32_t hotspotX;
+  int32_t hotspotY;
+  char title[anifile::kMaxInfoText + 1];
+  char author[anifile::kMaxInfoText + 1];
+};
+
+extern EditorDocument editorDocument;
+
+// Back to an untitled document without settings.
+void resetDocument();
+
+// The jiffies that frame `position` (0-based) shows for.
+uint32_t frameRate(int position);
+
+// Jiffies as whole milliseconds, rounded to the nearest.
+uint32_t msFromJiffies(uint32_t jiffies);
+
+// The options a save writes for the `frameCount` frames of the table. With no
+// setting made the record is the default one, so the file is the plain one.
+void fillAnimationOptions(AnimationOptions& options, int frameCount);
+
+// The dialog's caption: the document's name, marked while it has changes.
+std::string documentCaption();
+
+// The build script for the given frame paths, in the batch's format (CR LF
+// line ends). Paths below the script's folder are written relative to it.
+std::string buildScriptText(const char* scriptPath, const std::vector<std::string>& framePaths);
+
+// A build script as the editor takes it in: the frames with their paths
+// resolved against the script's folder, the cursor it builds and its
+// settings.
+struct OpenedScript {
+  std::vector<std::string> frames;
+  std::string cursorPath;
+  AnimationOptions options;
+};
+
+// Reads the script at `path`. False, with `problem` saying why, when it
+// cannot be read, lists no frame or more than the table holds, has a bad
+// line, or orders its steps with [Sequence], which the editor's list cannot
+// show.
+bool readBuildScript(const char* path, OpenedScript& script,
+                     char (&problem)[kScriptProblemCapacity]);
+
+// Writes `text` to `path` through a new file beside it, so that a failed
+// save leaves the old file whole. False when it could not be written.
+bool writeTextFile(const char* path, const std::string& text);
