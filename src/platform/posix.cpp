@@ -129,7 +129,12 @@ bool flushFile(FileHandle file) {
 NameHolder whatHolds(const char* path) {
   struct stat st {};
   if (path == nullptr) return NameHolder::nothing;
-  if (::stat(path, &st) == 0) return S_ISREG(st.st_mode) ? NameHolder::file : NameHolder::other;
+  if (::stat(path, &st) == 0) {
+    if (S_ISREG(st.st_mode)) return NameHolder::file;
+    // Left for lastFileError, which a refused target reports.
+    errno = S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
+    return NameHolder::other;
+  }
   // A link that leads nowhere is replaced like a missing file.
   return ::lstat(path, &st) == 0 && !S_ISLNK(st.st_mode) ? NameHolder::other : NameHolder::nothing;
 }
