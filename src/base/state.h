@@ -55,8 +55,6 @@ struct AppState {
   void* instance;
   char programDir[kPathCapacity];
   char* commandArgs;
-  const uint8_t* scanCursor;
-  uint32_t scanLeft;
 
   // Animation settings, persisted in the settings file
   uint8_t optTransparent;
