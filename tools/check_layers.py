@@ -17,13 +17,14 @@ RANKS = {
     "base": 1,
     "textfile": 2,
     "image": 2,
-    "ani": 3,
-    "frames": 4,
-    "ui": 5,
-    "ui/console": 6,
-    "ui/win32": 6,
-    "app": 7,
-    "show": 7,
+    "cursor": 3,
+    "ani": 4,
+    "frames": 5,
+    "ui": 6,
+    "ui/console": 7,
+    "ui/win32": 7,
+    "app": 8,
+    "show": 8,
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 

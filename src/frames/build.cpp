@@ -6,13 +6,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <string>
 
+#include "ani/ani_format.h"
 #include "ani/ani_writer.h"
+#include "base/bytes.h"
 #include "base/captions.h"
 #include "base/runtime.h"
 #include "base/safe_write.h"
 #include "base/state.h"
+#include "cursor/cursor.h"
 #include "frames/bounds.h"
 #include "frames/colour_steps.h"
 #include "frames/fused_steps.h"
@@ -255,26 +259,74 @@ bool outputReplacesAFrame(const char* outputPath) {
   return false;
 }
 
+// The steps as the options give them: a sequence names each step's frame,
+// and the rates give every step one time or each its own.
+void takeSteps(const AnimationOptions& o, int frames, cursor::Cursor& c) {
+  const int sequence = std::clamp(o.sequenceLength, 0, anifile::kMaxSteps);
+  const int steps = sequence > 0 ? sequence : frames;
+  const int rates = std::clamp(o.rateCount, 0, anifile::kMaxSteps);
+  c.sequenceChunk = sequence > 0;
+  c.rateChunk = rates > 1 && rates == steps;
+  const uint32_t shared = rates > 0 ? o.rates[0] : anifile::kDisplayRate;
+  c.steps = cursor::stepsInOrder(static_cast<size_t>(steps), shared);
+  for (int i = 0; i < steps; ++i) {
+    if (sequence > 0) c.steps[static_cast<size_t>(i)].frame = o.sequence[i];
+    if (c.rateChunk) c.steps[static_cast<size_t>(i)].jiffies = o.rates[i];
+  }
+}
+
+// One frame of the table as the cursor shows it; an 8-bit frame gets its
+// colour step on the palette here.
+cursor::Image takeImage(FrameRecord& f) {
+  cursor::Image image;
+  image.width = headerWidth(f.header);
+  image.height = headerHeight(f.header);
+  image.depth = headerBitCount(f.header);
+  image.planes = binio::getLe16(f.header + bmpinfo::kPlanes);
+  image.sizeImage = binio::getLe32(f.header + bmpinfo::kSizeImage);
+  const auto pixelBytes = static_cast<size_t>(std::max(f.pixelBytes, 0));
+  const auto maskBytes = static_cast<size_t>(std::max(f.maskBytes, 0));
+  image.pixels.assign(f.pixels, f.pixels + pixelBytes);
+  image.mask.assign(f.maskBits, f.maskBits + maskBytes);
+  if (image.depth != 24) {
+    filterPalette8(f.palette);
+    image.palette.assign(f.palette, f.palette + kPaletteEntries * 4);
+  }
+  return image;
+}
+
+// The finished frame table, with the options and the hotspot, as a cursor.
+// False when its memory could not be had.
+bool makeCursor(const AnimationOptions* options, const Hotspot& hotspot, cursor::Cursor& c) {
+  static const AnimationOptions kPlain;
+  const AnimationOptions& o = options != nullptr ? *options : kPlain;
+  const int n = frameTotal();
+  try {
+    c.frames.resize(static_cast<size_t>(n));
+    for (int k = 0; k < n; ++k) {
+      c.frames[static_cast<size_t>(k)].images.push_back(takeImage(appState.frameTable[k]));
+    }
+    takeSteps(o, n, c);
+    c.title = o.title;
+    c.author = o.author;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  c.hotspotX = hotspot.x;
+  c.hotspotY = hotspot.y;
+  return true;
+}
+
 // The file is written under a temporary name beside the target and moved
 // over it only when complete, so that a failed write never costs the user
 // an existing file, and no half-written file is left behind.
-bool writeOutput(const char* outputPath, const AnimationOptions* options, const Hotspot& hotspot) {
-  static AnimationFile file;  // large buffer: kept off the stack
+bool writeOutput(const char* outputPath, const cursor::Cursor& c) {
   SafeWrite write;
   if (!beginSafeWrite(outputPath, write)) {
     refuseWrite(outputPath, plat::lastFileError());
     return false;
   }
-  startAnimationFile(file, write.file, options);
-  const int n = frameTotal();
-  for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
-    // The cursor image holds the colour rows and the mask rows.
-    const auto height = static_cast<uint32_t>(headerHeight(f.header));
-    setHeaderHeight(f.header, static_cast<int32_t>(height * 2u));
-    writeIconChunk(file, f, hotspot.x, hotspot.y);
-  }
-  if (!endSafeWrite(write, outputPath, finishAnimationFile(file))) {
+  if (!endSafeWrite(write, outputPath, writeCursor(c, write.file))) {
     refuseWrite(outputPath, plat::lastFileError());
     return false;
   }
@@ -293,7 +345,12 @@ bool buildAnimation(const char* outputPath, PreviewSize preview, const Animation
   if (options != nullptr && options->hasHotspot && !placeHotspot(*options, bounds, hotspot)) {
     return false;
   }
-  return writeOutput(outputPath, options, hotspot);
+  cursor::Cursor c;
+  if (!makeCursor(options, hotspot, c)) {
+    showOutOfMemory();
+    return false;
+  }
+  return writeOutput(outputPath, c);
 }
 
 void releaseFrameBuffers() {

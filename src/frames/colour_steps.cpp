@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/bytes.h"
+#include "base/colour.h"
 #include "base/runtime.h"
 #include "base/state.h"
 #include "frames/pixel_buffers.h"
@@ -108,4 +110,25 @@ bool mergeWithFirstFrame8() {
       *out = transparent[index] ? *base : index;
     };
   });
+}
+
+void filterPalette8(uint8_t* palette) {
+  const int trans = appState.optTransparent ? usedEntries(appState.transCount) : 0;
+  const int pairs = appState.optReplace ? usedEntries(appState.replaceCount) / 2 : 0;
+  for (uint32_t i = 0; i < kPaletteEntries; ++i) {
+    uint32_t entry = binio::getLe32(palette + 4 * i);
+    for (int t = 0; t < trans; ++t) {
+      if (swapRedBlue(appState.transColors[t]) == entry) {
+        entry = 0;
+        break;
+      }
+    }
+    for (int k = 0; k < pairs; ++k) {
+      if (swapRedBlue(appState.replaceColors[2 * k]) == entry) {
+        entry = swapRedBlue(appState.replaceColors[2 * k + 1]);
+        break;
+      }
+    }
+    binio::putLe32(palette + 4 * i, entry);
+  }
 }

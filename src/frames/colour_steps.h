@@ -1,6 +1,9 @@
 // The optional pixel steps between the crop and the masks: colour
-// replacement (24-bit) and the merge of later frames over the first.
+// replacement (24-bit) and the merge of later frames over the first; and the
+// 8-bit colour step, which works on the palette.
 #pragma once
+
+#include <cstdint>
 
 // Turns each pixel of a listed "from" colour into its paired colour (the
 // last pair for that colour wins; a replaced colour is not replaced again),
@@ -13,3 +16,9 @@ void applyColorReplacement();
 // that buffer could not be had.
 bool mergeWithFirstFrame24();
 bool mergeWithFirstFrame8();
+
+// The colour step of an 8-bit frame, on its 256-entry palette in place:
+// transparent colours turn black first, then the first replace pair whose
+// "from" colour equals the entry (as left by the first filter) applies.
+// Each only when its switch is on.
+void filterPalette8(uint8_t* palette);
