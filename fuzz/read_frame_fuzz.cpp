@@ -68,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     appState.transColors[0] = swapRedBlue(0xFF00FF);
     appState.transCount = 1;
     appState.optTransparent = 1;
-    (void)unionContentBounds();
-    (void)buildMask(f);
+    (void)unionContentBounds(currentSettings());
+    (void)buildMask(currentSettings(), f);
   }
   releaseFrameBuffers();
   return 0;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "base/build_settings.h"
+
 // Every array of the block holds this many entries: frames, colours, swatches.
 constexpr int kMaxEntries = 255;
 // Paths hold at most 259 characters and a terminating zero.
@@ -88,6 +90,9 @@ struct AppState {
 };
 
 extern AppState appState;
+
+// The switches and colour lists of the block as a value for a build.
+Settings currentSettings();
 
 // Brings the whole block back to its zero state (tests start from it).
 void resetAppState();

@@ -80,10 +80,10 @@ ContentRect scanBounds(int32_t w, int32_t h, RowAt rowAt, Opaque opaque) {
 }
 
 template <int Bits, typename Opaque>
-ContentRect frameBounds(const FrameRecord& f, Opaque opaque) {
+ContentRect frameBounds(const FrameRecord& f, bool listed, Opaque opaque) {
   const int32_t w = f.width;
   const int32_t h = f.height;
-  if (usedEntries(appState.transCount) == 0) return {0, 0, w - 1, h - 1};
+  if (!listed) return {0, 0, w - 1, h - 1};
   const int64_t stride = rowStride(w, Bits, 32);
   const uint8_t* pixels = f.pixels;
   return scanBounds(
@@ -95,9 +95,9 @@ inline bool opaque24(const ColourFlags& flags, const uint8_t* row, int32_t x, in
   return !flags.transparent(load24At(row, x, w));
 }
 
-ContentRect bounds24(const FrameRecord& f, const ColourFlags& flags) {
+ContentRect bounds24(const FrameRecord& f, bool listed, const ColourFlags& flags) {
   const int32_t w = f.width;
-  return frameBounds<24>(f,
+  return frameBounds<24>(f, listed,
                          [&](const uint8_t* row, int32_t x) { return opaque24(flags, row, x, w); });
 }
 
@@ -128,27 +128,28 @@ bool opaqueOutside24(const FrameRecord& f, const ContentRect& inside, const Colo
 
 }  // namespace
 
-ContentRect findContentBounds24(int n) {
-  const ColourFlags flags(false);
-  return bounds24(appState.frameTable[n - 1], flags);
+ContentRect findContentBounds24(const Settings& settings, int n) {
+  const ColourFlags flags(settings, false);
+  return bounds24(appState.frameTable[n - 1], !settings.transColors.empty(), flags);
 }
 
-ContentRect findContentBounds8(int n) {
+ContentRect findContentBounds8(const Settings& settings, int n) {
   const FrameRecord& f = appState.frameTable[n - 1];
   ColourSet set;
-  loadTransparentColours(set);
+  loadTransparentColours(settings, set);
   bool transparent[256];
   markTransparentIndices(f.palette, set, transparent);
-  return frameBounds<8>(f, [&](const uint8_t* row, int32_t x) { return !transparent[row[x]]; });
+  return frameBounds<8>(f, !settings.transColors.empty(),
+                        [&](const uint8_t* row, int32_t x) { return !transparent[row[x]]; });
 }
 
-ContentRect unionContentBounds() {
+ContentRect unionContentBounds(const Settings& settings) {
   ContentRect result = kEmptyRect;
   const int n = frameTotal();
+  const bool listed = !settings.transColors.empty();
   if (appState.is24Bit) {
     // One table of the colours for all frames.
-    const ColourFlags flags(false);
-    const bool listed = usedEntries(appState.transCount) != 0;
+    const ColourFlags flags(settings, false);
     for (int k = 0; k < n; ++k) {
       const FrameRecord& f = appState.frameTable[k];
       // Frames without pixels add nothing either way.
@@ -156,11 +157,11 @@ ContentRect unionContentBounds() {
           !opaqueOutside24(f, result, flags)) {
         continue;
       }
-      result = unionRect(result, bounds24(f, flags));
+      result = unionRect(result, bounds24(f, listed, flags));
     }
     return result;
   }
-  for (int k = 1; k <= n; ++k) result = unionRect(result, findContentBounds8(k));
+  for (int k = 1; k <= n; ++k) result = unionRect(result, findContentBounds8(settings, k));
   return result;
 }
 
@@ -236,13 +237,17 @@ bool cropFrames(const ContentRect& r, int bits) {
   return true;
 }
 
-bool cropOrCopyFrames(const ContentRect& r, int bits) {
-  if (!appState.optOptimize) return copyFrames(bits);
+bool cropOrCopyFrames(const Settings& settings, const ContentRect& r, int bits) {
+  if (!settings.optimize) return copyFrames(bits);
   if (rectIsEmpty(r)) return true;
   return cropFrames(r, bits);
 }
 
 }  // namespace
 
-bool cropOrCopyFrames24(const ContentRect& r) { return cropOrCopyFrames(r, 24); }
-bool cropOrCopyFrames8(const ContentRect& r) { return cropOrCopyFrames(r, 8); }
+bool cropOrCopyFrames24(const Settings& settings, const ContentRect& r) {
+  return cropOrCopyFrames(settings, r, 24);
+}
+bool cropOrCopyFrames8(const Settings& settings, const ContentRect& r) {
+  return cropOrCopyFrames(settings, r, 8);
+}

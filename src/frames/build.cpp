@@ -105,12 +105,12 @@ struct OutputPlan {
   int64_t largestH = 0;
 };
 
-OutputPlan planOutput(const ContentRect& r) {
+OutputPlan planOutput(const Settings& settings, const ContentRect& r) {
   const int n = frameTotal();
   const bool is24 = appState.is24Bit != 0;
   const int bits = is24 ? 24 : 8;
-  const bool crop = appState.optOptimize && !rectIsEmpty(r);
-  const bool merge = appState.optMerge && n >= 2;
+  const bool crop = settings.optimize && !rectIsEmpty(r);
+  const bool merge = settings.merge && n >= 2;
   OutputPlan plan;
   // RIFF header, "ACON", "anih" chunk, LIST header and "fram"; the optional
   // chunks are counted at their largest: two step tables and two texts.
@@ -180,8 +180,9 @@ bool withinLimits(const OutputPlan& plan, const char* outputPath) {
 // frame's pixels by the rectangle's corner, and the hotspot goes with them.
 // It must then lie inside every frame as written (after a crop and a merge,
 // which gives later frames the first one's size).
-bool placeHotspot(const AnimationOptions& options, const ContentRect& r, Hotspot& out) {
-  const bool cropped = appState.optOptimize && !rectIsEmpty(r);
+bool placeHotspot(const Settings& settings, const AnimationOptions& options, const ContentRect& r,
+                  Hotspot& out) {
+  const bool cropped = settings.optimize && !rectIsEmpty(r);
   const int64_t x = int64_t{options.hotspotX} - (cropped ? r.left : 0);
   const int64_t y = int64_t{options.hotspotY} - (cropped ? r.top : 0);
   const int n = frameTotal();
@@ -202,17 +203,17 @@ bool placeHotspot(const AnimationOptions& options, const ContentRect& r, Hotspot
 }
 
 // Leaves in `r` the rectangle the frames were cropped to (when they were).
-bool processFrames(ContentRect& r, const char* outputPath) {
+bool processFrames(const Settings& settings, ContentRect& r, const char* outputPath) {
   const bool is24 = appState.is24Bit != 0;
-  r = unionContentBounds();
+  r = unionContentBounds(settings);
   if (is24) r = widenBoundsFor24Bit(r);
-  if (!withinLimits(planOutput(r), outputPath)) return false;
-  if (!(is24 ? cropOrCopyFrames24(r) : cropOrCopyFrames8(r))) {
+  if (!withinLimits(planOutput(settings, r), outputPath)) return false;
+  if (!(is24 ? cropOrCopyFrames24(settings, r) : cropOrCopyFrames8(settings, r))) {
     showOutOfMemory();
     return false;
   }
-  if (is24 && fusedStepsApply()) {
-    const FusedOutcome outcome = runFusedSteps24();
+  if (is24 && fusedStepsApply(settings)) {
+    const FusedOutcome outcome = runFusedSteps24(settings);
     if (outcome.mergeFailed) {
       showOutOfMemory();
       return false;
@@ -224,8 +225,9 @@ bool processFrames(ContentRect& r, const char* outputPath) {
     return true;
   }
   // 8-bit animations get their replacement in the palette as it is written.
-  if (appState.optReplace && is24) applyColorReplacement();
-  if (appState.optMerge && !(is24 ? mergeWithFirstFrame24() : mergeWithFirstFrame8())) {
+  if (settings.replace && is24) applyColorReplacement(settings);
+  if (settings.merge &&
+      !(is24 ? mergeWithFirstFrame24(settings) : mergeWithFirstFrame8(settings))) {
     showOutOfMemory();
     return false;
   }
@@ -233,7 +235,7 @@ bool processFrames(ContentRect& r, const char* outputPath) {
   const int n = frameTotal();
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
-    const MaskOutcome outcome = buildMask(f);
+    const MaskOutcome outcome = buildMask(settings, f);
     if (outcome == MaskOutcome::made) continue;
     reportMaskFailure(outcome, f);
     return false;
@@ -277,7 +279,7 @@ void takeSteps(const AnimationOptions& o, int frames, cursor::Cursor& c) {
 
 // One frame of the table as the cursor shows it; an 8-bit frame gets its
 // colour step on the palette here.
-cursor::Image takeImage(FrameRecord& f) {
+cursor::Image takeImage(const Settings& settings, FrameRecord& f) {
   cursor::Image image;
   image.width = headerWidth(f.header);
   image.height = headerHeight(f.header);
@@ -289,7 +291,7 @@ cursor::Image takeImage(FrameRecord& f) {
   image.pixels.assign(f.pixels, f.pixels + pixelBytes);
   image.mask.assign(f.maskBits, f.maskBits + maskBytes);
   if (image.depth != 24) {
-    filterPalette8(f.palette);
+    filterPalette8(settings, f.palette);
     image.palette.assign(f.palette, f.palette + kPaletteEntries * 4);
   }
   return image;
@@ -297,14 +299,16 @@ cursor::Image takeImage(FrameRecord& f) {
 
 // The finished frame table, with the options and the hotspot, as a cursor.
 // False when its memory could not be had.
-bool makeCursor(const AnimationOptions* options, const Hotspot& hotspot, cursor::Cursor& c) {
+bool makeCursor(const Settings& settings, const AnimationOptions* options, const Hotspot& hotspot,
+                cursor::Cursor& c) {
   static const AnimationOptions kPlain;
   const AnimationOptions& o = options != nullptr ? *options : kPlain;
   const int n = frameTotal();
   try {
     c.frames.resize(static_cast<size_t>(n));
     for (int k = 0; k < n; ++k) {
-      c.frames[static_cast<size_t>(k)].images.push_back(takeImage(appState.frameTable[k]));
+      c.frames[static_cast<size_t>(k)].images.push_back(
+          takeImage(settings, appState.frameTable[k]));
     }
     takeSteps(o, n, c);
     c.title = o.title;
@@ -337,16 +341,18 @@ bool writeOutput(const char* outputPath, const cursor::Cursor& c) {
 
 bool buildAnimation(const char* outputPath, PreviewSize preview, const AnimationOptions* options) {
   if (outputPath == nullptr) outputPath = "";
+  const Settings settings = currentSettings();
   if (outputReplacesAFrame(outputPath)) return false;
   if (!readAllFrames(preview)) return false;
   ContentRect bounds{};
-  if (!processFrames(bounds, outputPath)) return false;
+  if (!processFrames(settings, bounds, outputPath)) return false;
   Hotspot hotspot;
-  if (options != nullptr && options->hasHotspot && !placeHotspot(*options, bounds, hotspot)) {
+  if (options != nullptr && options->hasHotspot &&
+      !placeHotspot(settings, *options, bounds, hotspot)) {
     return false;
   }
   cursor::Cursor c;
-  if (!makeCursor(options, hotspot, c)) {
+  if (!makeCursor(settings, options, hotspot, c)) {
     showOutOfMemory();
     return false;
   }

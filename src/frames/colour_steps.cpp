@@ -63,9 +63,9 @@ bool mergeWithFirstFrame(Pick pickFrame) {
 
 }  // namespace
 
-void applyColorReplacement() {
+void applyColorReplacement(const Settings& settings) {
   ColourMap pairs;
-  loadReplacePairs(pairs);
+  loadReplacePairs(settings, pairs);
   if (pairs.empty()) return;
   // Every pixel's new colour depends only on its old colour, so the frame's
   // own buffer (or its rows inside the file data, which the frame also owns)
@@ -87,9 +87,9 @@ void applyColorReplacement() {
   }
 }
 
-bool mergeWithFirstFrame24() {
+bool mergeWithFirstFrame24(const Settings& settings) {
   ColourSet set;
-  loadTransparentColours(set);
+  loadTransparentColours(settings, set);
   return mergeWithFirstFrame<24>([&](const FrameRecord&) {
     return [&](const uint8_t* own, const uint8_t* base, uint8_t* out) {
       const uint32_t c = own != nullptr ? load24(own) : 0;
@@ -98,9 +98,9 @@ bool mergeWithFirstFrame24() {
   });
 }
 
-bool mergeWithFirstFrame8() {
+bool mergeWithFirstFrame8(const Settings& settings) {
   ColourSet set;
-  loadTransparentColours(set);
+  loadTransparentColours(settings, set);
   bool transparent[256];
   return mergeWithFirstFrame<8>([&](const FrameRecord& f) {
     // Frame k's own palette decides whether its index is transparent.
@@ -112,20 +112,20 @@ bool mergeWithFirstFrame8() {
   });
 }
 
-void filterPalette8(uint8_t* palette) {
-  const int trans = appState.optTransparent ? usedEntries(appState.transCount) : 0;
-  const int pairs = appState.optReplace ? usedEntries(appState.replaceCount) / 2 : 0;
+void filterPalette8(const Settings& settings, uint8_t* palette) {
+  const size_t trans = settings.transparent ? settings.transColors.size() : 0;
+  const size_t pairs = settings.replace ? settings.replaceColors.size() / 2 : 0;
   for (uint32_t i = 0; i < kPaletteEntries; ++i) {
     uint32_t entry = binio::getLe32(palette + 4 * i);
-    for (int t = 0; t < trans; ++t) {
-      if (swapRedBlue(appState.transColors[t]) == entry) {
+    for (size_t t = 0; t < trans; ++t) {
+      if (swapRedBlue(settings.transColors[t]) == entry) {
         entry = 0;
         break;
       }
     }
-    for (int k = 0; k < pairs; ++k) {
-      if (swapRedBlue(appState.replaceColors[2 * k]) == entry) {
-        entry = swapRedBlue(appState.replaceColors[2 * k + 1]);
+    for (size_t k = 0; k < pairs; ++k) {
+      if (swapRedBlue(settings.replaceColors[2 * k]) == entry) {
+        entry = swapRedBlue(settings.replaceColors[2 * k + 1]);
         break;
       }
     }

@@ -14,7 +14,7 @@
 namespace {
 
 struct Lists {
-  explicit Lists(bool withPairs) : flags(withPairs) {}
+  Lists(const Settings& settings, bool withPairs) : flags(settings, withPairs) {}
   ColourFlags flags;  // the merge tests the list whatever the switch says
   bool mask = false;  // whether the masks mark pixels
 };
@@ -190,9 +190,9 @@ bool mergeAndMask(FrameRecord& f, const FrameRecord& first, const Lists& lists,
 
 }  // namespace
 
-bool fusedStepsApply() {
+bool fusedStepsApply(const Settings& settings) {
   const int n = frameTotal();
-  const bool merge = appState.optMerge && n >= 2;
+  const bool merge = settings.merge && n >= 2;
   for (int k = 0; k < n; ++k) {
     const uint8_t* header = appState.frameTable[merge ? 0 : k].header;
     if (headerWidth(header) < 0 || headerHeight(header) < 0) return false;
@@ -200,12 +200,12 @@ bool fusedStepsApply() {
   return true;
 }
 
-FusedOutcome runFusedSteps24() {
+FusedOutcome runFusedSteps24(const Settings& settings) {
   FusedOutcome outcome;
-  Lists lists(appState.optReplace != 0);
-  lists.mask = maskingIsOn();
+  Lists lists(settings, settings.replace);
+  lists.mask = maskingIsOn(settings);
   const int n = frameTotal();
-  const bool merge = appState.optMerge && n >= 2;
+  const bool merge = settings.merge && n >= 2;
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
     outcome.frame = k;

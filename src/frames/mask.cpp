@@ -65,17 +65,19 @@ MaskOutcome allocateMask(FrameRecord& frame) {
   return MaskOutcome::made;
 }
 
-bool maskingIsOn() { return appState.optTransparent && usedEntries(appState.transCount) != 0; }
+bool maskingIsOn(const Settings& settings) {
+  return settings.transparent && !settings.transColors.empty();
+}
 
-MaskOutcome buildMask(FrameRecord& frame) {
+MaskOutcome buildMask(const Settings& settings, FrameRecord& frame) {
   const MaskOutcome outcome = allocateMask(frame);
   if (outcome != MaskOutcome::made) return outcome;
   const int32_t w = headerWidth(frame.header);
   const int32_t h = headerHeight(frame.header);
   // Without columns there is nothing to mark, however many rows there are.
-  if (!maskingIsOn() || w == 0) return MaskOutcome::made;
+  if (!maskingIsOn(settings) || w == 0) return MaskOutcome::made;
   ColourSet set;
-  loadTransparentColours(set);
+  loadTransparentColours(settings, set);
   // Rows are walked in memory order; each pixel's test depends only on its
   // own colour, so the order does not change the result.
   if (appState.is24Bit) {
