@@ -290,6 +290,12 @@ cursor::Image takeImage(const Settings& settings, FrameRecord& f) {
   const auto maskBytes = static_cast<size_t>(std::max(f.maskBytes, 0));
   image.pixels.assign(f.pixels, f.pixels + pixelBytes);
   image.mask.assign(f.maskBits, f.maskBits + maskBytes);
+  // The table's rows are not read again; given back at once, they keep the
+  // build's peak memory where it was before the cursor held a copy.
+  releaseBlock(f.workPixels);
+  releaseBlock(f.fileData);
+  releaseBlock(f.maskBits);
+  f.pixels = nullptr;
   if (image.depth != 24) {
     filterPalette8(settings, f.palette);
     image.palette.assign(f.palette, f.palette + kPaletteEntries * 4);
