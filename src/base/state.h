@@ -71,7 +71,6 @@ struct AppState {
   // Frame table
   FrameRecord frameTable[kMaxEntries];
   int32_t frameCount;
-  uint8_t is24Bit;
 
   // Editor
   UiHandle mainMenu;

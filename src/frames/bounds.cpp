@@ -128,13 +128,12 @@ bool opaqueOutside24(const FrameRecord& f, const ContentRect& inside, const Colo
 
 }  // namespace
 
-ContentRect findContentBounds24(const Settings& settings, int n) {
+ContentRect findContentBounds24(const Settings& settings, const FrameRecord& f) {
   const ColourFlags flags(settings, false);
-  return bounds24(appState.frameTable[n - 1], !settings.transColors.empty(), flags);
+  return bounds24(f, !settings.transColors.empty(), flags);
 }
 
-ContentRect findContentBounds8(const Settings& settings, int n) {
-  const FrameRecord& f = appState.frameTable[n - 1];
+ContentRect findContentBounds8(const Settings& settings, const FrameRecord& f) {
   ColourSet set;
   loadTransparentColours(settings, set);
   bool transparent[256];
@@ -143,15 +142,16 @@ ContentRect findContentBounds8(const Settings& settings, int n) {
                         [&](const uint8_t* row, int32_t x) { return !transparent[row[x]]; });
 }
 
-ContentRect unionContentBounds(const Settings& settings) {
+ContentRect unionContentBounds(const Settings& settings, std::span<const FrameRecord> frames,
+                               bool is24) {
   ContentRect result = kEmptyRect;
-  const int n = frameTotal();
+  const int n = static_cast<int>(frames.size());
   const bool listed = !settings.transColors.empty();
-  if (appState.is24Bit) {
+  if (is24) {
     // One table of the colours for all frames.
     const ColourFlags flags(settings, false);
     for (int k = 0; k < n; ++k) {
-      const FrameRecord& f = appState.frameTable[k];
+      const FrameRecord& f = frames[k];
       // Frames without pixels add nothing either way.
       if (listed && f.width > 0 && f.height > 0 && !rectIsEmpty(result) &&
           !opaqueOutside24(f, result, flags)) {
@@ -161,7 +161,7 @@ ContentRect unionContentBounds(const Settings& settings) {
     }
     return result;
   }
-  for (int k = 1; k <= n; ++k) result = unionRect(result, findContentBounds8(settings, k));
+  for (const FrameRecord& f : frames) result = unionRect(result, findContentBounds8(settings, f));
   return result;
 }
 
@@ -183,10 +183,10 @@ ContentRect widenBoundsFor24Bit(const ContentRect& r) {
 
 namespace {
 
-bool copyFrames(int bits) {
-  const int n = frameTotal();
+bool copyFrames(std::span<FrameRecord> frames, int bits) {
+  const int n = static_cast<int>(frames.size());
   for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
+    FrameRecord& f = frames[k];
     const int64_t bytes = pixelBufferBytes(f.width, f.height, bits);
     // Every byte is copied: the rows with their padding.
     auto* buffer = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(bytes)));
@@ -197,14 +197,14 @@ bool copyFrames(int bits) {
   return true;
 }
 
-bool cropFrames(const ContentRect& r, int bits) {
+bool cropFrames(std::span<FrameRecord> frames, const ContentRect& r, int bits) {
   const int64_t nw = int64_t{r.right} - r.left + 1;
   const int64_t nh = int64_t{r.bottom} - r.top + 1;
   const int64_t bpp = bits / 8;
   const int64_t dstStride = rowStride(nw, bits, 32);
-  const int n = frameTotal();
+  const int n = static_cast<int>(frames.size());
   for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
+    FrameRecord& f = frames[k];
     const int32_t srcW = headerWidth(f.header);
     const int32_t srcH = headerHeight(f.header);
     const int64_t srcStride = rowStride(srcW, bits, 32);
@@ -237,17 +237,20 @@ bool cropFrames(const ContentRect& r, int bits) {
   return true;
 }
 
-bool cropOrCopyFrames(const Settings& settings, const ContentRect& r, int bits) {
-  if (!settings.optimize) return copyFrames(bits);
+bool cropOrCopyFrames(const Settings& settings, std::span<FrameRecord> frames, const ContentRect& r,
+                      int bits) {
+  if (!settings.optimize) return copyFrames(frames, bits);
   if (rectIsEmpty(r)) return true;
-  return cropFrames(r, bits);
+  return cropFrames(frames, r, bits);
 }
 
 }  // namespace
 
-bool cropOrCopyFrames24(const Settings& settings, const ContentRect& r) {
-  return cropOrCopyFrames(settings, r, 24);
+bool cropOrCopyFrames24(const Settings& settings, std::span<FrameRecord> frames,
+                        const ContentRect& r) {
+  return cropOrCopyFrames(settings, frames, r, 24);
 }
-bool cropOrCopyFrames8(const Settings& settings, const ContentRect& r) {
-  return cropOrCopyFrames(settings, r, 8);
+bool cropOrCopyFrames8(const Settings& settings, std::span<FrameRecord> frames,
+                       const ContentRect& r) {
+  return cropOrCopyFrames(settings, frames, r, 8);
 }

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "ani/ani_format.h"
 #include "ani/ani_writer.h"
@@ -27,6 +29,17 @@
 #include "platform/platform.h"
 
 namespace {
+
+// Every block a build takes for a frame, all but its path.
+void releaseBuildBlocks(FrameRecord& f) {
+  releaseBlock(f.fileData);
+  releaseBlock(f.maskBits);
+  releaseBlock(f.header);
+  releaseBlock(f.workPixels);
+  // The views pointed into the blocks just released.
+  f.pixels = nullptr;
+  f.palette = nullptr;
+}
 
 const char* pathText(const FrameRecord& f) { return f.path != nullptr ? f.path : ""; }
 
@@ -59,11 +72,11 @@ struct Hotspot {
 
 // Reads every frame in order and checks what the later steps rely on: one
 // depth for all frames, and a preview size that still matches the file.
-bool readAllFrames(PreviewSize preview) {
-  const int n = frameTotal();
+bool readAllFrames(std::span<FrameRecord> frames, PreviewSize preview) {
+  const int n = static_cast<int>(frames.size());
   uint16_t firstDepth = 0;
   for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
+    FrameRecord& f = frames[k];
     // A cut path would name another file; it is not opened at all.
     if (f.pathTooLong) {
       refuseLoad(f, "path too long");
@@ -105,9 +118,9 @@ struct OutputPlan {
   int64_t largestH = 0;
 };
 
-OutputPlan planOutput(const Settings& settings, const ContentRect& r) {
-  const int n = frameTotal();
-  const bool is24 = appState.is24Bit != 0;
+OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> frames, bool is24,
+                      const ContentRect& r) {
+  const int n = static_cast<int>(frames.size());
   const int bits = is24 ? 24 : 8;
   const bool crop = settings.optimize && !rectIsEmpty(r);
   const bool merge = settings.merge && n >= 2;
@@ -118,7 +131,7 @@ OutputPlan planOutput(const Settings& settings, const ContentRect& r) {
                    2 * (8 + anifile::kMaxInfoText + 2);
   int64_t firstW = 0, firstH = 0;
   for (int k = 0; k < n; ++k) {
-    const FrameRecord& f = appState.frameTable[k];
+    const FrameRecord& f = frames[k];
     // Every size here comes from 32-bit header fields: the products stay
     // far inside 64 bits until the pixel limit has been checked.
     const int64_t readW = headerWidth(f.header);
@@ -180,14 +193,14 @@ bool withinLimits(const OutputPlan& plan, const char* outputPath) {
 // frame's pixels by the rectangle's corner, and the hotspot goes with them.
 // It must then lie inside every frame as written (after a crop and a merge,
 // which gives later frames the first one's size).
-bool placeHotspot(const Settings& settings, const AnimationOptions& options, const ContentRect& r,
-                  Hotspot& out) {
+bool placeHotspot(const Settings& settings, std::span<const FrameRecord> frames,
+                  const AnimationOptions& options, const ContentRect& r, Hotspot& out) {
   const bool cropped = settings.optimize && !rectIsEmpty(r);
   const int64_t x = int64_t{options.hotspotX} - (cropped ? r.left : 0);
   const int64_t y = int64_t{options.hotspotY} - (cropped ? r.top : 0);
-  const int n = frameTotal();
+  const int n = static_cast<int>(frames.size());
   for (int k = 0; k < n; ++k) {
-    const FrameRecord& f = appState.frameTable[k];
+    const FrameRecord& f = frames[k];
     const int64_t w = headerWidth(f.header);
     const int64_t h = std::abs(int64_t{headerHeight(f.header)});
     if (x < 0 || y < 0 || x >= w || y >= h || x > UINT16_MAX || y > UINT16_MAX) {
@@ -203,39 +216,39 @@ bool placeHotspot(const Settings& settings, const AnimationOptions& options, con
 }
 
 // Leaves in `r` the rectangle the frames were cropped to (when they were).
-bool processFrames(const Settings& settings, ContentRect& r, const char* outputPath) {
-  const bool is24 = appState.is24Bit != 0;
-  r = unionContentBounds(settings);
+bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool is24,
+                   ContentRect& r, const char* outputPath) {
+  r = unionContentBounds(settings, frames, is24);
   if (is24) r = widenBoundsFor24Bit(r);
-  if (!withinLimits(planOutput(settings, r), outputPath)) return false;
-  if (!(is24 ? cropOrCopyFrames24(settings, r) : cropOrCopyFrames8(settings, r))) {
+  if (!withinLimits(planOutput(settings, frames, is24, r), outputPath)) return false;
+  if (!(is24 ? cropOrCopyFrames24(settings, frames, r) : cropOrCopyFrames8(settings, frames, r))) {
     showOutOfMemory();
     return false;
   }
-  if (is24 && fusedStepsApply(settings)) {
-    const FusedOutcome outcome = runFusedSteps24(settings);
+  if (is24 && fusedStepsApply(settings, frames)) {
+    const FusedOutcome outcome = runFusedSteps24(settings, frames);
     if (outcome.mergeFailed) {
       showOutOfMemory();
       return false;
     }
     if (outcome.mask != MaskOutcome::made) {
-      reportMaskFailure(outcome.mask, appState.frameTable[outcome.frame]);
+      reportMaskFailure(outcome.mask, frames[outcome.frame]);
       return false;
     }
     return true;
   }
   // 8-bit animations get their replacement in the palette as it is written.
-  if (settings.replace && is24) applyColorReplacement(settings);
+  if (settings.replace && is24) applyColorReplacement(settings, frames);
   if (settings.merge &&
-      !(is24 ? mergeWithFirstFrame24(settings) : mergeWithFirstFrame8(settings))) {
+      !(is24 ? mergeWithFirstFrame24(settings, frames) : mergeWithFirstFrame8(settings, frames))) {
     showOutOfMemory();
     return false;
   }
   // Every mask comes before the file, whose first bytes need all sizes.
-  const int n = frameTotal();
+  const int n = static_cast<int>(frames.size());
   for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
-    const MaskOutcome outcome = buildMask(settings, f);
+    FrameRecord& f = frames[k];
+    const MaskOutcome outcome = buildMask(settings, f, is24);
     if (outcome == MaskOutcome::made) continue;
     reportMaskFailure(outcome, f);
     return false;
@@ -246,16 +259,14 @@ bool processFrames(const Settings& settings, ContentRect& r, const char* outputP
 // The output replaces its target only when complete, but a target that is
 // one of the frames would still lose that frame. Files are told apart by
 // identity, so that a hard link or another spelling of a path is found too.
-bool outputReplacesAFrame(const char* outputPath) {
+bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> frames) {
   plat::FileIdentity output;
   if (!plat::fileIdentity(outputPath, output)) return false;
-  const int n = frameTotal();
-  for (int k = 0; k < n; ++k) {
-    const FrameRecord& f = appState.frameTable[k];
+  for (const FrameSource& f : frames) {
     plat::FileIdentity frame;
     if (f.pathTooLong || !plat::fileIdentity(f.path, frame) || !(frame == output)) continue;
     showError(caption::kCantWriteFile, outputPath);
-    explain(kReplacesAnInput, pathText(f));
+    explain(kReplacesAnInput, f.path != nullptr ? f.path : "");
     return true;
   }
   return false;
@@ -305,16 +316,15 @@ cursor::Image takeImage(const Settings& settings, FrameRecord& f) {
 
 // The finished frame table, with the options and the hotspot, as a cursor.
 // False when its memory could not be had.
-bool makeCursor(const Settings& settings, const AnimationOptions* options, const Hotspot& hotspot,
-                cursor::Cursor& c) {
+bool makeCursor(const Settings& settings, std::span<FrameRecord> frames,
+                const AnimationOptions* options, const Hotspot& hotspot, cursor::Cursor& c) {
   static const AnimationOptions kPlain;
   const AnimationOptions& o = options != nullptr ? *options : kPlain;
-  const int n = frameTotal();
+  const int n = static_cast<int>(frames.size());
   try {
     c.frames.resize(static_cast<size_t>(n));
     for (int k = 0; k < n; ++k) {
-      c.frames[static_cast<size_t>(k)].images.push_back(
-          takeImage(settings, appState.frameTable[k]));
+      c.frames[static_cast<size_t>(k)].images.push_back(takeImage(settings, frames[k]));
     }
     takeSteps(o, n, c);
     c.title = o.title;
@@ -345,24 +355,61 @@ bool writeOutput(const char* outputPath, const cursor::Cursor& c) {
 
 }  // namespace
 
+BuildResult build(const Settings& settings, std::span<const FrameSource> sources,
+                  const BuildOptions& options) {
+  BuildResult result;
+  const char* outputPath = options.outputPath != nullptr ? options.outputPath : "";
+  // The build's own table: every block it takes is given back on the way
+  // out, whatever step stops it.
+  std::vector<FrameRecord> table(sources.size(), FrameRecord{});
+  struct Release {
+    std::vector<FrameRecord>& table;
+    ~Release() {
+      for (FrameRecord& f : table) releaseBuildBlocks(f);
+    }
+  } release{table};
+  for (size_t k = 0; k < sources.size(); ++k) {
+    // Borrowed: the build reads the path and never frees it.
+    table[k].path = const_cast<char*>(sources[k].path);
+    table[k].pathTooLong = sources[k].pathTooLong ? 1 : 0;
+    table[k].width = sources[k].width;
+    table[k].height = sources[k].height;
+  }
+  const std::span<FrameRecord> frames(table);
+  const bool read = readAllFrames(frames, options.preview);
+  result.sizes.reserve(table.size());
+  for (const FrameRecord& f : table) result.sizes.push_back({f.width, f.height});
+  if (!read) return result;
+  const bool is24 = !frames.empty() && headerBitCount(frames[0].header) == 24;
+  ContentRect bounds{};
+  if (!processFrames(settings, frames, is24, bounds, outputPath)) return result;
+  Hotspot hotspot;
+  if (options.script != nullptr && options.script->hasHotspot &&
+      !placeHotspot(settings, frames, *options.script, bounds, hotspot)) {
+    return result;
+  }
+  if (!makeCursor(settings, frames, options.script, hotspot, result.cursor)) {
+    showOutOfMemory();
+    return result;
+  }
+  result.built = true;
+  return result;
+}
+
 bool buildAnimation(const char* outputPath, PreviewSize preview, const AnimationOptions* options) {
   if (outputPath == nullptr) outputPath = "";
-  const Settings settings = currentSettings();
-  if (outputReplacesAFrame(outputPath)) return false;
-  if (!readAllFrames(preview)) return false;
-  ContentRect bounds{};
-  if (!processFrames(settings, bounds, outputPath)) return false;
-  Hotspot hotspot;
-  if (options != nullptr && options->hasHotspot &&
-      !placeHotspot(settings, *options, bounds, hotspot)) {
-    return false;
+  std::vector<FrameSource> sources(static_cast<size_t>(frameTotal()));
+  for (size_t k = 0; k < sources.size(); ++k) {
+    const FrameRecord& f = appState.frameTable[k];
+    sources[k] = {f.path, f.pathTooLong != 0, f.width, f.height};
   }
-  cursor::Cursor c;
-  if (!makeCursor(settings, options, hotspot, c)) {
-    showOutOfMemory();
-    return false;
+  if (outputReplacesAFrame(outputPath, sources)) return false;
+  const BuildResult built = build(currentSettings(), sources, {preview, options, outputPath});
+  for (size_t k = 0; k < built.sizes.size(); ++k) {
+    appState.frameTable[k].width = built.sizes[k].width;
+    appState.frameTable[k].height = built.sizes[k].height;
   }
-  return writeOutput(outputPath, c);
+  return built.built && writeOutput(outputPath, built.cursor);
 }
 
 void releaseFrameBuffers() {
@@ -370,13 +417,7 @@ void releaseFrameBuffers() {
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = appState.frameTable[k];
     releaseBlock(f.path);
-    releaseBlock(f.fileData);
-    releaseBlock(f.maskBits);
-    releaseBlock(f.header);
-    releaseBlock(f.workPixels);
+    releaseBuildBlocks(f);
     f.pathTooLong = 0;
-    // The views pointed into the blocks just released.
-    f.pixels = nullptr;
-    f.palette = nullptr;
   }
 }

@@ -4,20 +4,22 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "base/build_settings.h"
+#include "base/state.h"
 
 // Turns each pixel of a listed "from" colour into its paired colour (the
 // last pair for that colour wins; a replaced colour is not replaced again),
 // in the frames' own pixel rows. Needs no memory.
-void applyColorReplacement(const Settings& settings);
+void applyColorReplacement(const Settings& settings, std::span<FrameRecord> frames);
 
 // Lays every frame after the first over the first: where the later frame has
 // a transparent colour, the first frame's pixel shows. Every frame takes the
 // first frame's size; a frame of another size gets a new buffer. False when
 // that buffer could not be had.
-bool mergeWithFirstFrame24(const Settings& settings);
-bool mergeWithFirstFrame8(const Settings& settings);
+bool mergeWithFirstFrame24(const Settings& settings, std::span<FrameRecord> frames);
+bool mergeWithFirstFrame8(const Settings& settings, std::span<FrameRecord> frames);
 
 // The colour step of an 8-bit frame, on its 256-entry palette in place:
 // transparent colours turn black first, then the first replace pair whose

@@ -177,7 +177,7 @@ bool mergeAndMask(FrameRecord& f, const FrameRecord& first, const Lists& lists,
   }
   setHeaderWidth(f.header, w1);
   setHeaderHeight(f.header, h1);
-  const MaskOutcome mask = allocateMask(f);
+  const MaskOutcome mask = allocateMask(f, true);
   if (mask != MaskOutcome::made) {
     if (!inPlace) freeBlock(buffer);
     outcome.mask = mask;
@@ -190,30 +190,30 @@ bool mergeAndMask(FrameRecord& f, const FrameRecord& first, const Lists& lists,
 
 }  // namespace
 
-bool fusedStepsApply(const Settings& settings) {
-  const int n = frameTotal();
+bool fusedStepsApply(const Settings& settings, std::span<const FrameRecord> frames) {
+  const int n = static_cast<int>(frames.size());
   const bool merge = settings.merge && n >= 2;
   for (int k = 0; k < n; ++k) {
-    const uint8_t* header = appState.frameTable[merge ? 0 : k].header;
+    const uint8_t* header = frames[merge ? 0 : k].header;
     if (headerWidth(header) < 0 || headerHeight(header) < 0) return false;
   }
   return true;
 }
 
-FusedOutcome runFusedSteps24(const Settings& settings) {
+FusedOutcome runFusedSteps24(const Settings& settings, std::span<FrameRecord> frames) {
   FusedOutcome outcome;
   Lists lists(settings, settings.replace);
   lists.mask = maskingIsOn(settings);
-  const int n = frameTotal();
+  const int n = static_cast<int>(frames.size());
   const bool merge = settings.merge && n >= 2;
   for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
+    FrameRecord& f = frames[k];
     outcome.frame = k;
     if (merge && k > 0) {
-      if (!mergeAndMask(f, appState.frameTable[0], lists, outcome)) return outcome;
+      if (!mergeAndMask(f, frames[0], lists, outcome)) return outcome;
       continue;
     }
-    outcome.mask = allocateMask(f);
+    outcome.mask = allocateMask(f, true);
     if (outcome.mask != MaskOutcome::made) return outcome;
     dispatch<ReplaceAndMask>(lists, f, lists);
   }

@@ -49,10 +49,10 @@ void markTransparentPixels8(FrameRecord& frame, int32_t w, int32_t h, const Colo
 
 }  // namespace
 
-MaskOutcome allocateMask(FrameRecord& frame) {
+MaskOutcome allocateMask(FrameRecord& frame, bool is24) {
   const int32_t w = headerWidth(frame.header);
   const int32_t h = headerHeight(frame.header);
-  const int64_t pixelBytes = framePixelBytes(w, h, appState.is24Bit != 0);
+  const int64_t pixelBytes = framePixelBytes(w, h, is24);
   const int64_t maskBytes = frameMaskBytes(w, h);
   const bool fits = pixelBytes <= kMaxCount && maskBytes <= kMaxCount && pixelBytes >= -kMaxCount &&
                     maskBytes >= -kMaxCount;
@@ -69,8 +69,8 @@ bool maskingIsOn(const Settings& settings) {
   return settings.transparent && !settings.transColors.empty();
 }
 
-MaskOutcome buildMask(const Settings& settings, FrameRecord& frame) {
-  const MaskOutcome outcome = allocateMask(frame);
+MaskOutcome buildMask(const Settings& settings, FrameRecord& frame, bool is24) {
+  const MaskOutcome outcome = allocateMask(frame, is24);
   if (outcome != MaskOutcome::made) return outcome;
   const int32_t w = headerWidth(frame.header);
   const int32_t h = headerHeight(frame.header);
@@ -80,7 +80,7 @@ MaskOutcome buildMask(const Settings& settings, FrameRecord& frame) {
   loadTransparentColours(settings, set);
   // Rows are walked in memory order; each pixel's test depends only on its
   // own colour, so the order does not change the result.
-  if (appState.is24Bit) {
+  if (is24) {
     markTransparentPixels24(frame, w, h, set);
   } else {
     markTransparentPixels8(frame, w, h, set);

@@ -13,10 +13,10 @@ enum class MaskOutcome {
 // Sets pixelBytes and maskBytes from the header, allocates maskBits and,
 // when transparency is on, sets the bit of every pixel of a transparent
 // colour (24-bit: and turns that pixel black).
-MaskOutcome buildMask(const Settings& settings, FrameRecord& frame);
+MaskOutcome buildMask(const Settings& settings, FrameRecord& frame, bool is24);
 
 // The first half of buildMask: the byte counts and an empty mask block.
-MaskOutcome allocateMask(FrameRecord& frame);
+MaskOutcome allocateMask(FrameRecord& frame, bool is24);
 
 // Whether masks mark anything: transparency on and a colour listed.
 bool maskingIsOn(const Settings& settings);

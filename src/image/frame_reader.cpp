@@ -97,7 +97,6 @@ FrameRefusal checkFrameHeader(const binio::ByteReader& file, const BmpHeader& bm
   if (h.compression != 0) return FrameRefusal::compressed;
   if (h.planes > 1) return FrameRefusal::planes;
   if (h.bitCount != 8 && h.bitCount != 24) return FrameRefusal::depth;
-  appState.is24Bit = h.bitCount == 24 ? 1 : 0;
 
   if (h.width < 0) return FrameRefusal::negativeWidth;
   const int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;

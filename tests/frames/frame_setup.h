@@ -6,12 +6,14 @@
 
 #include <cstring>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "base/runtime.h"
 #include "base/state.h"
 #include "frames/build.h"
+#include "image/bitmap_format.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "support/recorder.h"
@@ -98,6 +100,16 @@ class FrameTableTest : public ::testing::Test {
     std::memcpy(f.path, files_[k].c_str(), files_[k].size());
   }
 };
+
+// The table's frames as the build's steps take them, and their depth as
+// the first frame's header gives it.
+inline std::span<FrameRecord> tableFrames() {
+  return {appState.frameTable, static_cast<size_t>(frameTotal())};
+}
+inline bool tableIs24() {
+  return frameTotal() > 0 && appState.frameTable[0].header != nullptr &&
+         headerBitCount(appState.frameTable[0].header) == 24;
+}
 
 // A w x h picture of one value everywhere.
 inline std::vector<uint32_t> solid(int32_t w, int32_t h, uint32_t value) {
