@@ -53,7 +53,6 @@ struct Swatch {
 
 struct AppState {
   // Process
-  void* processHeap;
   void* instance;
   char programDir[kPathCapacity];
   char* commandArgs;
