@@ -23,7 +23,6 @@ struct FrameRecord {
   uint8_t* pixels;      // borrowed: into fileData, later equal to workPixels
   uint8_t* workPixels;  // pixel buffer owned by the frame
   uint8_t* palette;     // borrowed: 256 entries at header + 40
-  int32_t bytesLeft;
   int32_t pixelBytes;
   int32_t maskBytes;
   uint8_t* header;  // BITMAPINFOHEADER (40 bytes) followed by the palette

@@ -218,8 +218,12 @@ bool placeHotspot(const Settings& settings, std::span<const FrameRecord> frames,
 // Leaves in `r` the rectangle the frames were cropped to (when they were).
 bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool is24,
                    ContentRect& r, const char* outputPath) {
-  r = unionContentBounds(settings, frames, is24);
-  if (is24) r = widenBoundsFor24Bit(r);
+  // Only a crop needs the bounds; without one the scan is skipped.
+  r = kEmptyRect;
+  if (settings.optimize) {
+    r = unionContentBounds(settings, frames, is24);
+    if (is24) r = widenBoundsFor24Bit(r);
+  }
   if (!withinLimits(planOutput(settings, frames, is24, r), outputPath)) return false;
   if (!(is24 ? cropOrCopyFrames24(settings, frames, r) : cropOrCopyFrames8(settings, frames, r))) {
     showOutOfMemory();

@@ -145,7 +145,8 @@ void dispatch(const Lists& lists, Args&&... args) {
 template <bool Replace, bool Mask>
 struct ReplaceAndMask {
   static void run(FrameRecord& f, const Lists& lists) {
-    if (Replace || Mask) replaceAndMask<Replace, Mask>(f, lists);
+    // With neither switch there is nothing to do, and no loop is made for it.
+    if constexpr (Replace || Mask) replaceAndMask<Replace, Mask>(f, lists);
   }
 };
 

@@ -218,7 +218,6 @@ TEST_F(ReadFrameTest, CopiesHeaderAndPaletteAndPointsAtTheRows) {
         << "entry " << i;
   }
   EXPECT_EQ(std::memcmp(f.fileData, bytes.data(), bytes.size()), 0);
-  EXPECT_EQ(f.bytesLeft, static_cast<int32_t>(bytes.size() - 14 - 40 - 64));
   EXPECT_EQ(headerBitCount(frame().header), 8);
 }
 
