@@ -12,6 +12,7 @@
 #include "base/runtime.h"
 #include "base/state.h"
 #include "harness.h"
+#include "support/section_bytes.h"
 #include "textfile/section_text.h"
 
 namespace {

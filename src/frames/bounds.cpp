@@ -128,11 +128,6 @@ bool opaqueOutside24(const FrameRecord& f, const ContentRect& inside, const Colo
 
 }  // namespace
 
-ContentRect findContentBounds24(const Settings& settings, const FrameRecord& f) {
-  const ColourFlags flags(settings, false);
-  return bounds24(f, !settings.transColors.empty(), flags);
-}
-
 ContentRect findContentBounds8(const Settings& settings, const FrameRecord& f) {
   ColourSet set;
   loadTransparentColours(settings, set);

@@ -27,10 +27,9 @@ bool rectIsEmpty(const ContentRect& r);
 // Both empty: kEmptyRect; one empty: the other; else the bounding box.
 ContentRect unionRect(const ContentRect& a, const ContentRect& b);
 
-// Smallest rectangle holding every pixel of frame n (1-based) that is not of
-// a transparent colour, scanned over its width x height; an empty rectangle
+// Smallest rectangle holding every pixel of an 8-bit frame that is not of a
+// transparent colour, scanned over its width x height; an empty rectangle
 // when there is none. With no transparent colours: the whole frame.
-ContentRect findContentBounds24(const Settings& settings, const FrameRecord& f);
 ContentRect findContentBounds8(const Settings& settings, const FrameRecord& f);
 
 // The union of all frames' bounds, at the animation's depth.

@@ -114,15 +114,6 @@ char* readLineValue(Scan& s, bool& cut) {
 
 }  // namespace
 
-bool openSectionBytes(const uint8_t* bytes, uint32_t size, SectionText& text) {
-  text = SectionText{};
-  if (bytes == nullptr || size == 0) return false;
-  text.textBase = bytes;
-  text.textSize = size > kMaxSectionTextSize ? kMaxSectionTextSize : size;
-  text.sectionStart = bytes;
-  return true;
-}
-
 bool openSectionText(const char* fileName, SectionText& text) {
   text = SectionText{};
   if (fileName == nullptr || fileName[0] == '\0') return false;

@@ -29,10 +29,6 @@ struct SectionText {
 // the handles obtained so far stay in the record for closeSectionText.
 bool openSectionText(const char* fileName, SectionText& text);
 
-// Reads a text that is already in memory (the bytes must outlive the record)
-// under the same size rules as a file.
-bool openSectionBytes(const uint8_t* bytes, uint32_t size, SectionText& text);
-
 // Unmaps and closes whatever the record holds, then clears it.
 void closeSectionText(SectionText& text);
 

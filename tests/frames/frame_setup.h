@@ -12,9 +12,11 @@
 
 #include "base/runtime.h"
 #include "base/state.h"
+#include "frames/bounds.h"
 #include "frames/build.h"
 #include "image/bitmap_format.h"
 #include "support/bmp_writer.h"
+#include "support/pixel_access.h"
 #include "support/process.h"
 #include "support/recorder.h"
 #include "support/riff_reader.h"
@@ -109,6 +111,11 @@ inline std::span<FrameRecord> tableFrames() {
 inline bool tableIs24() {
   return frameTotal() > 0 && appState.frameTable[0].header != nullptr &&
          headerBitCount(appState.frameTable[0].header) == 24;
+}
+
+// The bounds of one 24-bit frame alone (see findContentBounds8).
+inline ContentRect findContentBounds24(const Settings& settings, FrameRecord& f) {
+  return unionContentBounds(settings, {&f, 1}, true);
 }
 
 // A w x h picture of one value everywhere.

@@ -10,6 +10,7 @@
 #include "base/runtime.h"
 #include "base/state.h"
 #include "support/process.h"
+#include "support/section_bytes.h"
 #include "textfile/section_text.h"
 
 namespace {
