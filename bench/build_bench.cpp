@@ -21,8 +21,8 @@
 #include "base/runtime.h"
 #include "base/state.h"
 #include "fixture.h"
-#include "frames/build.h"
 #include "platform/platform.h"
+#include "ui/build_table.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 
 #include "base/runtime.h"
 #include "base/state.h"
-#include "frames/build.h"
 #include "harness.h"
 #include "platform/platform.h"
 #include "seed_bitmaps.h"
+#include "ui/build_table.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include "base/runtime.h"
 #include "base/state.h"
 #include "frames/bounds.h"
-#include "frames/build.h"
 #include "frames/mask.h"
 #include "harness.h"
 #include "image/bitmap_format.h"
@@ -15,6 +14,7 @@
 #include "image/pixels.h"
 #include "platform/platform.h"
 #include "seed_bitmaps.h"
+#include "ui/build_table.h"
 
 namespace {
 

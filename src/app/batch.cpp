@@ -7,10 +7,10 @@
 #include "base/captions.h"
 #include "base/runtime.h"
 #include "base/state.h"
-#include "frames/build.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
 #include "textfile/settings.h"
+#include "ui/build_table.h"
 
 namespace {
 

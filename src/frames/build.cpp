@@ -30,17 +30,6 @@
 
 namespace {
 
-// Every block a build takes for a frame, all but its path.
-void releaseBuildBlocks(FrameRecord& f) {
-  releaseBlock(f.fileData);
-  releaseBlock(f.maskBits);
-  releaseBlock(f.header);
-  releaseBlock(f.workPixels);
-  // The views pointed into the blocks just released.
-  f.pixels = nullptr;
-  f.palette = nullptr;
-}
-
 const char* pathText(const FrameRecord& f) { return f.path != nullptr ? f.path : ""; }
 
 // The box names the file; on POSIX one line on standard error says why.
@@ -260,22 +249,6 @@ bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool
   return true;
 }
 
-// The output replaces its target only when complete, but a target that is
-// one of the frames would still lose that frame. Files are told apart by
-// identity, so that a hard link or another spelling of a path is found too.
-bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> frames) {
-  plat::FileIdentity output;
-  if (!plat::fileIdentity(outputPath, output)) return false;
-  for (const FrameSource& f : frames) {
-    plat::FileIdentity frame;
-    if (f.pathTooLong || !plat::fileIdentity(f.path, frame) || !(frame == output)) continue;
-    showError(caption::kCantWriteFile, outputPath);
-    explain(kReplacesAnInput, f.path != nullptr ? f.path : "");
-    return true;
-  }
-  return false;
-}
-
 // The steps as the options give them: a sequence names each step's frame,
 // and the rates give every step one time or each its own.
 void takeSteps(const AnimationOptions& o, int frames, cursor::Cursor& c) {
@@ -341,22 +314,6 @@ bool makeCursor(const Settings& settings, std::span<FrameRecord> frames,
   return true;
 }
 
-// The file is written under a temporary name beside the target and moved
-// over it only when complete, so that a failed write never costs the user
-// an existing file, and no half-written file is left behind.
-bool writeOutput(const char* outputPath, const cursor::Cursor& c) {
-  SafeWrite write;
-  if (!beginSafeWrite(outputPath, write)) {
-    refuseWrite(outputPath, plat::lastFileError());
-    return false;
-  }
-  if (!endSafeWrite(write, outputPath, writeCursor(c, write.file))) {
-    refuseWrite(outputPath, plat::lastFileError());
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 BuildResult build(const Settings& settings, std::span<const FrameSource> sources,
@@ -369,7 +326,7 @@ BuildResult build(const Settings& settings, std::span<const FrameSource> sources
   struct Release {
     std::vector<FrameRecord>& table;
     ~Release() {
-      for (FrameRecord& f : table) releaseBuildBlocks(f);
+      for (FrameRecord& f : table) releaseFrameBlocks(f);
     }
   } release{table};
   for (size_t k = 0; k < sources.size(); ++k) {
@@ -400,28 +357,38 @@ BuildResult build(const Settings& settings, std::span<const FrameSource> sources
   return result;
 }
 
-bool buildAnimation(const char* outputPath, PreviewSize preview, const AnimationOptions* options) {
-  if (outputPath == nullptr) outputPath = "";
-  std::vector<FrameSource> sources(static_cast<size_t>(frameTotal()));
-  for (size_t k = 0; k < sources.size(); ++k) {
-    const FrameRecord& f = appState.frameTable[k];
-    sources[k] = {f.path, f.pathTooLong != 0, f.width, f.height};
-  }
-  if (outputReplacesAFrame(outputPath, sources)) return false;
-  const BuildResult built = build(currentSettings(), sources, {preview, options, outputPath});
-  for (size_t k = 0; k < built.sizes.size(); ++k) {
-    appState.frameTable[k].width = built.sizes[k].width;
-    appState.frameTable[k].height = built.sizes[k].height;
-  }
-  return built.built && writeOutput(outputPath, built.cursor);
+void releaseFrameBlocks(FrameRecord& f) {
+  releaseBlock(f.fileData);
+  releaseBlock(f.maskBits);
+  releaseBlock(f.header);
+  releaseBlock(f.workPixels);
+  // The views pointed into the blocks just released.
+  f.pixels = nullptr;
+  f.palette = nullptr;
 }
 
-void releaseFrameBuffers() {
-  const int n = frameTotal();
-  for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
-    releaseBlock(f.path);
-    releaseBuildBlocks(f);
-    f.pathTooLong = 0;
+bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> frames) {
+  plat::FileIdentity output;
+  if (!plat::fileIdentity(outputPath, output)) return false;
+  for (const FrameSource& f : frames) {
+    plat::FileIdentity frame;
+    if (f.pathTooLong || !plat::fileIdentity(f.path, frame) || !(frame == output)) continue;
+    showError(caption::kCantWriteFile, outputPath);
+    explain(kReplacesAnInput, f.path != nullptr ? f.path : "");
+    return true;
   }
+  return false;
+}
+
+bool saveCursor(const char* outputPath, const cursor::Cursor& c) {
+  SafeWrite write;
+  if (!beginSafeWrite(outputPath, write)) {
+    refuseWrite(outputPath, plat::lastFileError());
+    return false;
+  }
+  if (!endSafeWrite(write, outputPath, writeCursor(c, write.file))) {
+    refuseWrite(outputPath, plat::lastFileError());
+    return false;
+  }
+  return true;
 }

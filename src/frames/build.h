@@ -1,4 +1,4 @@
-// The build: the frame table in, one animated cursor file out.
+// The build: frame files, settings and options in, one animated cursor out.
 #pragma once
 
 #include <span>
@@ -69,11 +69,17 @@ struct BuildResult {
 BuildResult build(const Settings& settings, std::span<const FrameSource> frames,
                   const BuildOptions& options);
 
-// Builds the frames named in the table with the settings of the state block
-// and writes the file. Failures are shown to the user; the result tells
-// whether the file was written.
-bool buildAnimation(const char* outputPath, PreviewSize preview = PreviewSize::kept,
-                    const AnimationOptions* options = nullptr);
+// The output replaces its target only when complete, but a target that is
+// one of the frames would still lose that frame. Files are told apart by
+// identity, so that a hard link or another spelling of a path is found too.
+// True (and the refusal shown) when the output is one of the frames.
+bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> frames);
 
-// Frees every block a build allocated and clears the references.
-void releaseFrameBuffers();
+// Writes the cursor under a temporary name beside the target and moves it
+// over the target only when complete, so that a failed write never costs
+// the user an existing file and leaves no half-written file behind. False
+// (and the failure shown) when the file was not written.
+bool saveCursor(const char* outputPath, const cursor::Cursor& c);
+
+// Gives back every block a build took for the frame, all but its path.
+void releaseFrameBlocks(FrameRecord& f);

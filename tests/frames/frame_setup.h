@@ -13,13 +13,13 @@
 #include "base/runtime.h"
 #include "base/state.h"
 #include "frames/bounds.h"
-#include "frames/build.h"
 #include "image/bitmap_format.h"
 #include "support/bmp_writer.h"
 #include "support/pixel_access.h"
 #include "support/process.h"
 #include "support/recorder.h"
 #include "support/riff_reader.h"
+#include "ui/build_table.h"
 
 inline void PrintTo(const ShownError& e, std::ostream* os) {
   *os << "\"" << e.caption << "\" / \"" << e.text << "\"";
