@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/frame_record.h"
 #include "base/runtime.h"
-#include "base/state.h"
 #include "image/bitmap_format.h"
 #include "image/colour_lookup.h"
 #include "image/pixels.h"

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "base/build_settings.h"
-#include "base/state.h"
+#include "base/frame_record.h"
 
 // Left, top, right, bottom; right and bottom inclusive, so a rectangle one
 // pixel wide or high holds pixels like any other. Empty when right < left or

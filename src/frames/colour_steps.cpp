@@ -5,8 +5,8 @@
 
 #include "base/bytes.h"
 #include "base/colour.h"
+#include "base/frame_record.h"
 #include "base/runtime.h"
-#include "base/state.h"
 #include "frames/pixel_buffers.h"
 #include "image/bitmap_format.h"
 #include "image/colour_lookup.h"

@@ -7,7 +7,7 @@
 #include <span>
 
 #include "base/build_settings.h"
-#include "base/state.h"
+#include "base/frame_record.h"
 
 // Turns each pixel of a listed "from" colour into its paired colour (the
 // last pair for that colour wins; a replaced colour is not replaced again),

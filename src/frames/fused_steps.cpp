@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/frame_record.h"
 #include "base/runtime.h"
-#include "base/state.h"
 #include "frames/pixel_buffers.h"
 #include "image/bitmap_format.h"
 #include "image/colour_lookup.h"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "base/build_settings.h"
-#include "base/state.h"
+#include "base/frame_record.h"
 
 enum class MaskOutcome {
   made,         // maskBits is set

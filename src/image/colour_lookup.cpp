@@ -4,7 +4,7 @@
 
 #include "base/bytes.h"
 #include "base/colour.h"
-#include "base/state.h"
+#include "base/frame_record.h"
 #include "image/pixels.h"
 
 ColourSet::ColourSet() {

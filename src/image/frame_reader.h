@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "base/state.h"
+#include "base/frame_record.h"
 
 // Files outside this range of sizes are refused without reading them.
 constexpr int64_t kMinFrameFileSize = 12;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "base/state.h"
+#include "base/frame_record.h"
 #include "platform/platform.h"
 
 // Only this many bytes of a text are ever looked at; the rest of a longer
