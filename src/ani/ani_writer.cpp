@@ -134,7 +134,9 @@ void putIconChunk(Output& file, const cursor::Image& image, uint16_t hotspotX, u
   put(file, header, sizeof header);
   if (image.depth != 24) {
     uint8_t palette[kPaletteEntries * 4] = {};
-    std::memcpy(palette, image.palette.data(), std::min(image.palette.size(), sizeof palette));
+    if (!image.palette.empty()) {
+      std::memcpy(palette, image.palette.data(), std::min(image.palette.size(), sizeof palette));
+    }
     put(file, palette, sizeof palette);
   }
   put(file, image.pixels.data(), image.pixels.size());

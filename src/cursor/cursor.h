@@ -4,11 +4,33 @@
 // dropped like any other value.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace cursor {
+
+// Bytes that never change once made. Copies share them, so a copy costs no
+// more than a pointer, and the last copy to go gives them back; a block the
+// build filled can be taken over without copying it.
+class Bytes {
+ public:
+  Bytes() = default;
+  Bytes(size_t count, uint8_t fill);
+  Bytes(const uint8_t* data, size_t count);
+  // Takes over `count` bytes at `block`, which `release` gives back.
+  static Bytes adopt(uint8_t* block, size_t count, void (*release)(void*));
+
+  const uint8_t* data() const { return data_.get(); }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+
+ private:
+  std::shared_ptr<const uint8_t> data_;
+  size_t size_ = 0;
+};
 
 // One picture of a frame, as a cursor file stores it: rows bottom row first,
 // each padded to four bytes.
@@ -19,10 +41,10 @@ struct Image {
   // Carried from the frame's own header into the written one unchanged.
   uint16_t planes = 1;
   uint32_t sizeImage = 0;
-  std::vector<uint8_t> pixels;
-  std::vector<uint8_t> palette;  // 8-bit: 256 entries of blue, green, red, 0
-  std::vector<uint8_t> mask;     // AND mask, one bit per pixel
-  std::vector<uint8_t> alpha;    // one byte per pixel where the picture has it
+  Bytes pixels;
+  Bytes palette;  // 8-bit: 256 entries of blue, green, red, 0
+  Bytes mask;     // AND mask, one bit per pixel
+  Bytes alpha;    // one byte per pixel where the picture has it
 };
 
 // A frame holds one picture today; a cursor file may give it several sizes.

@@ -276,17 +276,27 @@ cursor::Image takeImage(const Settings& settings, FrameRecord& f) {
   image.sizeImage = binio::getLe32(f.header + bmpinfo::kSizeImage);
   const auto pixelBytes = static_cast<size_t>(std::max(f.pixelBytes, 0));
   const auto maskBytes = static_cast<size_t>(std::max(f.maskBytes, 0));
-  image.pixels.assign(f.pixels, f.pixels + pixelBytes);
-  image.mask.assign(f.maskBits, f.maskBits + maskBytes);
-  // The table's rows are not read again; given back at once, they keep the
-  // build's peak memory where it was before the cursor held a copy.
+  // Rows and masks in blocks of their own pass to the cursor as they are;
+  // the table lets go of each before the cursor holds it, so that no block
+  // has two owners even for a moment.
+  if (f.pixels != nullptr && f.pixels == f.workPixels) {
+    uint8_t* rows = f.workPixels;
+    f.workPixels = nullptr;
+    f.pixels = nullptr;
+    image.pixels = cursor::Bytes::adopt(rows, pixelBytes, freeBlock);
+  } else {
+    image.pixels = cursor::Bytes(f.pixels, pixelBytes);
+  }
+  uint8_t* mask = f.maskBits;
+  f.maskBits = nullptr;
+  image.mask = cursor::Bytes::adopt(mask, maskBytes, freeBlock);
+  // Rows left in the file's bytes were copied: the file goes back at once.
   releaseBlock(f.workPixels);
   releaseBlock(f.fileData);
-  releaseBlock(f.maskBits);
   f.pixels = nullptr;
   if (image.depth != 24) {
     filterPalette8(settings, f.palette);
-    image.palette.assign(f.palette, f.palette + kPaletteEntries * 4);
+    image.palette = cursor::Bytes(f.palette, kPaletteEntries * 4);
   }
   return image;
 }

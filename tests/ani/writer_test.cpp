@@ -30,9 +30,9 @@ class WriterTest : public ::testing::Test {
     image.height = doubledHeight / 2;
     image.depth = is24 ? 24 : 8;
     image.sizeImage = 0xEEEEEEEE;
-    if (!is24) image.palette.assign(1024, 0xEE);
-    image.pixels.assign(static_cast<size_t>(pixelBytes), 0x5A);
-    image.mask.assign(static_cast<size_t>(maskBytes), 0xA5);
+    if (!is24) image.palette = cursor::Bytes(1024, 0xEE);
+    image.pixels = cursor::Bytes(static_cast<size_t>(pixelBytes), 0x5A);
+    image.mask = cursor::Bytes(static_cast<size_t>(maskBytes), 0xA5);
     cursor_.frames.push_back({{image}});
     cursor_.steps = cursor::stepsInOrder(cursor_.frames.size(), 10);
   }
