@@ -37,7 +37,6 @@ STATE_FOLDERS = ("ui", "ui/console", "ui/win32")
 STATE_FILES = (
     "base/state.h",
     "base/state.cpp",
-    "textfile/settings.cpp",
     "app/startup.cpp",
     "app/batch.cpp",
 )

@@ -9,8 +9,8 @@
 #include "base/state.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
-#include "textfile/settings.h"
 #include "ui/build_table.h"
+#include "ui/settings_state.h"
 
 namespace {
 

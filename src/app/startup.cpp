@@ -7,8 +7,8 @@
 #include "base/runtime.h"
 #include "base/state.h"
 #include "platform/platform.h"
-#include "textfile/settings.h"
 #include "ui/preview.h"
+#include "ui/settings_state.h"
 #include "ui/shell.h"
 
 #ifndef KINETOR_VERSION

@@ -11,7 +11,7 @@
 #include "base/temp_name.h"
 #include "platform/platform.h"
 #include "support/process.h"
-#include "textfile/settings.h"
+#include "ui/settings_state.h"
 
 namespace fs = std::filesystem;
 
