@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "base/runtime.h"
-#include "base/state.h"
 #include "frames/bounds.h"
 #include "frames/mask.h"
 #include "harness.h"
@@ -15,6 +14,7 @@
 #include "platform/platform.h"
 #include "seed_bitmaps.h"
 #include "ui/build_table.h"
+#include "ui/state.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 
 #include "app/script_options.h"
 #include "base/runtime.h"
-#include "base/state.h"
 #include "harness.h"
 #include "support/section_bytes.h"
 #include "textfile/section_text.h"
+#include "ui/state.h"
 
 namespace {
 

@@ -30,13 +30,10 @@ RANKS = {
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 # The state block belongs to the editor's window: only the editor's folders
-# name it, and the files below, which still hand it to the editor or fill it
-# from the settings file and the batch script.
-STATE_BLOCK = re.compile(r'\b(appState|AppState|resetAppState)\b|"base/state\.h"')
+# name it, and the start-up and the batch, which still hand it over.
+STATE_BLOCK = re.compile(r'\b(appState|AppState|resetAppState)\b|"ui/state\.h"')
 STATE_FOLDERS = ("ui", "ui/console", "ui/win32")
 STATE_FILES = (
-    "base/state.h",
-    "base/state.cpp",
     "app/startup.cpp",
     "app/batch.cpp",
 )

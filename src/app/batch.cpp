@@ -6,11 +6,11 @@
 #include "app/script_options.h"
 #include "base/captions.h"
 #include "base/runtime.h"
-#include "base/state.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
 #include "ui/build_table.h"
 #include "ui/settings_state.h"
+#include "ui/state.h"
 
 namespace {
 

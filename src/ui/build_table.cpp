@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "base/runtime.h"
-#include "base/state.h"
+#include "ui/state.h"
 
 bool buildAnimation(const char* outputPath, PreviewSize preview, const AnimationOptions* options) {
   if (outputPath == nullptr) outputPath = "";

@@ -6,7 +6,7 @@
 
 #include "base/captions.h"
 #include "base/runtime.h"
-#include "base/state.h"
+#include "ui/state.h"
 #include "platform/platform.h"
 #include "ui/build_table.h"
 #include "ui/file_names.h"

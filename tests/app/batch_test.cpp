@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/batch.h"
-#include "base/state.h"
 #include "base/temp_name.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
@@ -22,6 +21,7 @@
 #include "support/riff_reader.h"
 #include "ui/build_table.h"
 #include "ui/preview.h"
+#include "ui/state.h"
 
 namespace fs = std::filesystem;
 

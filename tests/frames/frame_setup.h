@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "base/runtime.h"
-#include "base/state.h"
 #include "frames/bounds.h"
 #include "image/bitmap_format.h"
 #include "support/bmp_writer.h"
@@ -20,6 +19,7 @@
 #include "support/recorder.h"
 #include "support/riff_reader.h"
 #include "ui/build_table.h"
+#include "ui/state.h"
 
 inline void PrintTo(const ShownError& e, std::ostream* os) {
   *os << "\"" << e.caption << "\" / \"" << e.text << "\"";

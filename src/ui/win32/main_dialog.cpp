@@ -1,6 +1,6 @@
 // The main dialog's view: makes the child windows, turns messages into the
 // editor's commands and carries their results to the controls.
-#include "base/state.h"
+#include "ui/state.h"
 #include "ui/editor.h"
 #include "ui/resources/resource_ids.h"
 #include "ui/win32/choosers.h"

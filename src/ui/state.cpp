@@ -1,4 +1,4 @@
-#include "base/state.h"
+#include "ui/state.h"
 
 #include <cstring>
 
