@@ -1,6 +1,6 @@
 // The editor's process-wide state block: its windows, its frame list and
-// the settings its dialog shows. The build and the batch do not read it;
-// they are handed values.
+// the settings its dialog shows. The build does not read it: the editor's
+// side hands it the frames and settings as values (see build_table.h).
 #pragma once
 
 #include <cstdint>
