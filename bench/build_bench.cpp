@@ -19,10 +19,10 @@
 
 #include "base/colour.h"
 #include "base/runtime.h"
-#include "base/state.h"
 #include "fixture.h"
-#include "frames/build.h"
 #include "platform/platform.h"
+#include "ui/build_table.h"
+#include "ui/state.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "base/state.h"
+#include "ui/state.h"
 #include "fixture.h"
 #include "ui/document.h"
 #include "ui/editor.h"

@@ -13,11 +13,11 @@
 #include <string>
 
 #include "base/runtime.h"
-#include "base/state.h"
-#include "frames/build.h"
 #include "harness.h"
 #include "platform/platform.h"
 #include "seed_bitmaps.h"
+#include "ui/build_table.h"
+#include "ui/state.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "base/runtime.h"
-#include "base/state.h"
 #include "harness.h"
 #include "image/bmp_decode.h"
 #include "ui/preview.h"
+#include "ui/state.h"
 
 namespace {
 

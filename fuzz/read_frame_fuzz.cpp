@@ -5,9 +5,7 @@
 #include <cstring>
 
 #include "base/runtime.h"
-#include "base/state.h"
 #include "frames/bounds.h"
-#include "frames/build.h"
 #include "frames/mask.h"
 #include "harness.h"
 #include "image/bitmap_format.h"
@@ -15,6 +13,8 @@
 #include "image/pixels.h"
 #include "platform/platform.h"
 #include "seed_bitmaps.h"
+#include "ui/build_table.h"
+#include "ui/state.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int64_t used = f.pixels - f.fileData;
     check(w >= 0 && used >= 0 && used <= static_cast<int64_t>(size));
     check(rows == 0 ||
-          rowStride(w, appState.is24Bit ? 24 : 8, 32) * rows <= static_cast<int64_t>(size) - used);
+          rowStride(w, headerBitCount(f.header), 32) * rows <= static_cast<int64_t>(size) - used);
     // Walk the rows the way the later steps do; the build stops at a frame
     // without pixels before them.
     if (w == 0 || rows == 0) {
@@ -68,8 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     appState.transColors[0] = swapRedBlue(0xFF00FF);
     appState.transCount = 1;
     appState.optTransparent = 1;
-    (void)unionContentBounds();
-    (void)buildMask(f);
+    const bool is24 = headerBitCount(f.header) == 24;
+    (void)unionContentBounds(currentSettings(), {&f, 1}, is24);
+    (void)buildMask(currentSettings(), f, is24);
   }
   releaseFrameBuffers();
   return 0;

@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "base/runtime.h"
-#include "base/state.h"
 #include "frames/script_options.h"
 #include "harness.h"
+#include "support/section_bytes.h"
 #include "textfile/section_text.h"
+#include "ui/state.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Prints which folders of src/ include which, and fails (exit 1) when an
-include runs upward or sideways between the layers below, or when folders
-include each other in a circle.
+include runs upward or sideways between the layers below, when folders
+include each other in a circle, or when a file outside the editor names the
+editor's state block.
 
 Usage: check_layers.py [SRC_DIR]
 """
@@ -17,15 +18,25 @@ RANKS = {
     "base": 1,
     "textfile": 2,
     "image": 2,
-    "ani": 3,
-    "frames": 4,
-    "ui": 5,
-    "ui/console": 6,
-    "ui/win32": 6,
-    "app": 7,
-    "show": 7,
+    "cursor": 3,
+    "ani": 4,
+    "frames": 5,
+    "ui": 6,
+    "ui/console": 7,
+    "ui/win32": 7,
+    "app": 8,
+    "show": 8,
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+
+# The state block belongs to the editor's window: only the editor's folders
+# name it, and the start-up and the batch, which still hand it over.
+STATE_BLOCK = re.compile(r'\b(appState|AppState|resetAppState)\b|"ui/state\.h"')
+STATE_FOLDERS = ("ui", "ui/console", "ui/win32")
+STATE_FILES = (
+    "app/startup.cpp",
+    "app/batch.cpp",
+)
 
 
 def folder_of(rel):
@@ -54,6 +65,22 @@ def include_graph(src):
                     if there != here:
                         edges.setdefault(here, {}).setdefault(there, path)
     return edges
+
+
+def state_block_users(src):
+    found = []
+    for directory, _, names in os.walk(src):
+        for name in names:
+            if not name.endswith((".h", ".cpp")):
+                continue
+            path = os.path.join(directory, name)
+            rel = os.path.relpath(path, src)
+            if folder_of(rel) in STATE_FOLDERS or rel in STATE_FILES:
+                continue
+            with open(path, errors="replace") as f:
+                if STATE_BLOCK.search(f.read()):
+                    found.append(rel)
+    return sorted(found)
 
 
 def cycles(edges):
@@ -101,6 +128,8 @@ def main():
                 problems.append("%s -> %s: folder has no layer (%s)" % (here, there, where))
             elif RANKS[there] >= RANKS[here]:
                 problems.append("%s -> %s: include does not run downward (%s)" % (here, there, where))
+    for rel in state_block_users(src):
+        problems.append("%s names the editor's state block" % rel)
     for component in cycles(edges):
         problems.append("cycle: " + " <-> ".join(component))
     for p in problems:

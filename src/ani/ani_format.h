@@ -1,4 +1,24 @@
-// The records of a RIFF "ACON" animated cursor file.
+// The records of a RIFF "ACON" animated cursor file. Every chunk is a
+// four-byte id, a little-endian size and the body, padded to an even size;
+// the optional chunks are the ones this program writes when asked.
+//
+//   "RIFF" size "ACON"
+//   +- "LIST" size "INFO"                  optional: title and author
+//   |    +- "INAM" size text 0 [pad]
+//   |    +- "IART" size text 0 [pad]
+//   +- "anih" 36  AniHeader                frames, steps, rate, flags
+//   +- "rate" size u32 per step            optional: each step's jiffies
+//   +- "seq " size u32 per step            optional: each step's frame
+//   +- "LIST" size "fram"
+//        +- "icon" size                    one per frame, a cursor resource:
+//        |    IconDir (6)                    type 2, one image
+//        |    IconDirEntry (16)              size, hotspot, image offset 22
+//        |    BITMAPINFOHEADER (40)          height counts colour and mask
+//        |    palette (8-bit: 256 x 4)
+//        |    colour rows, bottom row first, each padded to 4 bytes
+//        |    AND mask rows, 1 bit per pixel, each padded to 4 bytes
+//        |    [pad]
+//        +- "icon" ...
 #pragma once
 
 #include <cstdint>
@@ -49,7 +69,6 @@ namespace anifile {
 constexpr uint32_t kAniFlagIcon = 1;      // frames are icon/cursor resources
 constexpr uint32_t kAniFlagSequence = 2;  // a "seq " chunk orders the steps
 constexpr uint32_t kDisplayRate = 10;     // every frame shows for 10 jiffies
-constexpr uint32_t kPrefixBytes = 68;     // "RIFF" .. "fram"
 constexpr uint32_t kCursorType = 2;
 constexpr uint32_t kImageOffset = sizeof(IconDir) + sizeof(IconDirEntry);
 // An entry's width or height byte holds 0 for a side of 256 or more.

@@ -5,12 +5,12 @@
 
 #include "base/captions.h"
 #include "base/runtime.h"
-#include "base/state.h"
-#include "frames/build.h"
 #include "frames/script_options.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
-#include "textfile/settings.h"
+#include "ui/build_table.h"
+#include "ui/settings_state.h"
+#include "ui/state.h"
 
 namespace {
 
@@ -45,26 +45,26 @@ bool runBatchScript(const char* scriptPath) {
   appState.frameCount = 0;
   bool written = false;
   char outputPath[kPathCapacity] = {};
-  FrameRecord& first = appState.frameTable[0];
+  // The output's line, read the way the frame lines are.
+  FrameRecord result{};
 
   if (!openSectionText(scriptPath, script)) {
     explain("cannot read the build script (missing, unreadable or empty)", scriptPath);
   } else {
     loadBatchSettings(script);
-    if (findSection("Result", script)) readLineList(appState.frameTable, script, 1);
-    if (first.path == nullptr) {
+    if (findSection("Result", script)) readLineList(&result, script, 1);
+    if (result.path == nullptr) {
       explain("script has no [Result] section naming the output file", scriptPath);
-    } else if (first.pathTooLong) {
+    } else if (result.pathTooLong) {
       // Cut to fit, the path would name some other file.
-      showError(caption::kCantWriteFile, first.path);
-      explain("path too long", first.path);
-      explain("no animation was written to", first.path);
-      releaseBlock(first.path);
-      first.pathTooLong = 0;
+      showError(caption::kCantWriteFile, result.path);
+      explain("path too long", result.path);
+      explain("no animation was written to", result.path);
+      releaseBlock(result.path);
+      result.pathTooLong = 0;
     } else {
-      std::memcpy(outputPath, first.path, kPathCapacity - 1);
-      // The frame list below fills the table from its first record again.
-      releaseBlock(first.path);
+      std::memcpy(outputPath, result.path, kPathCapacity - 1);
+      releaseBlock(result.path);
       if (findSection("BMP", script)) {
         appState.frameCount = readLineList(appState.frameTable, script, kMaxEntries);
       }

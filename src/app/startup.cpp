@@ -5,11 +5,11 @@
 #include "app/batch.h"
 #include "app/command_line.h"
 #include "base/runtime.h"
-#include "base/state.h"
 #include "platform/platform.h"
-#include "textfile/settings.h"
 #include "ui/preview.h"
+#include "ui/settings_state.h"
 #include "ui/shell.h"
+#include "ui/state.h"
 
 #ifndef KINETOR_VERSION
 #error "KINETOR_VERSION comes from the project's version in CMakeLists.txt"

@@ -58,13 +58,6 @@ class ByteReader {
     return true;
   }
 
-  bool i32le(uint64_t offset, int32_t& out) const {
-    uint32_t raw = 0;
-    if (!u32le(offset, raw)) return false;
-    out = static_cast<int32_t>(raw);
-    return true;
-  }
-
   // Direct access, only after holds(offset, length) said yes.
   const uint8_t* at(uint64_t offset) const { return data_ + offset; }
 

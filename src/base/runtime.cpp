@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "base/captions.h"
-#include "base/state.h"
 #include "platform/platform.h"
 
 namespace {
@@ -19,6 +18,9 @@ AllocGate setAllocGate(AllocGate gate) {
 }
 
 namespace {
+// The heap every block comes from, asked for at the first use.
+void* g_heap = nullptr;
+
 // The gate and the size checks that every allocation passes.
 bool mayAllocate(uint64_t bytes) {
   if (g_gate != nullptr && !g_gate(bytes)) return false;
@@ -26,25 +28,25 @@ bool mayAllocate(uint64_t bytes) {
       bytes > static_cast<uint64_t>(std::numeric_limits<std::ptrdiff_t>::max())) {
     return false;
   }
-  if (appState.processHeap == nullptr) appState.processHeap = plat::processHeap();
+  if (g_heap == nullptr) g_heap = plat::processHeap();
   return true;
 }
 }  // namespace
 
 void* allocZeroed(uint64_t bytes) {
   if (!mayAllocate(bytes)) return nullptr;
-  return plat::heapAllocZeroed(appState.processHeap, static_cast<size_t>(bytes));
+  return plat::heapAllocZeroed(g_heap, static_cast<size_t>(bytes));
 }
 
 void* allocForOverwrite(uint64_t bytes) {
   if (!mayAllocate(bytes)) return nullptr;
-  return plat::heapAllocForOverwrite(appState.processHeap, static_cast<size_t>(bytes));
+  return plat::heapAllocForOverwrite(g_heap, static_cast<size_t>(bytes));
 }
 
 void freeBlock(void* block) {
   if (block == nullptr) return;
-  if (appState.processHeap == nullptr) appState.processHeap = plat::processHeap();
-  plat::heapFree(appState.processHeap, block);
+  if (g_heap == nullptr) g_heap = plat::processHeap();
+  plat::heapFree(g_heap, block);
 }
 
 ErrorSink setErrorSink(ErrorSink sink) {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/state.h"
+#include "base/frame_record.h"
 #include "platform/platform.h"
 
 // A temporary name may be somewhat longer than the path it stands beside.

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/frame_record.h"
 #include "base/runtime.h"
-#include "base/state.h"
 #include "image/bitmap_format.h"
 #include "image/colour_lookup.h"
 #include "image/pixels.h"
@@ -80,10 +80,10 @@ ContentRect scanBounds(int32_t w, int32_t h, RowAt rowAt, Opaque opaque) {
 }
 
 template <int Bits, typename Opaque>
-ContentRect frameBounds(const FrameRecord& f, Opaque opaque) {
+ContentRect frameBounds(const FrameRecord& f, bool listed, Opaque opaque) {
   const int32_t w = f.width;
   const int32_t h = f.height;
-  if (usedEntries(appState.transCount) == 0) return {0, 0, w - 1, h - 1};
+  if (!listed) return {0, 0, w - 1, h - 1};
   const int64_t stride = rowStride(w, Bits, 32);
   const uint8_t* pixels = f.pixels;
   return scanBounds(
@@ -95,9 +95,9 @@ inline bool opaque24(const ColourFlags& flags, const uint8_t* row, int32_t x, in
   return !flags.transparent(load24At(row, x, w));
 }
 
-ContentRect bounds24(const FrameRecord& f, const ColourFlags& flags) {
+ContentRect bounds24(const FrameRecord& f, bool listed, const ColourFlags& flags) {
   const int32_t w = f.width;
-  return frameBounds<24>(f,
+  return frameBounds<24>(f, listed,
                          [&](const uint8_t* row, int32_t x) { return opaque24(flags, row, x, w); });
 }
 
@@ -128,39 +128,35 @@ bool opaqueOutside24(const FrameRecord& f, const ContentRect& inside, const Colo
 
 }  // namespace
 
-ContentRect findContentBounds24(int n) {
-  const ColourFlags flags(false);
-  return bounds24(appState.frameTable[n - 1], flags);
-}
-
-ContentRect findContentBounds8(int n) {
-  const FrameRecord& f = appState.frameTable[n - 1];
+ContentRect findContentBounds8(const Settings& settings, const FrameRecord& f) {
   ColourSet set;
-  loadTransparentColours(set);
+  loadTransparentColours(settings, set);
   bool transparent[256];
   markTransparentIndices(f.palette, set, transparent);
-  return frameBounds<8>(f, [&](const uint8_t* row, int32_t x) { return !transparent[row[x]]; });
+  return frameBounds<8>(f, !settings.transColors.empty(),
+                        [&](const uint8_t* row, int32_t x) { return !transparent[row[x]]; });
 }
 
-ContentRect unionContentBounds() {
+ContentRect unionContentBounds(const Settings& settings, std::span<const FrameRecord> frames,
+                               bool is24) {
   ContentRect result = kEmptyRect;
-  const int n = frameTotal();
-  if (appState.is24Bit) {
+  const int n = static_cast<int>(frames.size());
+  const bool listed = !settings.transColors.empty();
+  if (is24) {
     // One table of the colours for all frames.
-    const ColourFlags flags(false);
-    const bool listed = usedEntries(appState.transCount) != 0;
+    const ColourFlags flags(settings, false);
     for (int k = 0; k < n; ++k) {
-      const FrameRecord& f = appState.frameTable[k];
+      const FrameRecord& f = frames[k];
       // Frames without pixels add nothing either way.
       if (listed && f.width > 0 && f.height > 0 && !rectIsEmpty(result) &&
           !opaqueOutside24(f, result, flags)) {
         continue;
       }
-      result = unionRect(result, bounds24(f, flags));
+      result = unionRect(result, bounds24(f, listed, flags));
     }
     return result;
   }
-  for (int k = 1; k <= n; ++k) result = unionRect(result, findContentBounds8(k));
+  for (const FrameRecord& f : frames) result = unionRect(result, findContentBounds8(settings, f));
   return result;
 }
 
@@ -182,10 +178,10 @@ ContentRect widenBoundsFor24Bit(const ContentRect& r) {
 
 namespace {
 
-bool copyFrames(int bits) {
-  const int n = frameTotal();
+bool copyFrames(std::span<FrameRecord> frames, int bits) {
+  const int n = static_cast<int>(frames.size());
   for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
+    FrameRecord& f = frames[k];
     const int64_t bytes = pixelBufferBytes(f.width, f.height, bits);
     // Every byte is copied: the rows with their padding.
     auto* buffer = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(bytes)));
@@ -196,14 +192,14 @@ bool copyFrames(int bits) {
   return true;
 }
 
-bool cropFrames(const ContentRect& r, int bits) {
+bool cropFrames(std::span<FrameRecord> frames, const ContentRect& r, int bits) {
   const int64_t nw = int64_t{r.right} - r.left + 1;
   const int64_t nh = int64_t{r.bottom} - r.top + 1;
   const int64_t bpp = bits / 8;
   const int64_t dstStride = rowStride(nw, bits, 32);
-  const int n = frameTotal();
+  const int n = static_cast<int>(frames.size());
   for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
+    FrameRecord& f = frames[k];
     const int32_t srcW = headerWidth(f.header);
     const int32_t srcH = headerHeight(f.header);
     const int64_t srcStride = rowStride(srcW, bits, 32);
@@ -236,13 +232,20 @@ bool cropFrames(const ContentRect& r, int bits) {
   return true;
 }
 
-bool cropOrCopyFrames(const ContentRect& r, int bits) {
-  if (!appState.optOptimize) return copyFrames(bits);
+bool cropOrCopyFrames(const Settings& settings, std::span<FrameRecord> frames, const ContentRect& r,
+                      int bits) {
+  if (!settings.optimize) return copyFrames(frames, bits);
   if (rectIsEmpty(r)) return true;
-  return cropFrames(r, bits);
+  return cropFrames(frames, r, bits);
 }
 
 }  // namespace
 
-bool cropOrCopyFrames24(const ContentRect& r) { return cropOrCopyFrames(r, 24); }
-bool cropOrCopyFrames8(const ContentRect& r) { return cropOrCopyFrames(r, 8); }
+bool cropOrCopyFrames24(const Settings& settings, std::span<FrameRecord> frames,
+                        const ContentRect& r) {
+  return cropOrCopyFrames(settings, frames, r, 24);
+}
+bool cropOrCopyFrames8(const Settings& settings, std::span<FrameRecord> frames,
+                       const ContentRect& r) {
+  return cropOrCopyFrames(settings, frames, r, 8);
+}

@@ -3,6 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+
+#include "base/build_settings.h"
+#include "base/frame_record.h"
 
 // Left, top, right, bottom; right and bottom inclusive, so a rectangle one
 // pixel wide or high holds pixels like any other. Empty when right < left or
@@ -23,14 +27,14 @@ bool rectIsEmpty(const ContentRect& r);
 // Both empty: kEmptyRect; one empty: the other; else the bounding box.
 ContentRect unionRect(const ContentRect& a, const ContentRect& b);
 
-// Smallest rectangle holding every pixel of frame n (1-based) that is not of
-// a transparent colour, scanned over its width x height; an empty rectangle
+// Smallest rectangle holding every pixel of an 8-bit frame that is not of a
+// transparent colour, scanned over its width x height; an empty rectangle
 // when there is none. With no transparent colours: the whole frame.
-ContentRect findContentBounds24(int n);
-ContentRect findContentBounds8(int n);
+ContentRect findContentBounds8(const Settings& settings, const FrameRecord& f);
 
 // The union of all frames' bounds, at the animation's depth.
-ContentRect unionContentBounds();
+ContentRect unionContentBounds(const Settings& settings, std::span<const FrameRecord> frames,
+                               bool is24);
 
 // Moves the left edge down and the right edge up to multiples of 4 pixels so
 // that cropped 24-bit rows need no padding.
@@ -39,5 +43,7 @@ ContentRect widenBoundsFor24Bit(const ContentRect& r);
 // With "Optimize image size" on and r not empty, crops every frame to r;
 // with it off, gives every frame a copy of its pixels. False when a buffer
 // could not be had; frames done so far keep theirs.
-bool cropOrCopyFrames24(const ContentRect& r);
-bool cropOrCopyFrames8(const ContentRect& r);
+bool cropOrCopyFrames24(const Settings& settings, std::span<FrameRecord> frames,
+                        const ContentRect& r);
+bool cropOrCopyFrames8(const Settings& settings, std::span<FrameRecord> frames,
+                       const ContentRect& r);

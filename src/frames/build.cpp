@@ -6,13 +6,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "ani/ani_format.h"
 #include "ani/ani_writer.h"
+#include "base/bytes.h"
 #include "base/captions.h"
+#include "base/frame_record.h"
 #include "base/runtime.h"
 #include "base/safe_write.h"
-#include "base/state.h"
+#include "cursor/cursor.h"
 #include "frames/bounds.h"
 #include "frames/colour_steps.h"
 #include "frames/fused_steps.h"
@@ -55,11 +61,11 @@ struct Hotspot {
 
 // Reads every frame in order and checks what the later steps rely on: one
 // depth for all frames, and a preview size that still matches the file.
-bool readAllFrames(PreviewSize preview) {
-  const int n = frameTotal();
+bool readAllFrames(std::span<FrameRecord> frames, PreviewSize preview) {
+  const int n = static_cast<int>(frames.size());
   uint16_t firstDepth = 0;
   for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
+    FrameRecord& f = frames[k];
     // A cut path would name another file; it is not opened at all.
     if (f.pathTooLong) {
       refuseLoad(f, "path too long");
@@ -101,12 +107,12 @@ struct OutputPlan {
   int64_t largestH = 0;
 };
 
-OutputPlan planOutput(const ContentRect& r) {
-  const int n = frameTotal();
-  const bool is24 = appState.is24Bit != 0;
+OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> frames, bool is24,
+                      const ContentRect& r) {
+  const int n = static_cast<int>(frames.size());
   const int bits = is24 ? 24 : 8;
-  const bool crop = appState.optOptimize && !rectIsEmpty(r);
-  const bool merge = appState.optMerge && n >= 2;
+  const bool crop = settings.optimize && !rectIsEmpty(r);
+  const bool merge = settings.merge && n >= 2;
   OutputPlan plan;
   // RIFF header, "ACON", "anih" chunk, LIST header and "fram"; the optional
   // chunks are counted at their largest: two step tables and two texts.
@@ -114,7 +120,7 @@ OutputPlan planOutput(const ContentRect& r) {
                    2 * (8 + anifile::kMaxInfoText + 2);
   int64_t firstW = 0, firstH = 0;
   for (int k = 0; k < n; ++k) {
-    const FrameRecord& f = appState.frameTable[k];
+    const FrameRecord& f = frames[k];
     // Every size here comes from 32-bit header fields: the products stay
     // far inside 64 bits until the pixel limit has been checked.
     const int64_t readW = headerWidth(f.header);
@@ -176,13 +182,14 @@ bool withinLimits(const OutputPlan& plan, const char* outputPath) {
 // frame's pixels by the rectangle's corner, and the hotspot goes with them.
 // It must then lie inside every frame as written (after a crop and a merge,
 // which gives later frames the first one's size).
-bool placeHotspot(const AnimationOptions& options, const ContentRect& r, Hotspot& out) {
-  const bool cropped = appState.optOptimize && !rectIsEmpty(r);
+bool placeHotspot(const Settings& settings, std::span<const FrameRecord> frames,
+                  const AnimationOptions& options, const ContentRect& r, Hotspot& out) {
+  const bool cropped = settings.optimize && !rectIsEmpty(r);
   const int64_t x = int64_t{options.hotspotX} - (cropped ? r.left : 0);
   const int64_t y = int64_t{options.hotspotY} - (cropped ? r.top : 0);
-  const int n = frameTotal();
+  const int n = static_cast<int>(frames.size());
   for (int k = 0; k < n; ++k) {
-    const FrameRecord& f = appState.frameTable[k];
+    const FrameRecord& f = frames[k];
     const int64_t w = headerWidth(f.header);
     const int64_t h = std::abs(int64_t{headerHeight(f.header)});
     if (x < 0 || y < 0 || x >= w || y >= h || x > UINT16_MAX || y > UINT16_MAX) {
@@ -198,38 +205,43 @@ bool placeHotspot(const AnimationOptions& options, const ContentRect& r, Hotspot
 }
 
 // Leaves in `r` the rectangle the frames were cropped to (when they were).
-bool processFrames(ContentRect& r, const char* outputPath) {
-  const bool is24 = appState.is24Bit != 0;
-  r = unionContentBounds();
-  if (is24) r = widenBoundsFor24Bit(r);
-  if (!withinLimits(planOutput(r), outputPath)) return false;
-  if (!(is24 ? cropOrCopyFrames24(r) : cropOrCopyFrames8(r))) {
+bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool is24,
+                   ContentRect& r, const char* outputPath) {
+  // Only a crop needs the bounds; without one the scan is skipped.
+  r = kEmptyRect;
+  if (settings.optimize) {
+    r = unionContentBounds(settings, frames, is24);
+    if (is24) r = widenBoundsFor24Bit(r);
+  }
+  if (!withinLimits(planOutput(settings, frames, is24, r), outputPath)) return false;
+  if (!(is24 ? cropOrCopyFrames24(settings, frames, r) : cropOrCopyFrames8(settings, frames, r))) {
     showOutOfMemory();
     return false;
   }
-  if (is24 && fusedStepsApply()) {
-    const FusedOutcome outcome = runFusedSteps24();
+  if (is24 && fusedStepsApply(settings, frames)) {
+    const FusedOutcome outcome = runFusedSteps24(settings, frames);
     if (outcome.mergeFailed) {
       showOutOfMemory();
       return false;
     }
     if (outcome.mask != MaskOutcome::made) {
-      reportMaskFailure(outcome.mask, appState.frameTable[outcome.frame]);
+      reportMaskFailure(outcome.mask, frames[outcome.frame]);
       return false;
     }
     return true;
   }
   // 8-bit animations get their replacement in the palette as it is written.
-  if (appState.optReplace && is24) applyColorReplacement();
-  if (appState.optMerge && !(is24 ? mergeWithFirstFrame24() : mergeWithFirstFrame8())) {
+  if (settings.replace && is24) applyColorReplacement(settings, frames);
+  if (settings.merge &&
+      !(is24 ? mergeWithFirstFrame24(settings, frames) : mergeWithFirstFrame8(settings, frames))) {
     showOutOfMemory();
     return false;
   }
   // Every mask comes before the file, whose first bytes need all sizes.
-  const int n = frameTotal();
+  const int n = static_cast<int>(frames.size());
   for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
-    const MaskOutcome outcome = buildMask(f);
+    FrameRecord& f = frames[k];
+    const MaskOutcome outcome = buildMask(settings, f, is24);
     if (outcome == MaskOutcome::made) continue;
     reportMaskFailure(outcome, f);
     return false;
@@ -237,77 +249,156 @@ bool processFrames(ContentRect& r, const char* outputPath) {
   return true;
 }
 
-// The output replaces its target only when complete, but a target that is
-// one of the frames would still lose that frame. Files are told apart by
-// identity, so that a hard link or another spelling of a path is found too.
-bool outputReplacesAFrame(const char* outputPath) {
-  plat::FileIdentity output;
-  if (!plat::fileIdentity(outputPath, output)) return false;
-  const int n = frameTotal();
-  for (int k = 0; k < n; ++k) {
-    const FrameRecord& f = appState.frameTable[k];
-    plat::FileIdentity frame;
-    if (f.pathTooLong || !plat::fileIdentity(f.path, frame) || !(frame == output)) continue;
-    showError(caption::kCantWriteFile, outputPath);
-    explain(kReplacesAnInput, pathText(f));
-    return true;
+// The steps as the options give them: a sequence names each step's frame,
+// and the rates give every step one time or each its own.
+void takeSteps(const AnimationOptions& o, int frames, cursor::Cursor& c) {
+  const int sequence = std::clamp(o.sequenceLength, 0, anifile::kMaxSteps);
+  const int steps = sequence > 0 ? sequence : frames;
+  const int rates = std::clamp(o.rateCount, 0, anifile::kMaxSteps);
+  c.sequenceChunk = sequence > 0;
+  c.rateChunk = rates > 1 && rates == steps;
+  const uint32_t shared = rates > 0 ? o.rates[0] : anifile::kDisplayRate;
+  c.steps = cursor::stepsInOrder(static_cast<size_t>(steps), shared);
+  for (int i = 0; i < steps; ++i) {
+    if (sequence > 0) c.steps[static_cast<size_t>(i)].frame = o.sequence[i];
+    if (c.rateChunk) c.steps[static_cast<size_t>(i)].jiffies = o.rates[i];
   }
-  return false;
 }
 
-// The file is written under a temporary name beside the target and moved
-// over it only when complete, so that a failed write never costs the user
-// an existing file, and no half-written file is left behind.
-bool writeOutput(const char* outputPath, const AnimationOptions* options, const Hotspot& hotspot) {
-  static AnimationFile file;  // large buffer: kept off the stack
-  SafeWrite write;
-  if (!beginSafeWrite(outputPath, write)) {
-    refuseWrite(outputPath, plat::lastFileError());
+// One frame of the table as the cursor shows it; an 8-bit frame gets its
+// colour step on the palette here.
+cursor::Image takeImage(const Settings& settings, FrameRecord& f) {
+  cursor::Image image;
+  image.width = headerWidth(f.header);
+  image.height = headerHeight(f.header);
+  image.depth = headerBitCount(f.header);
+  image.planes = binio::getLe16(f.header + bmpinfo::kPlanes);
+  image.sizeImage = binio::getLe32(f.header + bmpinfo::kSizeImage);
+  const auto pixelBytes = static_cast<size_t>(std::max(f.pixelBytes, 0));
+  const auto maskBytes = static_cast<size_t>(std::max(f.maskBytes, 0));
+  // Rows and masks in blocks of their own pass to the cursor as they are;
+  // the table lets go of each before the cursor holds it, so that no block
+  // has two owners even for a moment.
+  if (f.pixels != nullptr && f.pixels == f.workPixels) {
+    uint8_t* rows = f.workPixels;
+    f.workPixels = nullptr;
+    f.pixels = nullptr;
+    image.pixels = cursor::Bytes::adopt(rows, pixelBytes, freeBlock);
+  } else {
+    image.pixels = cursor::Bytes(f.pixels, pixelBytes);
+  }
+  uint8_t* mask = f.maskBits;
+  f.maskBits = nullptr;
+  image.mask = cursor::Bytes::adopt(mask, maskBytes, freeBlock);
+  // Rows left in the file's bytes were copied: the file goes back at once.
+  releaseBlock(f.workPixels);
+  releaseBlock(f.fileData);
+  f.pixels = nullptr;
+  if (image.depth != 24) {
+    filterPalette8(settings, f.palette);
+    image.palette = cursor::Bytes(f.palette, kPaletteEntries * 4);
+  }
+  return image;
+}
+
+// The finished frame table, with the options and the hotspot, as a cursor.
+// False when its memory could not be had.
+bool makeCursor(const Settings& settings, std::span<FrameRecord> frames,
+                const AnimationOptions* options, const Hotspot& hotspot, cursor::Cursor& c) {
+  static const AnimationOptions kPlain;
+  const AnimationOptions& o = options != nullptr ? *options : kPlain;
+  const int n = static_cast<int>(frames.size());
+  try {
+    c.frames.resize(static_cast<size_t>(n));
+    for (int k = 0; k < n; ++k) {
+      c.frames[static_cast<size_t>(k)].images.push_back(takeImage(settings, frames[k]));
+    }
+    takeSteps(o, n, c);
+    c.title = o.title;
+    c.author = o.author;
+  } catch (const std::bad_alloc&) {
     return false;
   }
-  startAnimationFile(file, write.file, options);
-  const int n = frameTotal();
-  for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
-    // The cursor image holds the colour rows and the mask rows.
-    const auto height = static_cast<uint32_t>(headerHeight(f.header));
-    setHeaderHeight(f.header, static_cast<int32_t>(height * 2u));
-    writeIconChunk(file, f, hotspot.x, hotspot.y);
-  }
-  if (!endSafeWrite(write, outputPath, finishAnimationFile(file))) {
-    refuseWrite(outputPath, plat::lastFileError());
-    return false;
-  }
+  c.hotspotX = hotspot.x;
+  c.hotspotY = hotspot.y;
   return true;
 }
 
 }  // namespace
 
-bool buildAnimation(const char* outputPath, PreviewSize preview, const AnimationOptions* options) {
-  if (outputPath == nullptr) outputPath = "";
-  if (outputReplacesAFrame(outputPath)) return false;
-  if (!readAllFrames(preview)) return false;
-  ContentRect bounds{};
-  if (!processFrames(bounds, outputPath)) return false;
-  Hotspot hotspot;
-  if (options != nullptr && options->hasHotspot && !placeHotspot(*options, bounds, hotspot)) {
-    return false;
+BuildResult build(const Settings& settings, std::span<const FrameSource> sources,
+                  const BuildOptions& options) {
+  BuildResult result;
+  const char* outputPath = options.outputPath != nullptr ? options.outputPath : "";
+  // The build's own table: every block it takes is given back on the way
+  // out, whatever step stops it.
+  std::vector<FrameRecord> table(sources.size(), FrameRecord{});
+  struct Release {
+    std::vector<FrameRecord>& table;
+    ~Release() {
+      for (FrameRecord& f : table) releaseFrameBlocks(f);
+    }
+  } release{table};
+  for (size_t k = 0; k < sources.size(); ++k) {
+    // Borrowed: the build reads the path and never frees it.
+    table[k].path = const_cast<char*>(sources[k].path);
+    table[k].pathTooLong = sources[k].pathTooLong ? 1 : 0;
+    table[k].width = sources[k].width;
+    table[k].height = sources[k].height;
   }
-  return writeOutput(outputPath, options, hotspot);
+  const std::span<FrameRecord> frames(table);
+  const bool read = readAllFrames(frames, options.preview);
+  result.sizes.reserve(table.size());
+  for (const FrameRecord& f : table) result.sizes.push_back({f.width, f.height});
+  if (!read) return result;
+  const bool is24 = !frames.empty() && headerBitCount(frames[0].header) == 24;
+  ContentRect bounds{};
+  if (!processFrames(settings, frames, is24, bounds, outputPath)) return result;
+  Hotspot hotspot;
+  if (options.script != nullptr && options.script->hasHotspot &&
+      !placeHotspot(settings, frames, *options.script, bounds, hotspot)) {
+    return result;
+  }
+  if (!makeCursor(settings, frames, options.script, hotspot, result.cursor)) {
+    showOutOfMemory();
+    return result;
+  }
+  result.built = true;
+  return result;
 }
 
-void releaseFrameBuffers() {
-  const int n = frameTotal();
-  for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
-    releaseBlock(f.path);
-    releaseBlock(f.fileData);
-    releaseBlock(f.maskBits);
-    releaseBlock(f.header);
-    releaseBlock(f.workPixels);
-    f.pathTooLong = 0;
-    // The views pointed into the blocks just released.
-    f.pixels = nullptr;
-    f.palette = nullptr;
+void releaseFrameBlocks(FrameRecord& f) {
+  releaseBlock(f.fileData);
+  releaseBlock(f.maskBits);
+  releaseBlock(f.header);
+  releaseBlock(f.workPixels);
+  // The views pointed into the blocks just released.
+  f.pixels = nullptr;
+  f.palette = nullptr;
+}
+
+bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> frames) {
+  plat::FileIdentity output;
+  if (!plat::fileIdentity(outputPath, output)) return false;
+  for (const FrameSource& f : frames) {
+    plat::FileIdentity frame;
+    if (f.pathTooLong || !plat::fileIdentity(f.path, frame) || !(frame == output)) continue;
+    showError(caption::kCantWriteFile, outputPath);
+    explain(kReplacesAnInput, f.path != nullptr ? f.path : "");
+    return true;
   }
+  return false;
+}
+
+bool saveCursor(const char* outputPath, const cursor::Cursor& c) {
+  SafeWrite write;
+  if (!beginSafeWrite(outputPath, write)) {
+    refuseWrite(outputPath, plat::lastFileError());
+    return false;
+  }
+  if (!endSafeWrite(write, outputPath, writeCursor(c, write.file))) {
+    refuseWrite(outputPath, plat::lastFileError());
+    return false;
+  }
+  return true;
 }

@@ -1,7 +1,12 @@
-// The build: the frame table in, one animated cursor file out.
+// The build: frame files, settings and options in, one animated cursor out.
 #pragma once
 
+#include <span>
+#include <vector>
+
 #include "ani/ani_options.h"
+#include "base/build_settings.h"
+#include "cursor/cursor.h"
 #include "image/frame_reader.h"
 
 // What one build may write. Cropping to the union of all frames and merging
@@ -26,15 +31,55 @@ constexpr uint64_t kLeastPixelsRead = uint64_t{1} << 20;
 // Why nothing is written when the output names one of the build's inputs.
 constexpr const char kReplacesAnInput[] = "the output would replace an input";
 
-// Reads every frame named in the table, processes them in the fixed order and
-// writes the file. Failures are shown to the user; the result tells whether
-// the file was written.
-// `preview` tells where each frame's preview size comes from (see readFrame).
-// Options (a build script's hotspot, timing, sequence, title and author) are
-// optional; a hotspot that a frame as written does not hold stops the build
-// before the file is created.
-bool buildAnimation(const char* outputPath, PreviewSize preview = PreviewSize::kept,
-                    const AnimationOptions* options = nullptr);
+// One frame file for a build, and the size its preview was decoded at (see
+// PreviewSize).
+struct FrameSource {
+  const char* path = nullptr;
+  bool pathTooLong = false;  // cut to fit: it would name another file
+  int32_t width = 0;
+  int32_t height = 0;
+};
 
-// Frees every block a build allocated and clears the references.
-void releaseFrameBuffers();
+struct BuildOptions {
+  // Where each frame's preview size comes from (see readFrame).
+  PreviewSize preview = PreviewSize::kept;
+  // A build script's hotspot, timing, sequence, title and author, if any.
+  const AnimationOptions* script = nullptr;
+  // The output file, as the messages about it name it.
+  const char* outputPath = "";
+};
+
+struct FrameSize {
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
+struct BuildResult {
+  bool built = false;  // false: the reason was shown to the user
+  cursor::Cursor cursor;
+  // Each frame's preview size as the build took it: measured ones from the
+  // bytes read, so that the caller's list can keep them.
+  std::vector<FrameSize> sizes;
+};
+
+// Reads every frame in order, checks them, runs the steps the settings ask
+// for in the fixed order and gives the cursor to be written. Failures are
+// shown to the user. A hotspot that a frame as written does not hold stops
+// the build.
+BuildResult build(const Settings& settings, std::span<const FrameSource> frames,
+                  const BuildOptions& options);
+
+// The output replaces its target only when complete, but a target that is
+// one of the frames would still lose that frame. Files are told apart by
+// identity, so that a hard link or another spelling of a path is found too.
+// True (and the refusal shown) when the output is one of the frames.
+bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> frames);
+
+// Writes the cursor under a temporary name beside the target and moves it
+// over the target only when complete, so that a failed write never costs
+// the user an existing file and leaves no half-written file behind. False
+// (and the failure shown) when the file was not written.
+bool saveCursor(const char* outputPath, const cursor::Cursor& c);
+
+// Gives back every block a build took for the frame, all but its path.
+void releaseFrameBlocks(FrameRecord& f);

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/bytes.h"
+#include "base/colour.h"
+#include "base/frame_record.h"
 #include "base/runtime.h"
-#include "base/state.h"
 #include "frames/pixel_buffers.h"
 #include "image/bitmap_format.h"
 #include "image/colour_lookup.h"
@@ -18,17 +20,17 @@ namespace {
 // place (its rows belong to it), with its row padding cleared as in a new
 // buffer; any other size gets a new buffer of the first frame's size.
 template <int Bits, typename Pick>
-bool mergeWithFirstFrame(Pick pickFrame) {
-  const int n = frameTotal();
+bool mergeWithFirstFrame(std::span<FrameRecord> frames, Pick pickFrame) {
+  const int n = static_cast<int>(frames.size());
   if (n < 2) return true;
-  const FrameRecord& first = appState.frameTable[0];
+  const FrameRecord& first = frames[0];
   const int32_t w1 = headerWidth(first.header);
   const int32_t h1 = headerHeight(first.header);
   const int64_t stride1 = rowStride(w1, Bits, 32);
   const int64_t used1 = int64_t{std::max(w1, 0)} * (Bits / 8);
   const int64_t bytes = pixelBufferBytes(w1, h1, Bits);
   for (int k = 1; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
+    FrameRecord& f = frames[k];
     const int32_t wk = headerWidth(f.header);
     const int32_t hk = headerHeight(f.header);
     const int64_t stridek = rowStride(wk, Bits, 32);
@@ -61,16 +63,16 @@ bool mergeWithFirstFrame(Pick pickFrame) {
 
 }  // namespace
 
-void applyColorReplacement() {
+void applyColorReplacement(const Settings& settings, std::span<FrameRecord> frames) {
   ColourMap pairs;
-  loadReplacePairs(pairs);
+  loadReplacePairs(settings, pairs);
   if (pairs.empty()) return;
   // Every pixel's new colour depends only on its old colour, so the frame's
   // own buffer (or its rows inside the file data, which the frame also owns)
   // is changed in place, with the same bytes as a changed copy would hold.
-  const int n = frameTotal();
+  const int n = static_cast<int>(frames.size());
   for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
+    FrameRecord& f = frames[k];
     const int32_t w = headerWidth(f.header);
     const int32_t h = headerHeight(f.header);
     const int64_t stride = rowStride(w, 24, 32);
@@ -85,10 +87,10 @@ void applyColorReplacement() {
   }
 }
 
-bool mergeWithFirstFrame24() {
+bool mergeWithFirstFrame24(const Settings& settings, std::span<FrameRecord> frames) {
   ColourSet set;
-  loadTransparentColours(set);
-  return mergeWithFirstFrame<24>([&](const FrameRecord&) {
+  loadTransparentColours(settings, set);
+  return mergeWithFirstFrame<24>(frames, [&](const FrameRecord&) {
     return [&](const uint8_t* own, const uint8_t* base, uint8_t* out) {
       const uint32_t c = own != nullptr ? load24(own) : 0;
       store24(out, set.contains(c) ? load24(base) : c);
@@ -96,11 +98,11 @@ bool mergeWithFirstFrame24() {
   });
 }
 
-bool mergeWithFirstFrame8() {
+bool mergeWithFirstFrame8(const Settings& settings, std::span<FrameRecord> frames) {
   ColourSet set;
-  loadTransparentColours(set);
+  loadTransparentColours(settings, set);
   bool transparent[256];
-  return mergeWithFirstFrame<8>([&](const FrameRecord& f) {
+  return mergeWithFirstFrame<8>(frames, [&](const FrameRecord& f) {
     // Frame k's own palette decides whether its index is transparent.
     markTransparentIndices(f.palette, set, transparent);
     return [&](const uint8_t* own, const uint8_t* base, uint8_t* out) {
@@ -108,4 +110,25 @@ bool mergeWithFirstFrame8() {
       *out = transparent[index] ? *base : index;
     };
   });
+}
+
+void filterPalette8(const Settings& settings, uint8_t* palette) {
+  const size_t trans = settings.transparent ? settings.transColors.size() : 0;
+  const size_t pairs = settings.replace ? settings.replaceColors.size() / 2 : 0;
+  for (uint32_t i = 0; i < kPaletteEntries; ++i) {
+    uint32_t entry = binio::getLe32(palette + 4 * i);
+    for (size_t t = 0; t < trans; ++t) {
+      if (swapRedBlue(settings.transColors[t]) == entry) {
+        entry = 0;
+        break;
+      }
+    }
+    for (size_t k = 0; k < pairs; ++k) {
+      if (swapRedBlue(settings.replaceColors[2 * k]) == entry) {
+        entry = swapRedBlue(settings.replaceColors[2 * k + 1]);
+        break;
+      }
+    }
+    binio::putLe32(palette + 4 * i, entry);
+  }
 }

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/frame_record.h"
 #include "base/runtime.h"
-#include "base/state.h"
 #include "frames/pixel_buffers.h"
 #include "image/bitmap_format.h"
 #include "image/colour_lookup.h"
@@ -14,7 +14,7 @@
 namespace {
 
 struct Lists {
-  explicit Lists(bool withPairs) : flags(withPairs) {}
+  Lists(const Settings& settings, bool withPairs) : flags(settings, withPairs) {}
   ColourFlags flags;  // the merge tests the list whatever the switch says
   bool mask = false;  // whether the masks mark pixels
 };
@@ -139,7 +139,8 @@ void dispatch(const Lists& lists, Args&&... args) {
 template <bool Replace, bool Mask>
 struct ReplaceAndMask {
   static void run(FrameRecord& f, const Lists& lists) {
-    if (Replace || Mask) replaceAndMask<Replace, Mask>(f, lists);
+    // With neither switch there is nothing to do, and no loop is made for it.
+    if constexpr (Replace || Mask) replaceAndMask<Replace, Mask>(f, lists);
   }
 };
 
@@ -171,7 +172,7 @@ bool mergeAndMask(FrameRecord& f, const FrameRecord& first, const Lists& lists,
   }
   setHeaderWidth(f.header, w1);
   setHeaderHeight(f.header, h1);
-  const MaskOutcome mask = allocateMask(f);
+  const MaskOutcome mask = allocateMask(f, true);
   if (mask != MaskOutcome::made) {
     if (!inPlace) freeBlock(buffer);
     outcome.mask = mask;
@@ -184,30 +185,30 @@ bool mergeAndMask(FrameRecord& f, const FrameRecord& first, const Lists& lists,
 
 }  // namespace
 
-bool fusedStepsApply() {
-  const int n = frameTotal();
-  const bool merge = appState.optMerge && n >= 2;
+bool fusedStepsApply(const Settings& settings, std::span<const FrameRecord> frames) {
+  const int n = static_cast<int>(frames.size());
+  const bool merge = settings.merge && n >= 2;
   for (int k = 0; k < n; ++k) {
-    const uint8_t* header = appState.frameTable[merge ? 0 : k].header;
+    const uint8_t* header = frames[merge ? 0 : k].header;
     if (headerWidth(header) < 0 || headerHeight(header) < 0) return false;
   }
   return true;
 }
 
-FusedOutcome runFusedSteps24() {
+FusedOutcome runFusedSteps24(const Settings& settings, std::span<FrameRecord> frames) {
   FusedOutcome outcome;
-  Lists lists(appState.optReplace != 0);
-  lists.mask = maskingIsOn();
-  const int n = frameTotal();
-  const bool merge = appState.optMerge && n >= 2;
+  Lists lists(settings, settings.replace);
+  lists.mask = maskingIsOn(settings);
+  const int n = static_cast<int>(frames.size());
+  const bool merge = settings.merge && n >= 2;
   for (int k = 0; k < n; ++k) {
-    FrameRecord& f = appState.frameTable[k];
+    FrameRecord& f = frames[k];
     outcome.frame = k;
     if (merge && k > 0) {
-      if (!mergeAndMask(f, appState.frameTable[0], lists, outcome)) return outcome;
+      if (!mergeAndMask(f, frames[0], lists, outcome)) return outcome;
       continue;
     }
-    outcome.mask = allocateMask(f);
+    outcome.mask = allocateMask(f, true);
     if (outcome.mask != MaskOutcome::made) return outcome;
     dispatch<ReplaceAndMask>(lists, f, lists);
   }

@@ -5,6 +5,8 @@
 // three times.
 #pragma once
 
+#include <span>
+
 #include "frames/mask.h"
 
 struct FusedOutcome {
@@ -16,8 +18,8 @@ struct FusedOutcome {
 // Whether the one walk gives what the separate steps give: every frame's
 // size after the merge describes an image (a frame that does not would
 // make the separate steps stop at its mask, in frame order).
-bool fusedStepsApply();
+bool fusedStepsApply(const Settings& settings, std::span<const FrameRecord> frames);
 
 // Runs the steps; `mergeFailed` or a `mask` other than `made` tells where it
 // stopped (the buffers made so far stay with their frames).
-FusedOutcome runFusedSteps24();
+FusedOutcome runFusedSteps24(const Settings& settings, std::span<FrameRecord> frames);

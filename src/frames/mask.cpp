@@ -49,10 +49,10 @@ void markTransparentPixels8(FrameRecord& frame, int32_t w, int32_t h, const Colo
 
 }  // namespace
 
-MaskOutcome allocateMask(FrameRecord& frame) {
+MaskOutcome allocateMask(FrameRecord& frame, bool is24) {
   const int32_t w = headerWidth(frame.header);
   const int32_t h = headerHeight(frame.header);
-  const int64_t pixelBytes = framePixelBytes(w, h, appState.is24Bit != 0);
+  const int64_t pixelBytes = framePixelBytes(w, h, is24);
   const int64_t maskBytes = frameMaskBytes(w, h);
   const bool fits = pixelBytes <= kMaxCount && maskBytes <= kMaxCount && pixelBytes >= -kMaxCount &&
                     maskBytes >= -kMaxCount;
@@ -65,20 +65,22 @@ MaskOutcome allocateMask(FrameRecord& frame) {
   return MaskOutcome::made;
 }
 
-bool maskingIsOn() { return appState.optTransparent && usedEntries(appState.transCount) != 0; }
+bool maskingIsOn(const Settings& settings) {
+  return settings.transparent && !settings.transColors.empty();
+}
 
-MaskOutcome buildMask(FrameRecord& frame) {
-  const MaskOutcome outcome = allocateMask(frame);
+MaskOutcome buildMask(const Settings& settings, FrameRecord& frame, bool is24) {
+  const MaskOutcome outcome = allocateMask(frame, is24);
   if (outcome != MaskOutcome::made) return outcome;
   const int32_t w = headerWidth(frame.header);
   const int32_t h = headerHeight(frame.header);
   // Without columns there is nothing to mark, however many rows there are.
-  if (!maskingIsOn() || w == 0) return MaskOutcome::made;
+  if (!maskingIsOn(settings) || w == 0) return MaskOutcome::made;
   ColourSet set;
-  loadTransparentColours(set);
+  loadTransparentColours(settings, set);
   // Rows are walked in memory order; each pixel's test depends only on its
   // own colour, so the order does not change the result.
-  if (appState.is24Bit) {
+  if (is24) {
     markTransparentPixels24(frame, w, h, set);
   } else {
     markTransparentPixels8(frame, w, h, set);

@@ -1,7 +1,8 @@
 // The AND mask of one frame and the byte counts the writer needs.
 #pragma once
 
-#include "base/state.h"
+#include "base/build_settings.h"
+#include "base/frame_record.h"
 
 enum class MaskOutcome {
   made,         // maskBits is set
@@ -12,13 +13,13 @@ enum class MaskOutcome {
 // Sets pixelBytes and maskBytes from the header, allocates maskBits and,
 // when transparency is on, sets the bit of every pixel of a transparent
 // colour (24-bit: and turns that pixel black).
-MaskOutcome buildMask(FrameRecord& frame);
+MaskOutcome buildMask(const Settings& settings, FrameRecord& frame, bool is24);
 
 // The first half of buildMask: the byte counts and an empty mask block.
-MaskOutcome allocateMask(FrameRecord& frame);
+MaskOutcome allocateMask(FrameRecord& frame, bool is24);
 
 // Whether masks mark anything: transparency on and a colour listed.
-bool maskingIsOn();
+bool maskingIsOn(const Settings& settings);
 
 // The byte counts of a frame of this size, in 64-bit; heights below zero
 // count as negative sizes.

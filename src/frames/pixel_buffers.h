@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/frame_record.h"
 #include "base/runtime.h"
-#include "base/state.h"
 #include "image/pixels.h"
 
 // Size of a buffer of w x h pixels; a negative size gives an empty buffer.

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "base/state.h"
+#include "base/frame_record.h"
 
 namespace {
 

@@ -8,7 +8,6 @@
 
 // BITMAPFILEHEADER: "BM", file size, two reserved words, pixel offset.
 namespace bmpfile {
-constexpr uint32_t kType = 0;
 constexpr uint32_t kOffBits = 10;
 constexpr uint32_t kSize = 14;
 static_assert(kOffBits + 4 == kSize);

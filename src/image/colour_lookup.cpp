@@ -5,7 +5,8 @@
 #include <iterator>
 
 #include "base/bytes.h"
-#include "base/state.h"
+#include "base/colour.h"
+#include "base/frame_record.h"
 #include "image/pixels.h"
 
 ColourSet::ColourSet() {
@@ -55,13 +56,12 @@ void ColourMap::put(uint32_t from, uint32_t to) {
 
 uint64_t ColourFlags::table_[(uint32_t{1} << 24) / 64 * 2];
 
-ColourFlags::ColourFlags(bool withPairs) {
-  const int n = usedEntries(appState.transCount);
-  for (int i = 0; i < n; ++i) mark(swapRedBlue(appState.transColors[i]), kTransparent);
+ColourFlags::ColourFlags(const Settings& settings, bool withPairs) {
+  for (uint32_t c : settings.transColors) mark(swapRedBlue(c), kTransparent);
   if (withPairs) {
-    loadReplacePairs(pairs_);
-    const int pairs = usedEntries(appState.replaceCount) / 2;
-    for (int k = 0; k < pairs; ++k) mark(swapRedBlue(appState.replaceColors[2 * k]), kReplaced);
+    loadReplacePairs(settings, pairs_);
+    const size_t pairs = settings.replaceColors.size() / 2;
+    for (size_t k = 0; k < pairs; ++k) mark(swapRedBlue(settings.replaceColors[2 * k]), kReplaced);
   }
   small_ = placeAll();
 }
@@ -112,16 +112,15 @@ int usedEntries(int32_t count) {
   return count > kMaxEntries ? kMaxEntries : count;
 }
 
-void loadTransparentColours(ColourSet& set) {
-  const int n = usedEntries(appState.transCount);
-  for (int i = 0; i < n; ++i) set.add(swapRedBlue(appState.transColors[i]));
+void loadTransparentColours(const Settings& settings, ColourSet& set) {
+  for (uint32_t c : settings.transColors) set.add(swapRedBlue(c));
 }
 
-void loadReplacePairs(ColourMap& map) {
-  const int pairs = usedEntries(appState.replaceCount) / 2;
-  for (int k = 0; k < pairs; ++k) {
-    map.put(swapRedBlue(appState.replaceColors[2 * k]),
-            swapRedBlue(appState.replaceColors[2 * k + 1]));
+void loadReplacePairs(const Settings& settings, ColourMap& map) {
+  const size_t pairs = settings.replaceColors.size() / 2;
+  for (size_t k = 0; k < pairs; ++k) {
+    map.put(swapRedBlue(settings.replaceColors[2 * k]),
+            swapRedBlue(settings.replaceColors[2 * k + 1]));
   }
 }
 

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "base/build_settings.h"
+
 // Membership of up to 255 colours in a few instructions, for the per-pixel
 // steps: a 24-bit colour's top 12 bits pick a 4096-bit leaf (leaf 0 is
 // empty), its low 12 bits a bit in it. Colours with a non-zero top byte
@@ -75,7 +77,7 @@ class ColourMap {
 class ColourFlags {
  public:
   // The transparent colours always; the replace pairs when `withPairs`.
-  explicit ColourFlags(bool withPairs);
+  ColourFlags(const Settings& settings, bool withPairs);
   ~ColourFlags();
   ColourFlags(const ColourFlags&) = delete;
   ColourFlags& operator=(const ColourFlags&) = delete;
@@ -148,11 +150,11 @@ class ColourFlags {
 };
 
 // The transparent colours, in DIB order, as listed now.
-void loadTransparentColours(ColourSet& set);
+void loadTransparentColours(const Settings& settings, ColourSet& set);
 
 // The replace pairs, in DIB order; a colour listed as "from" twice maps to
 // the last pair's colour, as the pixel replacement wants it.
-void loadReplacePairs(ColourMap& map);
+void loadReplacePairs(const Settings& settings, ColourMap& map);
 
 // Number of entries in use in a colour list, whatever the stored count says.
 int usedEntries(int32_t count);

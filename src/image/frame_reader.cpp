@@ -97,7 +97,6 @@ FrameRefusal checkFrameHeader(const binio::ByteReader& file, const BmpHeader& bm
   if (h.compression != 0) return FrameRefusal::compressed;
   if (h.planes > 1) return FrameRefusal::planes;
   if (h.bitCount != 8 && h.bitCount != 24) return FrameRefusal::depth;
-  appState.is24Bit = h.bitCount == 24 ? 1 : 0;
 
   if (h.width < 0) return FrameRefusal::negativeWidth;
   const int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;
@@ -175,13 +174,7 @@ uint8_t* parseFrameHeader(FrameRecord& frame, uint32_t fileSize, FrameRefusal& w
   const binio::ByteReader file(frame.fileData, fileSize);
   BmpHeader bmp;
   why = fromHeaderRefusal(parseBmpHeader(file, bmp));
-  // bytesLeft follows the walk through the file: what lies behind the file
-  // header, then behind the info header, then behind the palette.
-  uint64_t left = fileSize >= bmpfile::kSize ? fileSize - bmpfile::kSize : 0;
-  frame.bytesLeft = static_cast<int32_t>(left);
   if (why != FrameRefusal::none) return nullptr;
-  left -= bmp.info.size;
-  frame.bytesLeft = static_cast<int32_t>(left);
   why = checkFrameHeader(file, bmp);
   if (why != FrameRefusal::none) return nullptr;
 
@@ -200,8 +193,6 @@ uint8_t* parseFrameHeader(FrameRecord& frame, uint32_t fileSize, FrameRefusal& w
   binio::putLe32(block + bmpinfo::kClrUsed, colours);
   if (paletteBytes != 0) {
     file.copy(bmpfile::kSize + uint64_t{bmp.info.size}, paletteBytes, block + kPaletteOffset);
-    left -= paletteBytes;
   }
-  frame.bytesLeft = static_cast<int32_t>(left);
   return block;
 }

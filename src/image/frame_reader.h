@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "base/state.h"
+#include "base/frame_record.h"
 
 // Files outside this range of sizes are refused without reading them.
 constexpr int64_t kMinFrameFileSize = 12;
@@ -46,9 +46,8 @@ enum class PreviewSize : uint8_t { kept, measured };
 
 // Reads the file named by frame.path (fileData and header null on entry).
 // The frame was read if and only if the result is `none`; then fileData,
-// header, palette and pixels are set and appState.is24Bit holds the frame's
-// depth. Shows "Error" / "Out of memory" when a block cannot be had; every
-// other refusal is silent.
+// header, palette and pixels are set. Shows "Error" / "Out of memory" when a block cannot be had;
+// every other refusal is silent.
 FrameRefusal readFrame(FrameRecord& frame, PreviewSize preview = PreviewSize::kept);
 
 // The checks and copies of readFrame on a file already held in

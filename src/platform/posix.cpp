@@ -131,6 +131,7 @@ NameHolder whatHolds(const char* path) {
   if (path == nullptr) return NameHolder::nothing;
   if (::stat(path, &st) == 0 || (::lstat(path, &st) == 0 && !S_ISLNK(st.st_mode))) {
     if (S_ISREG(st.st_mode)) return NameHolder::file;
+    // Left for lastFileError, which a refused target reports.
     errno = S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
     return NameHolder::other;
   }

@@ -12,21 +12,24 @@ constexpr uint8_t kLF = 10;
 // A line value holds at most this many characters (a path and its zero).
 constexpr uint32_t kMaxValueLength = kPathCapacity - 1;
 
-// The scan cursor lives in the state block; these keep its use readable.
-bool atEnd() { return appState.scanLeft == 0; }
-uint8_t current() { return *appState.scanCursor; }
-void advance() {
-  assert(appState.scanLeft > 0);
-  ++appState.scanCursor;
-  --appState.scanLeft;
-}
+// Where a scan stands in a text: the next byte and how many are left. Each
+// reading function keeps its own, so nothing outside the call sees it move.
+struct Scan {
+  const uint8_t* at = nullptr;
+  uint32_t left = 0;
 
-// Points the cursor at `from`, which lies inside the text, with the bytes up
-// to the end of the text left to scan.
-void startScan(const SectionText& text, const uint8_t* from) {
-  appState.scanCursor = from;
-  appState.scanLeft = text.textSize - static_cast<uint32_t>(from - text.textBase);
-}
+  // From `from`, which lies inside the text, to the end of the text.
+  Scan(const SectionText& text, const uint8_t* from)
+      : at(from), left(text.textSize - static_cast<uint32_t>(from - text.textBase)) {}
+
+  bool atEnd() const { return left == 0; }
+  uint8_t current() const { return *at; }
+  void advance() {
+    assert(left > 0);
+    ++at;
+    --left;
+  }
+};
 
 // A line value ends at either byte, so that a text whose lines end in LF
 // alone gives the same values as one whose lines end in CR LF.
@@ -35,14 +38,14 @@ bool isLineEnd(uint8_t c) { return c == kCR || c == kLF; }
 // Blanks are the bytes 0 to 32 except the line ends. Stopping at an LF as
 // well as at a CR lets a line of blanks count as an empty line whichever
 // way the lines end.
-void skipBlanks() {
-  while (!atEnd() && !isLineEnd(current()) && current() <= 32) advance();
+void skipBlanks(Scan& s) {
+  while (!s.atEnd() && !isLineEnd(s.current()) && s.current() <= 32) s.advance();
 }
 
-void skipToNextLine() {
-  while (!atEnd()) {
-    uint8_t c = current();
-    advance();
+void skipToNextLine(Scan& s) {
+  while (!s.atEnd()) {
+    uint8_t c = s.current();
+    s.advance();
     if (c == kLF) return;
   }
 }
@@ -59,11 +62,11 @@ uint32_t hexDigitValue(uint8_t c) {
 
 // Of a longer run only the last eight digits count: the higher ones fall off
 // the 32-bit value.
-uint32_t readHexNumber() {
+uint32_t readHexNumber(Scan& s) {
   uint32_t value = 0;
-  while (!atEnd() && isHexDigit(current())) {
-    value = value * 16 + hexDigitValue(current());
-    advance();
+  while (!s.atEnd() && isHexDigit(s.current())) {
+    value = value * 16 + hexDigitValue(s.current());
+    s.advance();
   }
   return value;
 }
@@ -72,16 +75,16 @@ uint8_t asciiLower(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint
 
 // Compares the name at the cursor; on a match the cursor moves past it,
 // otherwise it stays where it was.
-bool matchName(const char* name) {
+bool matchName(Scan& s, const char* name) {
   const size_t length = std::strlen(name);
-  if (length > appState.scanLeft) return false;
+  if (length > s.left) return false;
   for (size_t i = 0; i < length; ++i) {
-    if (asciiLower(appState.scanCursor[i]) != asciiLower(static_cast<uint8_t>(name[i]))) {
+    if (asciiLower(s.at[i]) != asciiLower(static_cast<uint8_t>(name[i]))) {
       return false;
     }
   }
-  appState.scanCursor += length;
-  appState.scanLeft -= static_cast<uint32_t>(length);
+  s.at += length;
+  s.left -= static_cast<uint32_t>(length);
   return true;
 }
 
@@ -89,10 +92,10 @@ bool matchName(const char* name) {
 // text), cut to 259 characters and trimmed of trailing bytes of 32 or less.
 // The cursor stops on the line end. `cut`, when given, tells whether the
 // trimmed value was longer than what is kept.
-LineView lineValueView(bool* cut = nullptr) {
-  const uint8_t* start = appState.scanCursor;
-  while (!atEnd() && !isLineEnd(current())) advance();
-  uint32_t length = static_cast<uint32_t>(appState.scanCursor - start);
+LineView lineValueView(Scan& s, bool* cut = nullptr) {
+  const uint8_t* start = s.at;
+  while (!s.atEnd() && !isLineEnd(s.current())) s.advance();
+  uint32_t length = static_cast<uint32_t>(s.at - start);
   uint32_t whole = length;
   while (whole > kMaxValueLength && start[whole - 1] <= 32) --whole;
   if (cut != nullptr) *cut = whole > kMaxValueLength;
@@ -102,23 +105,14 @@ LineView lineValueView(bool* cut = nullptr) {
 }
 
 // The same value in a new 260-byte block; null when the heap refuses.
-char* readLineValue(bool& cut) {
-  const LineView line = lineValueView(&cut);
+char* readLineValue(Scan& s, bool& cut) {
+  const LineView line = lineValueView(s, &cut);
   auto* value = static_cast<char*>(allocZeroed(kPathCapacity));
   if (value != nullptr && line.length > 0) std::memcpy(value, line.text, line.length);
   return value;
 }
 
 }  // namespace
-
-bool openSectionBytes(const uint8_t* bytes, uint32_t size, SectionText& text) {
-  text = SectionText{};
-  if (bytes == nullptr || size == 0) return false;
-  text.textBase = bytes;
-  text.textSize = size > kMaxSectionTextSize ? kMaxSectionTextSize : size;
-  text.sectionStart = bytes;
-  return true;
-}
 
 bool openSectionText(const char* fileName, SectionText& text) {
   text = SectionText{};
@@ -149,41 +143,41 @@ void closeSectionText(SectionText& text) {
 
 bool findSection(const char* name, SectionText& text) {
   if (text.textBase == nullptr) return false;
-  startScan(text, text.textBase);
-  while (!atEnd()) {
-    skipBlanks();
-    if (atEnd()) break;
-    if (current() == '[') {
-      advance();
-      if (name != nullptr && matchName(name) && !atEnd() && current() == ']') {
-        advance();
-        skipToNextLine();
-        text.sectionStart = appState.scanCursor;
+  Scan s(text, text.textBase);
+  while (!s.atEnd()) {
+    skipBlanks(s);
+    if (s.atEnd()) break;
+    if (s.current() == '[') {
+      s.advance();
+      if (name != nullptr && matchName(s, name) && !s.atEnd() && s.current() == ']') {
+        s.advance();
+        skipToNextLine(s);
+        text.sectionStart = s.at;
         return true;
       }
       // Not this header: whatever follows is looked at afresh, so a further
       // "[" after blanks is tried as a header of its own.
       continue;
     }
-    skipToNextLine();
+    skipToNextLine(s);
   }
-  text.sectionStart = appState.scanCursor;
+  text.sectionStart = s.at;
   return false;
 }
 
 namespace {
 
 // Walks the lines of the body of the section found last. At the first
-// non-blank byte of each line it calls take(), which reads what it wants
+// non-blank byte of each line it calls take(scan), which reads what it wants
 // and answers false to stop; the body ends at a line that begins with "[".
 template <typename Take>
 void walkSectionBody(const SectionText& text, Take take) {
-  startScan(text, text.sectionStart);
-  while (!atEnd()) {
-    skipBlanks();
-    if (atEnd() || current() == '[') return;
-    if (!take()) return;
-    skipToNextLine();
+  Scan s(text, text.sectionStart);
+  while (!s.atEnd()) {
+    skipBlanks(s);
+    if (s.atEnd() || s.current() == '[') return;
+    if (!take(s)) return;
+    skipToNextLine(s);
   }
 }
 
@@ -192,8 +186,8 @@ void walkSectionBody(const SectionText& text, Take take) {
 int readHexList(uint32_t (&values)[kMaxEntries], const SectionText& text) {
   if (text.textBase == nullptr || text.sectionStart == nullptr) return 0;
   int count = 0;
-  walkSectionBody(text, [&] {
-    if (isHexDigit(current())) values[count++] = readHexNumber();
+  walkSectionBody(text, [&](Scan& s) {
+    if (isHexDigit(s.current())) values[count++] = readHexNumber(s);
     return count < kMaxEntries;
   });
   return count;
@@ -203,12 +197,12 @@ int readLineList(FrameRecord* records, const SectionText& text, int maxCount) {
   if (records == nullptr || maxCount <= 0) return 0;
   if (text.textBase == nullptr || text.sectionStart == nullptr) return 0;
   int count = 0;
-  walkSectionBody(text, [&] {
+  walkSectionBody(text, [&](Scan& s) {
     // A block left in the record by an earlier reader would otherwise be
     // lost; the table is normally empty here.
     releaseBlock(records[count].path);
     bool cut = false;
-    records[count].path = readLineValue(cut);
+    records[count].path = readLineValue(s, cut);
     records[count].pathTooLong = cut ? 1 : 0;
     ++count;
     return count < maxCount;
@@ -220,8 +214,8 @@ int readLineViews(LineView* lines, const SectionText& text, int maxCount) {
   if (lines == nullptr || maxCount <= 0) return 0;
   if (text.textBase == nullptr || text.sectionStart == nullptr) return 0;
   int count = 0;
-  walkSectionBody(text, [&] {
-    const LineView line = lineValueView();
+  walkSectionBody(text, [&](Scan& s) {
+    const LineView line = lineValueView(s);
     if (line.length != 0) lines[count++] = line;
     return count < maxCount;
   });

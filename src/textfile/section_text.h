@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "base/state.h"
+#include "base/frame_record.h"
 #include "platform/platform.h"
 
 // Only this many bytes of a text are ever looked at; the rest of a longer
@@ -28,10 +28,6 @@ struct SectionText {
 // opened or viewed whole, anything but a regular file, and an empty file;
 // the handles obtained so far stay in the record for closeSectionText.
 bool openSectionText(const char* fileName, SectionText& text);
-
-// Reads a text that is already in memory (the bytes must outlive the record)
-// under the same size rules as a file.
-bool openSectionBytes(const uint8_t* bytes, uint32_t size, SectionText& text);
 
 // Unmaps and closes whatever the record holds, then clears it.
 void closeSectionText(SectionText& text);

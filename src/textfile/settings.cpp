@@ -1,11 +1,12 @@
 #include "textfile/settings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "base/frame_record.h"
 #include "base/safe_write.h"
-#include "base/state.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
 
@@ -15,15 +16,15 @@ namespace {
 
 // Joins programDir and `fileName` into `buffer` (260 bytes); false and an
 // empty buffer when the result would not fit.
-bool pathInProgramDir(const char* fileName, char* buffer) {
+bool pathInProgramDir(const char* programDir, const char* fileName, char* buffer) {
   buffer[0] = '\0';
   size_t dirLength = 0;
-  while (dirLength < static_cast<size_t>(kPathCapacity) && appState.programDir[dirLength] != '\0') {
+  while (dirLength < static_cast<size_t>(kPathCapacity) && programDir[dirLength] != '\0') {
     ++dirLength;
   }
   const size_t nameLength = std::strlen(fileName);
   if (dirLength + nameLength >= static_cast<size_t>(kPathCapacity)) return false;
-  std::memcpy(buffer, appState.programDir, dirLength);
+  std::memcpy(buffer, programDir, dirLength);
   std::memcpy(buffer + dirLength, fileName, nameLength + 1);
   return true;
 }
@@ -39,12 +40,12 @@ bool writeSettingsLine(plat::FileHandle file, const char* text) {
   return plat::writeBytes(file, line, static_cast<uint32_t>(length + 2));
 }
 
-bool writeColorSection(plat::FileHandle file, const char* header, const uint32_t* colors,
-                       int count) {
-  if (count <= 0) return true;
-  if (count > kMaxEntries) count = kMaxEntries;
+bool writeColorSection(plat::FileHandle file, const char* header,
+                       const std::vector<uint32_t>& colors) {
+  const size_t count = std::min(colors.size(), static_cast<size_t>(kMaxEntries));
+  if (count == 0) return true;
   bool ok = writeSettingsLine(file, header);
-  for (int i = 0; i < count; ++i) {
+  for (size_t i = 0; i < count; ++i) {
     char text[12];
     std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(colors[i]));
     ok = writeSettingsLine(file, text) && ok;
@@ -52,24 +53,24 @@ bool writeColorSection(plat::FileHandle file, const char* header, const uint32_t
   return ok;
 }
 
-bool writeSettingsContent(plat::FileHandle file) {
+bool writeSettingsContent(plat::FileHandle file, const StoredSettings& s) {
   bool ok = true;
-  if (appState.optMerge == 1) ok = writeSettingsLine(file, "[Fix]") && ok;
-  if (appState.optReplace == 1) ok = writeSettingsLine(file, "[Rpl]") && ok;
-  if (appState.optTransparent == 1) ok = writeSettingsLine(file, "[Trans]") && ok;
-  if (appState.optOptimize == 1) ok = writeSettingsLine(file, "[Resize]") && ok;
-  ok = writeColorSection(file, "[TransColors]", appState.transColors, appState.transCount) && ok;
-  ok = writeColorSection(file, "[ReplaceColor]", appState.replaceColors, appState.replaceCount) &&
-       ok;
+  if (s.merge == 1) ok = writeSettingsLine(file, "[Fix]") && ok;
+  if (s.replace == 1) ok = writeSettingsLine(file, "[Rpl]") && ok;
+  if (s.transparent == 1) ok = writeSettingsLine(file, "[Trans]") && ok;
+  if (s.optimize == 1) ok = writeSettingsLine(file, "[Resize]") && ok;
+  ok = writeColorSection(file, "[TransColors]", s.transColors) && ok;
+  ok = writeColorSection(file, "[ReplaceColor]", s.replaceColors) && ok;
   return ok;
 }
 
 }  // namespace
 
-bool settingsFilePath(char* buffer) { return pathInProgramDir(settingsFileName, buffer); }
+bool settingsPathIn(const char* programDir, char* buffer) {
+  return pathInProgramDir(programDir, settingsFileName, buffer);
+}
 
-void computeProgramDir() {
-  char* dir = appState.programDir;
+void findProgramDir(char* dir) {
   uint32_t length = plat::modulePath(dir, kPathCapacity);
   if (length >= static_cast<uint32_t>(kPathCapacity)) {
     // The path was cut: the directory cannot be told, and a cut-off
@@ -91,38 +92,40 @@ constexpr const char* kSettingsSections[] = {"Fix",    "Rpl",         "Trans",
 
 // The switches from their sections; a colour list only when its section is
 // there, so an absent one leaves its count as it was.
-void readSettingsSections(SectionText& text) {
-  appState.optMerge = findSection("Fix", text) ? 1 : 0;
-  appState.optReplace = findSection("Rpl", text) ? 1 : 0;
-  appState.optTransparent = findSection("Trans", text) ? 1 : 0;
-  appState.optOptimize = findSection("Resize", text) ? 1 : 0;
-  if (findSection("TransColors", text)) {
-    appState.transCount = readHexList(appState.transColors, text);
-  }
-  if (findSection("ReplaceColor", text)) {
-    appState.replaceCount = readHexList(appState.replaceColors, text);
-  }
+void readColourList(SectionText& text, std::vector<uint32_t>& out) {
+  uint32_t values[kMaxEntries];
+  const int count = readHexList(values, text);
+  out.assign(values, values + count);
+}
+
+void readSettingsSections(SectionText& text, StoredSettings& s) {
+  s.merge = findSection("Fix", text) ? 1 : 0;
+  s.replace = findSection("Rpl", text) ? 1 : 0;
+  s.transparent = findSection("Trans", text) ? 1 : 0;
+  s.optimize = findSection("Resize", text) ? 1 : 0;
+  if (findSection("TransColors", text)) readColourList(text, s.transColors);
+  if (findSection("ReplaceColor", text)) readColourList(text, s.replaceColors);
 }
 
 // A text that provides the settings provides all of them: nothing is kept
 // from another source.
-void readAllSettingsFrom(SectionText& text) {
-  appState.transCount = 0;
-  appState.replaceCount = 0;
-  readSettingsSections(text);
+void readAllSettingsFrom(SectionText& text, StoredSettings& s) {
+  s.transColors.clear();
+  s.replaceColors.clear();
+  readSettingsSections(text, s);
 }
 
-void readSettingsAt(const char* path) {
+void readSettingsAt(const char* path, StoredSettings& s) {
   SectionText text;
-  if (openSectionText(path, text)) readAllSettingsFrom(text);
+  if (openSectionText(path, text)) readAllSettingsFrom(text, s);
   closeSectionText(text);
 }
 
 // Whether a settings file stands beside the program. An empty one counts:
 // it is what a save with everything off leaves.
-bool programSettingsPresent() {
+bool programSettingsPresent(const char* programDir) {
   char path[kPathCapacity];
-  if (!settingsFilePath(path)) return false;
+  if (!settingsPathIn(programDir, path)) return false;
   const plat::FileHandle file = plat::openForRead(path);
   plat::closeFile(file);
   return file != plat::kInvalidFile;
@@ -130,9 +133,9 @@ bool programSettingsPresent() {
 
 }  // namespace
 
-bool readSettingsFile() {
+bool readSettingsFileIn(const char* programDir, StoredSettings& out) {
   char path[kPathCapacity];
-  if (!settingsFilePath(path)) return false;
+  if (!settingsPathIn(programDir, path)) return false;
   SectionText text;
   bool read = openSectionText(path, text);
   // A missing file is the usual case and goes unmentioned; one that is there
@@ -144,7 +147,7 @@ bool readSettingsFile() {
       plat::diagnostic(("kinetor: settings file ignored (" + why + "): " + path).c_str());
     }
   }
-  if (read) readSettingsSections(text);
+  if (read) readSettingsSections(text, out);
   closeSectionText(text);
   return read;
 }
@@ -161,32 +164,26 @@ bool userSettingsFilePath(char* buffer) {
   return true;
 }
 
-void loadBatchSettings(SectionText& script) {
+void readBatchSettings(SectionText& script, const char* programDir, StoredSettings& settings) {
   for (const char* name : kSettingsSections) {
     if (findSection(name, script)) {
-      readAllSettingsFrom(script);
+      readAllSettingsFrom(script, settings);
       return;
     }
   }
   // Read at start-up already.
-  if (programSettingsPresent()) return;
+  if (programSettingsPresent(programDir)) return;
   char path[kPathCapacity];
-  if (userSettingsFilePath(path)) readSettingsAt(path);
-}
-
-void loadSettings() {
-  computeProgramDir();
-  readSettingsFile();
-  appState.frameCount = 0;
+  if (userSettingsFilePath(path)) readSettingsAt(path, settings);
 }
 
 // The save goes to a new file of its own first, which then replaces the
 // settings file: a link placed at either name is replaced, never written
 // through, and two programs saving at once each write a file of their own.
-bool saveSettings() {
+bool writeSettingsFileIn(const char* programDir, const StoredSettings& settings) {
   char path[kPathCapacity];
-  if (!settingsFilePath(path)) return false;
+  if (!settingsPathIn(programDir, path)) return false;
   SafeWrite write;
   if (!beginSafeWrite(path, write)) return false;
-  return endSafeWrite(write, path, writeSettingsContent(write.file));
+  return endSafeWrite(write, path, writeSettingsContent(write.file, settings));
 }

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "base/state.h"
+#include "ui/state.h"
 
 // The dialog shows at most this many entries per list: 12 transparent
 // colours, 6 replace pairs.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/state.h"
+#include "ui/state.h"
 #include "ui/document.h"
 
 namespace {

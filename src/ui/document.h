@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ani/ani_options.h"
-#include "base/state.h"
+#include "ui/state.h"
 #include "frames/script_options.h"
 
 // Jiffies (1/60 s) that a step shows for when no time is set.

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "base/state.h"
+#include "ui/state.h"
 #include "platform/platform.h"
 
 namespace {

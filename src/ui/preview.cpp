@@ -2,7 +2,7 @@
 
 #include "base/colour.h"
 #include "base/runtime.h"
-#include "base/state.h"
+#include "ui/state.h"
 #include "image/bmp_decode.h"
 #include "image/colour_lookup.h"
 #include "platform/platform.h"

@@ -1,4 +1,4 @@
-// The writer on hand-made frame records: chunk sizes, the pad byte, the
+// The writer on hand-made cursors: chunk sizes, the pad byte, the
 // directory entry and the header it writes.
 #include <gtest/gtest.h>
 
@@ -9,67 +9,41 @@
 #include <vector>
 
 #include "ani/ani_writer.h"
-#include "base/runtime.h"
-#include "base/state.h"
 #include "support/process.h"
 #include "support/riff_reader.h"
 
 namespace {
 
-void put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 class WriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetAppState();
+    cursor_ = cursor::Cursor{};
     dir_ = makeTempDir();
   }
-  void TearDown() override {
-    for (auto& b : blocks_) freeBlock(b);
-    blocks_.clear();
-    resetAppState();
-  }
-  uint8_t* block(size_t n, uint8_t fill) {
-    auto* p = static_cast<uint8_t*>(allocZeroed(n));
-    std::memset(p, fill, n);
-    blocks_.push_back(p);
-    return p;
-  }
-  // A frame as the build leaves it for the writer: the header holds the
-  // doubled height; every byte of the header block is marked so that the
-  // cleared fields show.
-  FrameRecord& addFrame(int32_t width, int32_t doubledHeight, int32_t pixelBytes,
-                        int32_t maskBytes) {
-    FrameRecord& f = appState.frameTable[appState.frameCount++];
-    f.header = block(1076, 0xEE);
-    put32(f.header, 40);
-    put32(f.header + 4, static_cast<uint32_t>(width));
-    put32(f.header + 8, static_cast<uint32_t>(doubledHeight));
-    f.header[12] = 1;
-    f.header[13] = 0;
-    f.header[14] = appState.is24Bit ? 24 : 8;
-    f.header[15] = 0;
-    put32(f.header + 16, 0);
-    f.palette = f.header + 40;
-    f.pixels = block(static_cast<size_t>(pixelBytes), 0x5A);
-    f.maskBits = block(static_cast<size_t>(maskBytes), 0xA5);
-    f.pixelBytes = pixelBytes;
-    f.maskBytes = maskBytes;
-    return f;
+  void TearDown() override { cursor_ = cursor::Cursor{}; }
+  // A frame as the build hands it to the writer, with marked bytes so that
+  // the fields the writer fills show.
+  void addFrame(bool is24, int32_t width, int32_t doubledHeight, int32_t pixelBytes,
+                int32_t maskBytes) {
+    cursor::Image image;
+    image.width = width;
+    image.height = doubledHeight / 2;
+    image.depth = is24 ? 24 : 8;
+    image.sizeImage = 0xEEEEEEEE;
+    if (!is24) image.palette = cursor::Bytes(1024, 0xEE);
+    image.pixels = cursor::Bytes(static_cast<size_t>(pixelBytes), 0x5A);
+    image.mask = cursor::Bytes(static_cast<size_t>(maskBytes), 0xA5);
+    cursor_.frames.push_back({{image}});
+    cursor_.steps = cursor::stepsInOrder(cursor_.frames.size(), 10);
   }
   std::string write() {
     const std::string out = dir_ + "/w" + std::to_string(files_++) + ".anim";
-    static AnimationFile file;
-    EXPECT_TRUE(createAnimationFile(file, out.c_str()));
-    for (int k = 0; k < appState.frameCount; ++k) writeIconChunk(file, appState.frameTable[k]);
-    EXPECT_TRUE(closeAnimationFile(file));
+    EXPECT_TRUE(writeCursorFile(cursor_, out.c_str()));
     return readFileBytes(out);
   }
+  cursor::Cursor cursor_;
   std::string dir_;
   int files_ = 0;
-  std::vector<uint8_t*> blocks_;
 };
 
 TEST_F(WriterTest, ChunkSizesFollowTheFrames) {
@@ -86,9 +60,8 @@ TEST_F(WriterTest, ChunkSizesFollowTheFrames) {
   };
   for (const auto& c : cases) {
     SetUp();
-    appState.is24Bit = c.is24;
-    addFrame(c.width, c.doubledHeight, c.pixelBytes, c.maskBytes);
-    addFrame(c.width, c.doubledHeight, c.pixelBytes, c.maskBytes);
+    addFrame(c.is24, c.width, c.doubledHeight, c.pixelBytes, c.maskBytes);
+    addFrame(c.is24, c.width, c.doubledHeight, c.pixelBytes, c.maskBytes);
     const std::string bytes = write();
     const uint32_t rounded = c.chunkSize + (c.padded ? 1 : 0);
     ASSERT_EQ(bytes.size(), 68u + 2 * (8 + rounded));
@@ -117,8 +90,7 @@ TEST_F(WriterTest, EntryAndHeaderCarryTheFrameSize) {
   } cases[] = {{32, 64, 32, 32}, {256, 2, 0, 1}, {3, 512, 3, 0}, {300, 600, 0, 0}};
   for (const auto& c : cases) {
     SetUp();
-    appState.is24Bit = 0;
-    addFrame(c.width, c.doubledHeight, 4, 4);
+    addFrame(false, c.width, c.doubledHeight, 4, 4);
     const std::string bytes = write();
     const size_t entry = 68 + 8 + 6, header = entry + 16;
     EXPECT_EQ(static_cast<uint8_t>(bytes[entry]), c.entryWidth);
@@ -151,10 +123,8 @@ TEST_F(WriterTest, NoFramesGiveTheBareHeaders) {
 TEST_F(WriterTest, AnExistingFileIsNeverOpened) {
   const std::string out = dir_ + "/taken.anim";
   ASSERT_TRUE(writeFileBytes(out, "taken"));
-  static AnimationFile file;
-  EXPECT_FALSE(createAnimationFile(file, out.c_str()));
-  writeIconChunk(file, appState.frameTable[0]);  // harmless without a file
-  EXPECT_FALSE(closeAnimationFile(file));
+  addFrame(false, 2, 4, 8, 8);
+  EXPECT_FALSE(writeCursorFile(cursor_, out.c_str()));
   EXPECT_EQ(readFileBytes(out), "taken");
 }
 

@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "app/batch.h"
-#include "base/state.h"
 #include "base/temp_name.h"
-#include "frames/build.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "support/recorder.h"
 #include "support/riff_reader.h"
+#include "ui/build_table.h"
 #include "ui/preview.h"
+#include "ui/state.h"
 
 namespace fs = std::filesystem;
 

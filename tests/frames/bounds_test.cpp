@@ -58,7 +58,7 @@ TEST_F(BoundsTest, FrameBoundsFollowTheFourScans) {
     appState.transCount = c.transCount;
     addBmp(spec24(c.w, c.h), c.px);
     readAll();
-    EXPECT_EQ(findContentBounds24(1), c.expected) << c.what;
+    EXPECT_EQ(findContentBounds24(currentSettings(), appState.frameTable[0]), c.expected) << c.what;
     TearDown();
   }
 }
@@ -72,14 +72,16 @@ TEST_F(BoundsTest, EightBitBoundsTestThePaletteEntryWithItsReservedByte) {
   px[4 * 8 + 5] = 0;
   addBmp(spec8(8, 6, palette), px);
   readAll();
-  EXPECT_EQ(findContentBounds8(1), (ContentRect{3, 2, 5, 4}));
+  EXPECT_EQ(findContentBounds8(currentSettings(), appState.frameTable[0]),
+            (ContentRect{3, 2, 5, 4}));
 }
 
 TEST_F(BoundsTest, ScansUseTheColourListEvenWithTransparencyOff) {
   appState.optTransparent = 0;
   addBmp(spec24(10, 10), block(10, 10, 2, 3, 6, 7));
   readAll();
-  EXPECT_EQ(unionContentBounds(), (ContentRect{2, 3, 6, 7}));
+  EXPECT_EQ(unionContentBounds(currentSettings(), tableFrames(), tableIs24()),
+            (ContentRect{2, 3, 6, 7}));
 }
 
 TEST_F(BoundsTest, UnionKeepsThinRectanglesAndSkipsEmptyOnes) {
@@ -100,7 +102,8 @@ TEST_F(BoundsTest, UnionOverFramesSkipsOnlyFullyTransparentFrames) {
   addBmp(spec24(12, 12), block(12, 12, 6, 1, 6, 9));  // one column
   addBmp(spec24(12, 12), block(12, 12, 3, 5, 9, 7));
   readAll();
-  EXPECT_EQ(unionContentBounds(), (ContentRect{2, 1, 9, 9}));
+  EXPECT_EQ(unionContentBounds(currentSettings(), tableFrames(), tableIs24()),
+            (ContentRect{2, 1, 9, 9}));
 }
 
 TEST_F(BoundsTest, TwentyFourBitWideningRoundsToMultiplesOfFour) {
@@ -121,7 +124,7 @@ TEST_F(BoundsTest, CopyDuplicatesThePixelsWhenNotOptimizing) {
   readAll();
   const FrameRecord& f = appState.frameTable[0];
   const std::vector<uint8_t> before(f.pixels, f.pixels + 16 * 3);
-  ASSERT_TRUE(cropOrCopyFrames24({0, 0, 1, 1}));
+  ASSERT_TRUE(cropOrCopyFrames24(currentSettings(), tableFrames(), {0, 0, 1, 1}));
   ASSERT_NE(f.workPixels, nullptr);
   EXPECT_EQ(f.pixels, f.workPixels);
   EXPECT_EQ(std::vector<uint8_t>(f.pixels, f.pixels + 16 * 3), before)
@@ -136,7 +139,7 @@ TEST_F(BoundsTest, CropTrimsEveryFrameToTheSameRectangle) {
   addBmp(spec24(3, 3), solid(3, 3, kInk));  // smaller frame: the rest reads 0
   readAll();
   const ContentRect r{1, 1, 4, 2};
-  ASSERT_TRUE(cropOrCopyFrames24(r));
+  ASSERT_TRUE(cropOrCopyFrames24(currentSettings(), tableFrames(), r));
   for (int k = 0; k < 2; ++k) {
     const FrameRecord& f = appState.frameTable[k];
     ASSERT_EQ(headerWidth(f.header), 4);
@@ -157,7 +160,9 @@ TEST_F(BoundsTest, EmptyRectangleLeavesFramesUncroppedWhenOptimizing) {
   readAll();
   const FrameRecord& f = appState.frameTable[0];
   uint8_t* const inFile = f.pixels;
-  ASSERT_TRUE(cropOrCopyFrames24(unionContentBounds()));
+  ASSERT_TRUE(
+      cropOrCopyFrames24(currentSettings(), tableFrames(),
+                         unionContentBounds(currentSettings(), tableFrames(), tableIs24())));
   EXPECT_EQ(f.pixels, inFile);
   EXPECT_EQ(f.workPixels, nullptr);
   EXPECT_EQ(headerWidth(f.header), 4);
@@ -171,9 +176,9 @@ TEST_F(BoundsTest, EightBitCropIsNotWidened) {
   px[20 * 32 + 29] = 1;
   addBmp(spec8(32, 24, palette), px);
   readAll();
-  const ContentRect r = unionContentBounds();
+  const ContentRect r = unionContentBounds(currentSettings(), tableFrames(), tableIs24());
   EXPECT_EQ(r, (ContentRect{5, 2, 29, 20}));
-  ASSERT_TRUE(cropOrCopyFrames8(r));
+  ASSERT_TRUE(cropOrCopyFrames8(currentSettings(), tableFrames(), r));
   const FrameRecord& f = appState.frameTable[0];
   EXPECT_EQ(headerWidth(f.header), 25);
   EXPECT_EQ(headerHeight(f.header), 19);
@@ -187,9 +192,9 @@ TEST_F(BoundsTest, CropBufferThatCannotBeHadIsReported) {
   addBmp(spec24(8, 8), block(8, 8, 1, 1, 5, 5));
   readAll();
   setAllocGate([](uint64_t) { return false; });
-  EXPECT_FALSE(cropOrCopyFrames24({0, 0, 7, 7}));
+  EXPECT_FALSE(cropOrCopyFrames24(currentSettings(), tableFrames(), {0, 0, 7, 7}));
   appState.optOptimize = 0;
-  EXPECT_FALSE(cropOrCopyFrames24({0, 0, 7, 7}));
+  EXPECT_FALSE(cropOrCopyFrames24(currentSettings(), tableFrames(), {0, 0, 7, 7}));
   setAllocGate(nullptr);
 }
 

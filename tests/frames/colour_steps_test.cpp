@@ -52,7 +52,7 @@ TEST_F(ColourStepsTest, ReplacementAppliesTheLastPairAndNeverChains) {
     addBmp(spec24(5, 2), {X, Y, Z, X, Y, Z, X, Y, Z, 0});
     readAll();
     setPairs(c.pairs);
-    applyColorReplacement();
+    applyColorReplacement(currentSettings(), tableFrames());
     const uint32_t expect[] = {c.xBecomes, c.yBecomes, c.zBecomes};
     for (int i = 0; i < 9; ++i) {
       EXPECT_EQ(at24(0, i % 5, i / 5), expect[i % 3]) << c.what << " pixel " << i;
@@ -69,7 +69,7 @@ TEST_F(ColourStepsTest, MergeTakesFirstFramePixelsWhereLaterFramesAreTransparent
   addBmp(spec24(3, 1), {T, Y, T});
   addBmp(spec24(3, 1), {Z, T, T});
   readAll();
-  ASSERT_TRUE(mergeWithFirstFrame24());
+  ASSERT_TRUE(mergeWithFirstFrame24(currentSettings(), tableFrames()));
   const uint32_t expect[3][3] = {{X, X, X}, {X, Y, X}, {Z, X, X}};
   for (int k = 0; k < 3; ++k)
     for (int x = 0; x < 3; ++x) EXPECT_EQ(at24(k, x, 0), expect[k][x]) << k << "," << x;
@@ -88,7 +88,7 @@ TEST_F(ColourStepsTest, MergeBringsLaterFramesToTheFirstFramesSize) {
     addBmp(spec24(3, 3), solid(3, 3, X));
     addBmp(spec24(5, 2), solid(5, 2, Y));  // wider and lower than frame 1
     readAll();
-    ASSERT_TRUE(mergeWithFirstFrame24());
+    ASSERT_TRUE(mergeWithFirstFrame24(currentSettings(), tableFrames()));
     const FrameRecord& f = appState.frameTable[1];
     EXPECT_EQ(headerWidth(f.header), 3);
     EXPECT_EQ(headerHeight(f.header), 3);
@@ -109,7 +109,7 @@ TEST_F(ColourStepsTest, EightBitMergeCarriesIndicesAndTestsTheLaterFramesPalette
   addBmp(spec8(4, 1, {X, Y, Z}), {0, 1, 2, 1});
   addBmp(spec8(4, 1, {X, T, Z}), {2, 1, 1, 0});
   readAll();
-  ASSERT_TRUE(mergeWithFirstFrame8());
+  ASSERT_TRUE(mergeWithFirstFrame8(currentSettings(), tableFrames()));
   const uint8_t expect[] = {2, 1, 2, 0};
   for (int x = 0; x < 4; ++x) EXPECT_EQ(at8(1, x, 0), expect[x]) << x;
   const uint8_t first[] = {0, 1, 2, 1};
@@ -120,11 +120,11 @@ TEST_F(ColourStepsTest, MergeWithOneFrameOrNoTransparentColoursKeepsEachFramesPi
   addBmp(spec24(2, 1), {X, Y});
   readAll();
   uint8_t* const before = appState.frameTable[0].pixels;
-  ASSERT_TRUE(mergeWithFirstFrame24());
+  ASSERT_TRUE(mergeWithFirstFrame24(currentSettings(), tableFrames()));
   EXPECT_EQ(appState.frameTable[0].pixels, before);
   addBmp(spec24(2, 1), {0, Z});
   readFrame(appState.frameTable[1]);
-  ASSERT_TRUE(mergeWithFirstFrame24());
+  ASSERT_TRUE(mergeWithFirstFrame24(currentSettings(), tableFrames()));
   EXPECT_EQ(at24(1, 0, 0), 0u);
   EXPECT_EQ(at24(1, 1, 0), Z);
 }
@@ -143,13 +143,14 @@ TEST_F(ColourStepsTest, MergeOfFramesOfTheFirstFramesSizeNeedsNoMemory) {
   static int allocations;
   allocations = 0;
   setAllocGate([](uint64_t) { return allocations++ < 0; });
-  EXPECT_FALSE(mergeWithFirstFrame24()) << "the third frame needs a buffer of its own";
+  EXPECT_FALSE(mergeWithFirstFrame24(currentSettings(), tableFrames()))
+      << "the third frame needs a buffer of its own";
   setAllocGate(nullptr);
   EXPECT_EQ(allocations, 1);
   EXPECT_EQ(second.pixels[15], 0);
   const uint32_t expect[] = {X, Y, X, Y, X};
   for (int x = 0; x < 5; ++x) EXPECT_EQ(at24(1, x, 0), expect[x]) << x;
-  ASSERT_TRUE(mergeWithFirstFrame24());
+  ASSERT_TRUE(mergeWithFirstFrame24(currentSettings(), tableFrames()));
   EXPECT_EQ(headerWidth(appState.frameTable[2].header), 5);
   EXPECT_EQ(at24(2, 4, 1), 0u);
   EXPECT_EQ(at24(2, 3, 1), Z);
@@ -162,7 +163,7 @@ TEST_F(ColourStepsTest, ReplacementChangesTheRowsInPlaceAndLeavesPaddingAlone) {
   f.pixels[15] = 0xEE;  // the row's pad byte in the file
   setPairs({X, Z});
   setAllocGate([](uint64_t) { return false; });
-  applyColorReplacement();
+  applyColorReplacement(currentSettings(), tableFrames());
   setAllocGate(nullptr);
   const uint32_t expect[] = {Z, Y, Z, Z, Z};
   for (int x = 0; x < 5; ++x) EXPECT_EQ(at24(0, x, 0), expect[x]) << x;

@@ -6,16 +6,20 @@
 
 #include <cstring>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "base/runtime.h"
-#include "base/state.h"
-#include "frames/build.h"
+#include "frames/bounds.h"
+#include "image/bitmap_format.h"
 #include "support/bmp_writer.h"
+#include "support/pixel_access.h"
 #include "support/process.h"
 #include "support/recorder.h"
 #include "support/riff_reader.h"
+#include "ui/build_table.h"
+#include "ui/state.h"
 
 inline void PrintTo(const ShownError& e, std::ostream* os) {
   *os << "\"" << e.caption << "\" / \"" << e.text << "\"";
@@ -98,6 +102,21 @@ class FrameTableTest : public ::testing::Test {
     std::memcpy(f.path, files_[k].c_str(), files_[k].size());
   }
 };
+
+// The table's frames as the build's steps take them, and their depth as
+// the first frame's header gives it.
+inline std::span<FrameRecord> tableFrames() {
+  return {appState.frameTable, static_cast<size_t>(frameTotal())};
+}
+inline bool tableIs24() {
+  return frameTotal() > 0 && appState.frameTable[0].header != nullptr &&
+         headerBitCount(appState.frameTable[0].header) == 24;
+}
+
+// The bounds of one 24-bit frame alone (see findContentBounds8).
+inline ContentRect findContentBounds24(const Settings& settings, FrameRecord& f) {
+  return unionContentBounds(settings, {&f, 1}, true);
+}
 
 // A w x h picture of one value everywhere.
 inline std::vector<uint32_t> solid(int32_t w, int32_t h, uint32_t value) {

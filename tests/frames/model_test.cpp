@@ -230,7 +230,6 @@ TEST_F(ModelTest, WrittenFramesMatchAPlainModelOfTheBuild) {
       addBmp(layout, f.px);
       m.frames.push_back(f);
     }
-    appState.is24Bit = 0;
     appState.optTransparent = m.trans;
     appState.optReplace = m.replace;
     appState.optMerge = m.merge;

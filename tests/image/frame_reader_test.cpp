@@ -218,8 +218,7 @@ TEST_F(ReadFrameTest, CopiesHeaderAndPaletteAndPointsAtTheRows) {
         << "entry " << i;
   }
   EXPECT_EQ(std::memcmp(f.fileData, bytes.data(), bytes.size()), 0);
-  EXPECT_EQ(f.bytesLeft, static_cast<int32_t>(bytes.size() - 14 - 40 - 64));
-  EXPECT_EQ(appState.is24Bit, 0);
+  EXPECT_EQ(headerBitCount(frame().header), 8);
 }
 
 TEST_F(ReadFrameTest, TwentyFourBitFileGetsTwoHundredFiftySixColoursAndNoPalette) {
@@ -228,7 +227,7 @@ TEST_F(ReadFrameTest, TwentyFourBitFileGetsTwoHundredFiftySixColoursAndNoPalette
   ASSERT_TRUE(readBytes(makeBmp(sp, solid(4, 4, 1))));
   EXPECT_EQ(blockLe32(frame().header, 32), 256u);
   for (size_t i = 0; i < 1024; ++i) ASSERT_EQ(frame().palette[i], 0) << i;
-  EXPECT_EQ(appState.is24Bit, 1);
+  EXPECT_EQ(headerBitCount(frame().header), 24);
 }
 
 TEST_F(ReadFrameTest, LongerHeadersKeepTheirFirstFortyBytesAndThePaletteBehindThem) {
@@ -246,12 +245,12 @@ TEST_F(ReadFrameTest, LongerHeadersKeepTheirFirstFortyBytesAndThePaletteBehindTh
   }
 }
 
-TEST_F(ReadFrameTest, LastFrameReadDecidesTheDepthFlag) {
+TEST_F(ReadFrameTest, EachFrameReadCarriesItsOwnDepth) {
   ASSERT_TRUE(readBytes(good8()));
   ASSERT_TRUE(readBytes(good24()));
-  EXPECT_EQ(appState.is24Bit, 1);
+  EXPECT_EQ(headerBitCount(frame().header), 24);
   ASSERT_TRUE(readBytes(good8()));
-  EXPECT_EQ(appState.is24Bit, 0);
+  EXPECT_EQ(headerBitCount(frame().header), 8);
 }
 
 TEST_F(ReadFrameTest, OutOfMemoryIsShownForTheFileAndForTheHeaderBlock) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/pixels.h"
+#include "support/pixel_access.h"
 
 namespace {
 

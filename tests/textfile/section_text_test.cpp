@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "base/runtime.h"
-#include "base/state.h"
 #include "support/process.h"
+#include "support/section_bytes.h"
 #include "textfile/section_text.h"
+#include "ui/state.h"
 
 namespace {
 

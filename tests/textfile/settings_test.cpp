@@ -7,11 +7,11 @@
 #include <iterator>
 #include <string>
 
-#include "base/state.h"
 #include "base/temp_name.h"
 #include "platform/platform.h"
 #include "support/process.h"
-#include "textfile/settings.h"
+#include "ui/settings_state.h"
+#include "ui/state.h"
 
 namespace fs = std::filesystem;
 

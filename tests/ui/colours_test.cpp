@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "base/state.h"
+#include "ui/state.h"
 #include "editor_fakes.h"
 #include "ui/resources/resource_ids.h"
 

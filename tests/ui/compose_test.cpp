@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "base/runtime.h"
-#include "base/state.h"
+#include "ui/state.h"
 #include "ui/compose.h"
 #include "ui/preview.h"
 

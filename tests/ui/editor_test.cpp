@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "base/state.h"
+#include "ui/state.h"
 #include "editor_fakes.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "base/state.h"
+#include "ui/state.h"
 #include "ui/file_names.h"
 
 namespace {

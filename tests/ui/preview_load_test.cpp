@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/runtime.h"
-#include "base/state.h"
+#include "ui/state.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "ui/preview.h"

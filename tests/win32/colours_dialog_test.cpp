@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "base/state.h"
+#include "ui/state.h"
 #include "dialog_support.h"
 #include "support/recorder.h"
 #include "ui/colours.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "base/state.h"
+#include "ui/state.h"
 #include "ui/win32/choosers.h"
 
 // Answers of the choosers for the next calls.

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "base/state.h"
+#include "ui/state.h"
 #include "dialog_support.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "base/runtime.h"
-#include "base/state.h"
+#include "ui/state.h"
 #include "ui/file_names.h"
 
 namespace {

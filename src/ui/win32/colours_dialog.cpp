@@ -1,5 +1,5 @@
 // The colours dialog's view: the swatch windows and the dialog procedure.
-#include "base/state.h"
+#include "ui/state.h"
 #include "ui/colours.h"
 #include "ui/resources/resource_ids.h"
 #include "ui/win32/choosers.h"

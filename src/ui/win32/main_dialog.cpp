@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "ani/ani_options.h"
-#include "base/state.h"
+#include "ui/state.h"
 #include "ui/editor.h"
 #include "ui/resources/resource_ids.h"
 #include "ui/win32/choosers.h"

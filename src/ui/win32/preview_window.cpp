@@ -1,7 +1,7 @@
 #include "ui/win32/preview_window.h"
 
 #include "base/colour.h"
-#include "base/state.h"
+#include "ui/state.h"
 #include "ui/editor.h"
 #include "ui/win32/window_procs.h"
 

@@ -3,7 +3,7 @@
 //
 #include <commctrl.h>
 
-#include "base/state.h"
+#include "ui/state.h"
 #include "ui/resources/resource_ids.h"
 #include "ui/shell.h"
 #include "ui/win32/window_procs.h"

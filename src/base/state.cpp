@@ -1,7 +1,0 @@
-#include "base/state.h"
-
-#include <cstring>
-
-AppState appState;
-
-void resetAppState() { std::memset(&appState, 0, sizeof appState); }
