@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "ui/state.h"
 #include "fixture.h"
 #include "ui/document.h"
 #include "ui/editor.h"
 #include "ui/preview.h"
 #include "ui/resources/resource_ids.h"
+#include "ui/state.h"
 #include "ui/win32/window_procs.h"
 #include "win32/dialog_support.h"
 

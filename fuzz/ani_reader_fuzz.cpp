@@ -10,6 +10,7 @@
 #include "harness.h"
 #include "seed_png.h"
 #include "show/contact_sheet.h"
+#include "show/cursor_bytes.h"
 #include "show/report.h"
 
 namespace {
@@ -52,30 +53,7 @@ std::string bitmapImage(int32_t w, int32_t h, uint16_t bits, uint32_t k) {
   return s;
 }
 
-struct Image {
-  int32_t w, h;
-  std::string bytes;
-};
-
-// An icon directory of `type` with one entry per image, then the images.
-std::string directory(uint16_t type, const std::vector<Image>& images) {
-  std::string s;
-  put32(s, uint32_t{type} << 16);
-  s.push_back(static_cast<char>(images.size()));
-  s.push_back('\0');
-  uint32_t at = 6 + 16 * static_cast<uint32_t>(images.size());
-  for (const Image& im : images) {
-    s.push_back(static_cast<char>(im.w));
-    s.push_back(static_cast<char>(im.h));
-    s += std::string("\0\0", 2);
-    put32(s, static_cast<uint32_t>(im.w / 2) | static_cast<uint32_t>(im.h / 2) << 16);
-    put32(s, static_cast<uint32_t>(im.bytes.size()));
-    put32(s, at);
-    at += static_cast<uint32_t>(im.bytes.size());
-  }
-  for (const Image& im : images) s += im.bytes;
-  return s;
-}
+using cursorbytes::directory;
 
 // One frame: a cursor directory with one bitmap image.
 std::string icon(int32_t w, int32_t h, uint16_t bits, uint32_t k) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "ui/state.h"
 #include "ui/document.h"
+#include "ui/state.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "ani/ani_options.h"
-#include "ui/state.h"
 #include "frames/script_options.h"
+#include "ui/state.h"
 
 // Jiffies (1/60 s) that a step shows for when no time is set.
 constexpr uint32_t kDefaultRate = 10;

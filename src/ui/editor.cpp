@@ -7,16 +7,16 @@
 
 #include "base/captions.h"
 #include "base/runtime.h"
-#include "ui/state.h"
 #include "platform/platform.h"
 #include "textfile/settings.h"
+#include "ui/build_table.h"
 #include "ui/compose.h"
 #include "ui/document.h"
-#include "ui/build_table.h"
 #include "ui/file_names.h"
 #include "ui/preview.h"
 #include "ui/resources/resource_ids.h"
 #include "ui/settings_state.h"
+#include "ui/state.h"
 
 const char kOpenTitle[] = "111";
 const char kOpenFilter[] = "Bitmap\0*.bmp\0";

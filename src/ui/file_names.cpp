@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "ui/state.h"
 #include "platform/platform.h"
+#include "ui/state.h"
 
 namespace {
 constexpr char kAnimExtension[] = ".anim";

@@ -2,10 +2,10 @@
 
 #include "base/colour.h"
 #include "base/runtime.h"
-#include "ui/state.h"
 #include "image/bmp_decode.h"
 #include "image/colour_lookup.h"
 #include "platform/platform.h"
+#include "ui/state.h"
 
 namespace {
 

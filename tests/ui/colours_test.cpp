@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "ui/state.h"
 #include "editor_fakes.h"
 #include "ui/resources/resource_ids.h"
+#include "ui/state.h"
 
 namespace {
 

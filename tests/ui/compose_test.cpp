@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "base/runtime.h"
-#include "ui/state.h"
 #include "ui/compose.h"
 #include "ui/preview.h"
+#include "ui/state.h"
 
 namespace {
 

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "ui/state.h"
 #include "editor_fakes.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
@@ -14,6 +13,7 @@
 #include "ui/document.h"
 #include "ui/preview.h"
 #include "ui/resources/resource_ids.h"
+#include "ui/state.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "ui/state.h"
 #include "ui/file_names.h"
+#include "ui/state.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "base/runtime.h"
-#include "ui/state.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "ui/preview.h"
+#include "ui/state.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/state.h"
 #include "dialog_support.h"
 #include "support/process.h"
 #include "support/recorder.h"
 #include "ui/editor.h"
+#include "ui/state.h"
 #include "ui/win32/choosers.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/state.h"
 #include "dialog_support.h"
 #include "support/recorder.h"
 #include "ui/colours.h"
 #include "ui/resources/resource_ids.h"
+#include "ui/state.h"
 #include "ui/win32/window_procs.h"
 
 namespace {

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "ui/state.h"
 #include "dialog_support.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
@@ -23,6 +22,7 @@
 #include "ui/preview.h"
 #include "ui/resources/resource_ids.h"
 #include "ui/shell.h"
+#include "ui/state.h"
 #include "ui/win32/preview_window.h"
 #include "ui/win32/window_procs.h"
 

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "base/runtime.h"
-#include "ui/state.h"
 #include "ui/file_names.h"
+#include "ui/state.h"
 
 namespace {
 

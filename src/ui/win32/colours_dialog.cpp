@@ -1,7 +1,7 @@
 // The colours dialog's view: the swatch windows and the dialog procedure.
-#include "ui/state.h"
 #include "ui/colours.h"
 #include "ui/resources/resource_ids.h"
+#include "ui/state.h"
 #include "ui/win32/choosers.h"
 #include "ui/win32/window_procs.h"
 

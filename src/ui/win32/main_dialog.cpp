@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "ani/ani_options.h"
-#include "ui/state.h"
 #include "ui/editor.h"
 #include "ui/resources/resource_ids.h"
+#include "ui/state.h"
 #include "ui/win32/choosers.h"
 #include "ui/win32/list_box.h"
 #include "ui/win32/preview_window.h"

@@ -1,8 +1,8 @@
 #include "ui/win32/preview_window.h"
 
 #include "base/colour.h"
-#include "ui/state.h"
 #include "ui/editor.h"
+#include "ui/state.h"
 #include "ui/win32/window_procs.h"
 
 namespace {

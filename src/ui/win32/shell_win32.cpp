@@ -3,9 +3,9 @@
 //
 #include <commctrl.h>
 
-#include "ui/state.h"
 #include "ui/resources/resource_ids.h"
 #include "ui/shell.h"
+#include "ui/state.h"
 #include "ui/win32/window_procs.h"
 
 bool editorAvailable() { return true; }
