@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "base/temp_name.h"
+#include "base/safe_write.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
 #include "ui/file_names.h"
@@ -183,16 +183,5 @@ bool readBuildScript(const char* path, OpenedScript& script,
 }
 
 bool writeTextFile(const char* path, const std::string& text) {
-  char temporary[kTempPathCapacity];
-  plat::FileHandle file = plat::kInvalidFile;
-  const bool created = createTempBeside(path, temporary, [&file](const char* name) {
-    file = plat::createNewForWrite(name);
-    return file != plat::kInvalidFile;
-  });
-  if (!created) return false;
-  bool ok = plat::writeBytes(file, text.data(), static_cast<uint32_t>(text.size()));
-  ok = plat::closeFile(file) && ok;
-  ok = ok && plat::replaceFile(temporary, path);
-  if (!ok) plat::removeFile(temporary);
-  return ok;
+  return safeWriteWhole(path, text.data(), static_cast<uint32_t>(text.size()));
 }

@@ -63,6 +63,7 @@ struct OpenedScript {
 bool readBuildScript(const char* path, OpenedScript& script,
                      char (&problem)[kScriptProblemCapacity]);
 
-// Writes `text` to `path` through a new file beside it, so that a failed
-// save leaves the old file whole. False when it could not be written.
+// Writes `text` to `path` as every saved file is written (see
+// safeWriteWhole): a failed save or a crash leaves the old file whole.
+// False when it could not be written.
 bool writeTextFile(const char* path, const std::string& text);
