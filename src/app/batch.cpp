@@ -1,7 +1,6 @@
 #include "app/batch.h"
 
 #include <cstring>
-#include <string>
 
 #include "base/captions.h"
 #include "base/runtime.h"
@@ -13,16 +12,6 @@
 #include "ui/state.h"
 
 namespace {
-
-// The Windows program stays silent here; on POSIX the user learns in one
-// line why nothing was built.
-void explain(const char* what, const char* path) {
-  std::string line = "kinetor: ";
-  line += what;
-  line += ": ";
-  line += path;
-  plat::diagnostic(line.c_str());
-}
 
 // By identity: a hard link or another spelling of the path is the same file.
 bool sameFile(const char* a, const char* b) {
@@ -49,17 +38,17 @@ bool runBatchScript(const char* scriptPath) {
   FrameRecord result{};
 
   if (!openSectionText(scriptPath, script)) {
-    explain("cannot read the build script (missing, unreadable or empty)", scriptPath);
+    explainFailure("cannot read the build script (missing, unreadable or empty)", scriptPath);
   } else {
     loadBatchSettings(script);
     if (findSection("Result", script)) readLineList(&result, script, 1);
     if (result.path == nullptr) {
-      explain("script has no [Result] section naming the output file", scriptPath);
+      explainFailure("script has no [Result] section naming the output file", scriptPath);
     } else if (result.pathTooLong) {
       // Cut to fit, the path would name some other file.
       showError(caption::kCantWriteFile, result.path);
-      explain("path too long", result.path);
-      explain("no animation was written to", result.path);
+      explainFailure("path too long", result.path);
+      explainFailure("no animation was written to", result.path);
       releaseBlock(result.path);
       result.pathTooLong = 0;
     } else {
@@ -71,23 +60,23 @@ bool runBatchScript(const char* scriptPath) {
       static AnimationOptions options;  // large: kept off the stack
       char problem[kScriptProblemCapacity];
       if (appState.frameCount < 2) {
-        explain("script lists fewer than two frames in its [BMP] section", scriptPath);
+        explainFailure("script lists fewer than two frames in its [BMP] section", scriptPath);
         releaseFramePaths();
       } else if (!readScriptOptions(script, appState.frameCount, options, problem)) {
         showError("Bad build script", problem);
-        explain("no animation was written to", outputPath);
+        explainFailure("no animation was written to", outputPath);
         releaseFramePaths();
       } else if (sameFile(outputPath, scriptPath)) {
         showError(caption::kCantWriteFile, outputPath);
-        explain(kReplacesAnInput, scriptPath);
-        explain("no animation was written to", outputPath);
+        explainFailure(kReplacesAnInput, scriptPath);
+        explainFailure("no animation was written to", outputPath);
         releaseFramePaths();
       } else {
         // Nothing is shown here, so no preview is decoded: the build takes
         // each frame's preview size from the bytes it reads anyway.
         written = buildAnimation(outputPath, PreviewSize::measured, &options);
         releaseFrameBuffers();
-        if (!written) explain("no animation was written to", outputPath);
+        if (!written) explainFailure("no animation was written to", outputPath);
       }
     }
   }

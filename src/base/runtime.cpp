@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <limits>
+#include <string>
 
 #include "base/captions.h"
 #include "platform/platform.h"
@@ -61,6 +62,14 @@ void showError(const char* caption, const char* text) {
     return;
   }
   plat::errorBox(caption, text);
+}
+
+void explainFailure(const char* why, const char* path) {
+  std::string line = "kinetor: ";
+  line += why;
+  line += ": ";
+  line += path;
+  plat::diagnostic(line.c_str());
 }
 
 void showOutOfMemory() { showError(caption::kError, caption::kOutOfMemory); }

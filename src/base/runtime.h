@@ -30,6 +30,10 @@ void releaseBlock(T*& block) {
 // The modal error box: caption first, then the detail text.
 void showError(const char* caption, const char* text);
 
+// The line that follows a box: on POSIX `kinetor: WHY: PATH` on standard
+// error, so that the user learns why; the Windows program stays silent.
+void explainFailure(const char* why, const char* path);
+
 // Tests divert the error box with this sink so that no box ever blocks
 // them; returns the previous sink.
 using ErrorSink = void (*)(const char* caption, const char* text);

@@ -32,20 +32,14 @@ namespace {
 
 const char* pathText(const FrameRecord& f) { return f.path != nullptr ? f.path : ""; }
 
-// The box names the file; on POSIX one line on standard error says why.
-void explain(const char* why, const char* path) {
-  const std::string line = std::string("kinetor: ") + why + ": " + path;
-  plat::diagnostic(line.c_str());
-}
-
 void refuseLoad(const FrameRecord& f, const char* why) {
   showError(caption::kCantLoadFile, pathText(f));
-  explain(why, pathText(f));
+  explainFailure(why, pathText(f));
 }
 
 void refuseWrite(const char* outputPath, const char* why) {
   showError(caption::kCantWriteFile, outputPath);
-  explain(why, outputPath);
+  explainFailure(why, outputPath);
 }
 
 void reportMaskFailure(MaskOutcome outcome, const FrameRecord& f) {
@@ -384,7 +378,7 @@ bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> f
     plat::FileIdentity frame;
     if (f.pathTooLong || !plat::fileIdentity(f.path, frame) || !(frame == output)) continue;
     showError(caption::kCantWriteFile, outputPath);
-    explain(kReplacesAnInput, f.path != nullptr ? f.path : "");
+    explainFailure(kReplacesAnInput, f.path != nullptr ? f.path : "");
     return true;
   }
   return false;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/frame_record.h"
+#include "base/runtime.h"
 #include "base/safe_write.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
@@ -144,7 +145,7 @@ bool readSettingsFileIn(const char* programDir, StoredSettings& out) {
   if (!read && text.fileHandle == plat::kInvalidFile) {
     const std::string why = plat::lastFileError();
     if (plat::nameTaken(path)) {
-      plat::diagnostic(("kinetor: settings file ignored (" + why + "): " + path).c_str());
+      explainFailure(("settings file ignored (" + why + ")").c_str(), path);
     }
   }
   if (read) readSettingsSections(text, out);
