@@ -1,6 +1,7 @@
 #include "ui/settings_state.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "ui/state.h"
 
@@ -32,6 +33,18 @@ void toBlock(const StoredSettings& s) {
 }
 
 }  // namespace
+
+Settings currentSettings() {
+  // A switch is on for a build whatever its non-zero value; only a save
+  // tells 1 from the rest.
+  StoredSettings s = fromBlock();
+  return {.transparent = s.transparent != 0,
+          .replace = s.replace != 0,
+          .merge = s.merge != 0,
+          .optimize = s.optimize != 0,
+          .transColors = std::move(s.transColors),
+          .replaceColors = std::move(s.replaceColors)};
+}
 
 void computeProgramDir() { findProgramDir(appState.programDir); }
 
