@@ -10,6 +10,9 @@ namespace anifile {
 constexpr int kMaxSteps = 4096;
 // Longest title or author, without the terminating zero.
 constexpr int kMaxInfoText = 255;
+// Most pictures one frame may carry at sizes of its own, and the largest side.
+constexpr int kMaxSizes = 8;
+constexpr int kLargestSize = 256;
 }  // namespace anifile
 
 struct AnimationOptions {
@@ -29,4 +32,8 @@ struct AnimationOptions {
   // Zero-terminated; empty when not given.
   char title[anifile::kMaxInfoText + 1] = {};
   char author[anifile::kMaxInfoText + 1] = {};
+  // 0: each frame as given; otherwise each frame becomes one 32-bit square
+  // picture per side, largest first.
+  int32_t sizeCount = 0;
+  uint16_t sizes[anifile::kMaxSizes] = {};
 };

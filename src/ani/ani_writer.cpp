@@ -105,7 +105,7 @@ uint64_t imageChunkSize(const cursor::Image& image) {
                        static_cast<int64_t>(image.mask.size()), image.depth == 24);
 }
 
-void putIconChunk(Output& file, const cursor::Image& image, uint16_t hotspotX, uint16_t hotspotY) {
+void putIconChunk(Output& file, const cursor::Image& image) {
   const uint64_t chunkSize = imageChunkSize(image);
   putChunkHeader(file, "icon", chunkSize);
 
@@ -117,8 +117,8 @@ void putIconChunk(Output& file, const cursor::Image& image, uint16_t hotspotX, u
   const auto doubledHeight = static_cast<int32_t>(static_cast<uint32_t>(image.height) * 2u);
   entry[offsetof(IconDirEntry, width)] = entrySide(image.width);
   entry[offsetof(IconDirEntry, height)] = entrySide(doubledHeight / 2);
-  binio::putLe16(entry + offsetof(IconDirEntry, hotspotX), hotspotX);
-  binio::putLe16(entry + offsetof(IconDirEntry, hotspotY), hotspotY);
+  binio::putLe16(entry + offsetof(IconDirEntry, hotspotX), image.hotspotX);
+  binio::putLe16(entry + offsetof(IconDirEntry, hotspotY), image.hotspotY);
   binio::putLe32(entry + offsetof(IconDirEntry, bytesInResource),
                  static_cast<uint32_t>(chunkSize - anifile::kImageOffset));
   binio::putLe32(entry + offsetof(IconDirEntry, imageOffset), anifile::kImageOffset);
@@ -194,7 +194,7 @@ void putCursor(Output& file, const cursor::Cursor& c) {
   putChunkHeader(file, "LIST", listSize);
   put(file, "fram", 4);
   for (const cursor::Frame& frame : c.frames) {
-    putIconChunk(file, firstImage(frame), c.hotspotX, c.hotspotY);
+    putIconChunk(file, firstImage(frame));
   }
   flush(file);
 }

@@ -33,11 +33,17 @@ class Bytes {
 };
 
 // One picture of a frame, as a cursor file stores it: rows bottom row first,
-// each padded to four bytes.
+// each padded to four bytes. A 32-bit picture holds blue, green, red and
+// straight alpha per pixel and no palette; its mask has a bit set where the
+// alpha is 0, for loaders that know no alpha.
 struct Image {
   int32_t width = 0;
   int32_t height = 0;  // rows of colour; the file's header counts the mask too
-  uint16_t depth = 0;  // bits per pixel: 8 or 24
+  uint16_t depth = 0;  // bits per pixel: 8, 24 or 32
+  // The hotspot on this picture: pictures of one frame at several sizes each
+  // have their own.
+  uint16_t hotspotX = 0;
+  uint16_t hotspotY = 0;
   // Carried from the frame's own header into the written one unchanged.
   uint16_t planes = 1;
   uint32_t sizeImage = 0;
@@ -47,7 +53,7 @@ struct Image {
   Bytes alpha;    // one byte per pixel where the picture has it
 };
 
-// A frame holds one picture today; a cursor file may give it several sizes.
+// A frame holds one picture, or one per size, largest first.
 struct Frame {
   std::vector<Image> images;
 };
@@ -61,8 +67,6 @@ struct Step {
 struct Cursor {
   std::vector<Frame> frames;
   std::vector<Step> steps;
-  uint16_t hotspotX = 0;
-  uint16_t hotspotY = 0;
   std::string title;
   std::string author;
   // How the file keeps the steps: a "seq " chunk names each step's frame

@@ -313,8 +313,12 @@ bool makeCursor(const Settings& settings, std::span<FrameRecord> frames,
   } catch (const std::bad_alloc&) {
     return false;
   }
-  c.hotspotX = hotspot.x;
-  c.hotspotY = hotspot.y;
+  for (cursor::Frame& frame : c.frames) {
+    for (cursor::Image& image : frame.images) {
+      image.hotspotX = hotspot.x;
+      image.hotspotY = hotspot.y;
+    }
+  }
   return true;
 }
 
