@@ -1,13 +1,14 @@
 #include "app/batch.h"
 
 #include <cstring>
+#include <vector>
 
 #include "base/captions.h"
 #include "base/runtime.h"
+#include "frames/build.h"
 #include "frames/script_options.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
-#include "ui/build_table.h"
 #include "ui/settings_state.h"
 #include "ui/state.h"
 
@@ -19,11 +20,30 @@ bool sameFile(const char* a, const char* b) {
   return plat::fileIdentity(a, first) && plat::fileIdentity(b, second) && first == second;
 }
 
-// Frees the paths read so far when the script is given up before a build,
-// which would otherwise have released them.
-void releaseFramePaths() {
-  const int count = frameTotal();
-  for (int i = 0; i < count; ++i) releaseBlock(appState.frameTable[i].path);
+// The script's frames: the paths read from its [BMP] section, which this
+// list owns and gives back however the run ends.
+struct FrameLines {
+  std::vector<FrameRecord> lines = std::vector<FrameRecord>(kMaxEntries, FrameRecord{});
+  int count = 0;
+  ~FrameLines() {
+    for (FrameRecord& f : lines) releaseBlock(f.path);
+  }
+  std::vector<FrameSource> sources() const {
+    std::vector<FrameSource> out;
+    for (int k = 0; k < count; ++k) out.push_back({lines[k].path, lines[k].pathTooLong != 0});
+    return out;
+  }
+};
+
+// Nothing is shown here, so no preview is decoded: the build takes each
+// frame's preview size from the bytes it reads anyway.
+bool buildFrames(const char* outputPath, const FrameLines& frames,
+                 const AnimationOptions& options) {
+  const std::vector<FrameSource> sources = frames.sources();
+  if (outputReplacesAFrame(outputPath, sources)) return false;
+  const BuildResult built =
+      build(currentSettings(), sources, {PreviewSize::measured, &options, outputPath});
+  return built.built && saveCursor(outputPath, built.cursor);
 }
 
 }  // namespace
@@ -31,7 +51,6 @@ void releaseFramePaths() {
 bool runBatchScript(const char* scriptPath) {
   if (scriptPath == nullptr) scriptPath = "";
   SectionText script;
-  appState.frameCount = 0;
   bool written = false;
   char outputPath[kPathCapacity] = {};
   // The output's line, read the way the frame lines are.
@@ -54,28 +73,23 @@ bool runBatchScript(const char* scriptPath) {
     } else {
       std::memcpy(outputPath, result.path, kPathCapacity - 1);
       releaseBlock(result.path);
+      FrameLines frames;
       if (findSection("BMP", script)) {
-        appState.frameCount = readLineList(appState.frameTable, script, kMaxEntries);
+        frames.count = readLineList(frames.lines.data(), script, kMaxEntries);
       }
       static AnimationOptions options;  // large: kept off the stack
       char problem[kScriptProblemCapacity];
-      if (appState.frameCount < 2) {
+      if (frames.count < 2) {
         explainFailure("script lists fewer than two frames in its [BMP] section", scriptPath);
-        releaseFramePaths();
-      } else if (!readScriptOptions(script, appState.frameCount, options, problem)) {
+      } else if (!readScriptOptions(script, frames.count, options, problem)) {
         showError("Bad build script", problem);
         explainFailure("no animation was written to", outputPath);
-        releaseFramePaths();
       } else if (sameFile(outputPath, scriptPath)) {
         showError(caption::kCantWriteFile, outputPath);
         explainFailure(kReplacesAnInput, scriptPath);
         explainFailure("no animation was written to", outputPath);
-        releaseFramePaths();
       } else {
-        // Nothing is shown here, so no preview is decoded: the build takes
-        // each frame's preview size from the bytes it reads anyway.
-        written = buildAnimation(outputPath, PreviewSize::measured, &options);
-        releaseFrameBuffers();
+        written = buildFrames(outputPath, frames, options);
         if (!written) explainFailure("no animation was written to", outputPath);
       }
     }
