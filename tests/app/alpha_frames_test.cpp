@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -64,53 +65,30 @@ void put32be(std::string& s, uint32_t v) {
   for (int i = 3; i >= 0; --i) s += static_cast<char>(v >> (8 * i));
 }
 
-// ---- 32-bit BMP files ----------------------------------------------------------
-
-// `masks` empty: BI_RGB, alpha in the fourth byte. Otherwise BI_BITFIELDS
-// with these red, green, blue (and, in headers of 56 bytes and up, alpha)
-// masks, each 8 bits wide.
+// A 32-bit BMP: `masks` empty for BI_RGB (alpha in the fourth byte), else
+// BI_BITFIELDS with these red, green, blue and alpha masks of 8 bits each
+// (a 40-byte header carries no alpha mask).
 std::string bmp32(const Picture& p, uint32_t headerSize, std::vector<uint32_t> masks,
                   bool topDown) {
-  std::string s = "BM";
-  put32(s, 0);
-  put32(s, 0);
-  put32(s, 0);
-  std::string info;
-  put32(info, headerSize);
-  put32(info, static_cast<uint32_t>(p.w));
-  put32(info, static_cast<uint32_t>(topDown ? -p.h : p.h));
-  put16(info, 1);
-  put16(info, 32);
-  put32(info, masks.empty() ? 0 : 3);
-  info.resize(40, '\0');
-  std::string maskBytes;
-  for (uint32_t m : masks) put32(maskBytes, m);
-  if (headerSize == 40) {
-    info += maskBytes.substr(0, 12);
-  } else {
-    info += maskBytes;
-    info.resize(headerSize, '\0');
-  }
-  s += info;
-  const auto offBits = static_cast<uint32_t>(s.size());
-  for (int i = 0; i < 4; ++i) s[10 + i] = static_cast<char>(offBits >> (8 * i));
-  auto place = [](uint32_t value, uint32_t mask) {
-    if (mask == 0) return 0u;
-    int shift = 0;
-    while ((mask >> shift & 1) == 0) ++shift;
-    return (value & 0xFF) << shift;
-  };
-  for (int32_t r = 0; r < p.h; ++r) {
-    const int32_t y = topDown ? r : p.h - 1 - r;
-    for (int32_t x = 0; x < p.w; ++x) {
-      const uint32_t c = p.at(x, y);
-      put32(s, masks.empty()
-                   ? c
-                   : place(c >> 16, masks[0]) | place(c >> 8, masks[1]) | place(c, masks[2]) |
-                         (masks.size() > 3 ? place(c >> 24, masks[3]) : 0));
+  BmpLayout l;
+  l.width = p.w;
+  l.height = topDown ? -p.h : p.h;
+  l.bitCount = 32;
+  l.headerSize = headerSize;
+  std::vector<uint32_t> px = p.px;
+  if (!masks.empty()) {
+    l.compression = 3;
+    l.redMask = masks[0], l.greenMask = masks[1], l.blueMask = masks[2], l.alphaMask = masks[3];
+    for (uint32_t& c : px) {
+      const uint32_t v = c;
+      c = 0;
+      for (int i = 0; i < 4; ++i) {  // alpha, red, green, blue: from the top byte down
+        const int shift = std::countr_zero(masks[(i + 3) % 4]);
+        c |= ((v >> (24 - 8 * i)) & 0xFF) << shift;
+      }
     }
   }
-  return s;
+  return makeBmp(l, px);
 }
 
 // ---- PNG files, stored (uncompressed) deflate ----------------------------------
