@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "base/captions.h"
@@ -79,7 +80,14 @@ FrameRefusal readPngFrame(FrameRecord& frame, uint32_t size, PreviewSize preview
     return fromPngRefusal(early);
   }
   std::vector<uint8_t> bgra;
-  const PngRefusal why = decodePng(frame.fileData, size, png, bgra);
+  PngRefusal why = PngRefusal::none;
+  try {
+    why = decodePng(frame.fileData, size, png, bgra);
+  } catch (const std::bad_alloc&) {
+    releaseBlock(frame.fileData);
+    showOutOfMemory();
+    return FrameRefusal::outOfMemory;
+  }
   if (why != PngRefusal::none) {
     releaseBlock(frame.fileData);
     return fromPngRefusal(why);
