@@ -16,6 +16,7 @@
 #include "harness.h"
 #include "platform/platform.h"
 #include "seed_bitmaps.h"
+#include "seed_png.h"
 #include "ui/build_table.h"
 #include "ui/state.h"
 
@@ -169,5 +170,10 @@ std::vector<std::string> kinetorFuzzSeeds() {
   out.push_back(settings(0x08, 2) + frame(seeds::bitmap(4, -4, 24)) +
                 frame(seeds::bitmap(4, 4, 24)));
   out.push_back(settings(0x1F, 2) + frame(seeds::bitmap(4, 4, 24)) + frame(seeds::bitmap(4, 4, 8)));
+  // Frames with alpha among 8- and 24-bit ones, with every option.
+  out.push_back(settings(0x0F, 3) + frame(seeds::bitmap32(6, 5)) + frame(seeds::png(5, 7, 6, 8)) +
+                frame(seeds::bitmap(4, 4, 8)));
+  out.push_back(settings(0x0B, 2) + frame(seeds::bitmap(7, 3, 24)) +
+                frame(seeds::bitmap32(4, -6, true, 124)));
   return out;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/runtime.h"
+#include "frames/alpha_steps.h"
 #include "frames/bounds.h"
 #include "frames/mask.h"
 #include "harness.h"
@@ -13,6 +14,7 @@
 #include "image/pixels.h"
 #include "platform/platform.h"
 #include "seed_bitmaps.h"
+#include "seed_png.h"
 #include "ui/build_table.h"
 #include "ui/state.h"
 
@@ -47,8 +49,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::snprintf(f.path, kPathCapacity, "%s", path.c_str());
   appState.frameCount = 1;
   const FrameRefusal why = readFrame(f);
-  check((why == FrameRefusal::none) == (f.fileData != nullptr));
-  if (f.fileData != nullptr) {
+  check((why == FrameRefusal::none) == (f.header != nullptr));
+  if (f.header != nullptr && frameHasAlpha(f)) {
+    // Decoded into the frame's own rows, within the limits.
+    const int32_t w = headerWidth(f.header);
+    const int32_t h = headerHeight(f.header);
+    check(f.fileData == nullptr && f.pixels == f.workPixels && f.pixels != nullptr);
+    check(w > 0 && h > 0 && w <= kMaxAlphaFrameSide && h <= kMaxAlphaFrameSide);
+    appState.transColors[0] = swapRedBlue(0xFF00FF);
+    appState.transCount = 1;
+    appState.optTransparent = 1;
+    settleAlphaColours(currentSettings(), {&f, 1});
+    (void)unionAlphaBounds({&f, 1});
+    check(buildAlphaMasks({&f, 1}));
+  } else if (f.fileData != nullptr) {
     check(f.header != nullptr && f.palette == f.header + kPaletteOffset);
     const int32_t w = headerWidth(f.header);
     const int32_t h = headerHeight(f.header);
@@ -92,5 +106,20 @@ std::vector<std::string> kinetorFuzzSeeds() {
   largest.resize(65535, '\0');
   out.push_back(largest);
   out.push_back(largest + '\0');
+  // Frames with alpha: plain and bit-field 32-bit bitmaps, top-down, PNGs.
+  out.push_back(seeds::bitmap32(5, 4));
+  out.push_back(seeds::bitmap32(6, -3, true, 124));
+  out.push_back(seeds::bitmap32(3, 3, true, 40));
+  out.push_back(seeds::bitmap32(4, 2, true, 56));
+  out.push_back(seeds::png(6, 5, 6, 8));
+  out.push_back(seeds::png(5, 4, 3, 4, true, true));
+  out.push_back(seeds::png(7, 3, 0, 16, true));
+  // Small files that declare pictures far beyond the limits.
+  std::string wide = seeds::bitmap32(2, 2);
+  for (int i = 0; i < 4; ++i) wide[18 + i] = wide[22 + i] = "\x00\xEA\x00\x00"[i];
+  out.push_back(wide);
+  std::string huge = seeds::png(2, 2, 6, 8);
+  huge[16] = huge[20] = '\x7F';
+  out.push_back(huge);
   return out;
 }

@@ -1,6 +1,7 @@
 // Small valid BMP files for the harnesses' seed inputs.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -62,6 +63,47 @@ inline std::string bitmap(int32_t w, int32_t h, int bits, uint32_t headerSize = 
   }
   const uint32_t size = static_cast<uint32_t>(s.size());
   for (int i = 0; i < 4; ++i) s[2 + i] = static_cast<char>(size >> (8 * i));
+  return s;
+}
+
+// A w x h bitmap of 32 bits: plain (`masks` false: alpha in the fourth
+// byte) or with bit-field masks (blue, green, red, alpha as the bytes lie)
+// in a header of `headerSize` bytes (56 and up hold the alpha mask). The
+// alpha runs from 0 at the border to opaque inside.
+inline std::string bitmap32(int32_t w, int32_t h, bool masks = false, uint32_t headerSize = 40) {
+  std::string s = "BM";
+  put32(s, 0);
+  put32(s, 0);
+  put32(s, 0);
+  put32(s, headerSize);
+  put32(s, static_cast<uint32_t>(w));
+  put32(s, static_cast<uint32_t>(h));
+  put16(s, 1);
+  put16(s, 32);
+  put32(s, masks ? 3 : 0);
+  s.resize(14 + headerSize, '\0');
+  if (masks) {
+    std::string m;
+    put32(m, 0x00FF0000);
+    put32(m, 0x0000FF00);
+    put32(m, 0x000000FF);
+    put32(m, 0xFF000000);
+    // Behind a 40-byte header only the three colour masks follow it.
+    if (headerSize == 40)
+      s += m.substr(0, 12);
+    else
+      s.replace(14 + 40, std::min<size_t>(16, headerSize - 40), m, 0,
+                std::min<size_t>(16, headerSize - 40));
+  }
+  const uint32_t offBits = static_cast<uint32_t>(s.size());
+  for (int i = 0; i < 4; ++i) s[10 + i] = static_cast<char>(offBits >> (8 * i));
+  const int32_t rows = h < 0 ? -h : h;
+  for (int32_t r = 0; r < rows; ++r) {
+    for (int32_t x = 0; x < w; ++x) {
+      const bool border = x == 0 || r == 0 || x == w - 1 || r == rows - 1;
+      put32(s, (border ? 0u : 0x80000000u + static_cast<uint32_t>(x * 0x70000 + r * 0x30)));
+    }
+  }
   return s;
 }
 

@@ -102,7 +102,7 @@ const cursor::Image& firstImage(const cursor::Frame& frame) {
 
 uint64_t imageChunkSize(const cursor::Image& image) {
   return iconChunkSize(static_cast<int64_t>(image.pixels.size()),
-                       static_cast<int64_t>(image.mask.size()), image.depth == 24);
+                       static_cast<int64_t>(image.mask.size()), image.depth > 8);
 }
 
 void putIconChunk(Output& file, const cursor::Image& image) {
@@ -132,7 +132,7 @@ void putIconChunk(Output& file, const cursor::Image& image) {
   binio::putLe16(header + bmpinfo::kBitCount, image.depth);
   binio::putLe32(header + bmpinfo::kSizeImage, image.sizeImage);
   put(file, header, sizeof header);
-  if (image.depth != 24) {
+  if (image.depth <= 8) {
     uint8_t palette[kPaletteEntries * 4] = {};
     if (!image.palette.empty()) {
       std::memcpy(palette, image.palette.data(), std::min(image.palette.size(), sizeof palette));

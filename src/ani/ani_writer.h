@@ -13,7 +13,8 @@
 constexpr uint64_t roundUpEven(uint64_t n) { return (n + 1) & ~uint64_t{1}; }
 
 // Size of a frame's "icon" chunk body: directory, entry, header, palette
-// (8-bit only), colour rows and mask.
+// (8-bit only), colour rows and mask. Pictures of 24 and 32 bits carry no
+// palette: `is24Bit` stands for both.
 uint64_t iconChunkSize(int64_t pixelBytes, int64_t maskBytes, bool is24Bit);
 
 // Writes the cursor into a file the caller has opened and closes. Each

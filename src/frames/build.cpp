@@ -19,6 +19,7 @@
 #include "base/runtime.h"
 #include "base/safe_write.h"
 #include "cursor/cursor.h"
+#include "frames/alpha_steps.h"
 #include "frames/bounds.h"
 #include "frames/colour_steps.h"
 #include "frames/fused_steps.h"
@@ -53,42 +54,61 @@ struct Hotspot {
   uint16_t y = 0;
 };
 
+// A frame that the later steps cannot take, with the reason given.
+bool refuseFrameSize(const FrameRecord& f) {
+  // The bounds and the plain copy work from the preview's size; a file
+  // changed since it was added would be read past its rows.
+  const int64_t height = headerHeight(f.header);
+  // A frame without pixels would make a cursor that nothing can show.
+  const bool empty = headerWidth(f.header) == 0 || height == 0;
+  if (empty || f.width != headerWidth(f.header) || f.height != (height < 0 ? -height : height)) {
+    refuseLoad(f, empty ? "a BMP without pixels" : "changed since it was added");
+    return true;
+  }
+  return false;
+}
+
 // Reads every frame in order and checks what the later steps rely on: one
 // depth for all frames, and a preview size that still matches the file.
+// Frames of 8 and 24 bits may be mixed only when some frame has alpha (all
+// then become 32-bit): a mix is reported at its first frame unless a frame
+// with alpha turns up before the end or before a frame that cannot be read.
 bool readAllFrames(std::span<FrameRecord> frames, PreviewSize preview) {
   const int n = static_cast<int>(frames.size());
   uint16_t firstDepth = 0;
+  int mixedAt = -1;  // the first frame whose depth differs from the first's
+  bool alpha = false;
+  int checked = 0;  // frames before this one had their sizes checked
+  auto mixed = [&] {
+    if (mixedAt < 0 || alpha) return false;
+    showError(caption::kMixedDepths, pathText(frames[mixedAt]));
+    return true;
+  };
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = frames[k];
     // A cut path would name another file; it is not opened at all.
     if (f.pathTooLong) {
-      refuseLoad(f, "path too long");
+      if (!mixed()) refuseLoad(f, "path too long");
       return false;
     }
     const FrameRefusal why = readFrame(f, preview);
     if (why != FrameRefusal::none) {
       // Asked at once: for a file that did not open, it is the system's reason.
       const std::string reason = frameRefusalText(why);
-      refuseLoad(f, reason.c_str());
+      if (!mixed()) refuseLoad(f, reason.c_str());
       return false;
     }
     const uint16_t depth = headerBitCount(f.header);
+    alpha = alpha || frameHasAlpha(f);
     if (k == 0) firstDepth = depth;
-    if (depth != firstDepth) {
-      showError(caption::kMixedDepths, pathText(f));
-      return false;
-    }
-    // The bounds and the plain copy work from the preview's size; a file
-    // changed since it was added would be read past its rows.
-    const int64_t height = headerHeight(f.header);
-    // A frame without pixels would make a cursor that nothing can show.
-    const bool empty = headerWidth(f.header) == 0 || height == 0;
-    if (empty || f.width != headerWidth(f.header) || f.height != (height < 0 ? -height : height)) {
-      refuseLoad(f, empty ? "a BMP without pixels" : "changed since it was added");
-      return false;
+    if (depth != firstDepth && !frameHasAlpha(f) && mixedAt < 0) mixedAt = k;
+    if (mixedAt >= 0 && !alpha) continue;
+    // Frames read while a mix was pending are checked now, in order.
+    for (; checked <= k; ++checked) {
+      if (refuseFrameSize(frames[checked])) return false;
     }
   }
-  return true;
+  return !mixed();
 }
 
 // What the remaining steps will write, worked out from the sizes every frame
@@ -101,10 +121,10 @@ struct OutputPlan {
   int64_t largestH = 0;
 };
 
-OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> frames, bool is24,
+// `bits`: the depth every frame is written at (8, 24 or 32).
+OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> frames, int bits,
                       const ContentRect& r) {
   const int n = static_cast<int>(frames.size());
-  const int bits = is24 ? 24 : 8;
   const bool crop = settings.optimize && !rectIsEmpty(r);
   const bool merge = settings.merge && n >= 2;
   OutputPlan plan;
@@ -139,7 +159,7 @@ OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> fra
     if (static_cast<uint64_t>(w * h) > buildlimits::kFramePixels) continue;
     const int64_t pixelBytes = rowStride(w, bits, 32) * h;
     const int64_t maskBytes = maskStride(w) * h;
-    plan.fileBytes += 8 + roundUpEven(iconChunkSize(pixelBytes, maskBytes, is24));
+    plan.fileBytes += 8 + roundUpEven(iconChunkSize(pixelBytes, maskBytes, bits != 8));
   }
   return plan;
 }
@@ -207,7 +227,7 @@ bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool
     r = unionContentBounds(settings, frames, is24);
     if (is24) r = widenBoundsFor24Bit(r);
   }
-  if (!withinLimits(planOutput(settings, frames, is24, r), outputPath)) return false;
+  if (!withinLimits(planOutput(settings, frames, is24 ? 24 : 8, r), outputPath)) return false;
   if (!(is24 ? cropOrCopyFrames24(settings, frames, r) : cropOrCopyFrames8(settings, frames, r))) {
     showOutOfMemory();
     return false;
@@ -238,6 +258,25 @@ bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool
     const MaskOutcome outcome = buildMask(settings, f, is24);
     if (outcome == MaskOutcome::made) continue;
     reportMaskFailure(outcome, f);
+    return false;
+  }
+  return true;
+}
+
+// The same for a build in which some frame has alpha: every frame becomes
+// 32-bit, the colour lists act on alpha, and the masks come from it.
+bool processAlphaFrames(const Settings& settings, std::span<FrameRecord> frames, ContentRect& r,
+                        const char* outputPath) {
+  if (!promoteToAlpha(frames)) {
+    showOutOfMemory();
+    return false;
+  }
+  settleAlphaColours(settings, frames);
+  r = settings.optimize ? unionAlphaBounds(frames) : kEmptyRect;
+  if (!withinLimits(planOutput(settings, frames, 32, r), outputPath)) return false;
+  const bool cropFailed = !rectIsEmpty(r) && !cropAlphaFrames(frames, r);
+  if (cropFailed || (settings.merge && !mergeAlphaFrames(frames)) || !buildAlphaMasks(frames)) {
+    showOutOfMemory();
     return false;
   }
   return true;
@@ -288,7 +327,7 @@ cursor::Image takeImage(const Settings& settings, FrameRecord& f) {
   releaseBlock(f.workPixels);
   releaseBlock(f.fileData);
   f.pixels = nullptr;
-  if (image.depth != 24) {
+  if (image.depth == 8) {
     filterPalette8(settings, f.palette);
     image.palette = cursor::Bytes(f.palette, kPaletteEntries * 4);
   }
@@ -350,8 +389,12 @@ BuildResult build(const Settings& settings, std::span<const FrameSource> sources
   for (const FrameRecord& f : table) result.sizes.push_back({f.width, f.height});
   if (!read) return result;
   const bool is24 = !frames.empty() && headerBitCount(frames[0].header) == 24;
+  const bool alpha = std::any_of(table.begin(), table.end(), frameHasAlpha);
   ContentRect bounds{};
-  if (!processFrames(settings, frames, is24, bounds, outputPath)) return result;
+  if (!(alpha ? processAlphaFrames(settings, frames, bounds, outputPath)
+              : processFrames(settings, frames, is24, bounds, outputPath))) {
+    return result;
+  }
   Hotspot hotspot;
   if (options.script != nullptr && options.script->hasHotspot &&
       !placeHotspot(settings, frames, *options.script, bounds, hotspot)) {

@@ -1,5 +1,7 @@
 #include "image/bmp_decode.h"
 
+#include <algorithm>
+
 #include "base/bytes.h"
 #include "base/runtime.h"
 #include "image/bitmap_format.h"
@@ -85,6 +87,7 @@ struct Layout {
   uint32_t palette[256] = {};
   uint32_t paletteCount = 0;  // entries read; indices beyond them are black
   uint32_t masks[3] = {};     // red, green, blue for 16 and 32 bits per pixel
+  uint32_t alphaMask = 0;     // 32 bits per pixel only
   uint64_t pixelOffset = 0;
 };
 
@@ -120,6 +123,10 @@ bool readLayout(const ByteReader& in, Layout& l) {
         return false;
       }
       if (h.size == kInfoHeaderSize) paletteAt += 12;
+      // The alpha mask follows the three inside a V3 header or a longer one.
+      if (h.bitCount == 32 && h.size >= kV3HeaderSize && !in.u32le(masksAt + 12, l.alphaMask)) {
+        return false;
+      }
     } else if (h.bitCount == 16) {
       l.masks[0] = 0x7C00;
       l.masks[1] = 0x03E0;
@@ -128,6 +135,7 @@ bool readLayout(const ByteReader& in, Layout& l) {
       l.masks[0] = 0x00FF0000;
       l.masks[1] = 0x0000FF00;
       l.masks[2] = 0x000000FF;
+      l.alphaMask = 0xFF000000;
     }
   }
 
@@ -154,11 +162,13 @@ uint32_t paletteColor(const Layout& l, uint32_t index) {
   return index < l.paletteCount ? l.palette[index] : 0;
 }
 
-bool decodeRows(const ByteReader& in, const Layout& l, uint32_t* out) {
+// With `withAlpha`, 32-bit pixels keep their alpha channel in the top byte.
+bool decodeRows(const ByteReader& in, const Layout& l, uint32_t* out, bool withAlpha) {
   const uint16_t bpp = l.header.bitCount;
   const auto rowBytes = static_cast<uint64_t>(rowStride(l.width, bpp, 32));
   if (!in.holds(l.pixelOffset, rowBytes * static_cast<uint64_t>(l.rows))) return false;
   const Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]);
+  const Channel alpha(withAlpha ? l.alphaMask : 0);
   for (int32_t r = 0; r < l.rows; ++r) {
     const uint8_t* row = in.at(l.pixelOffset + rowBytes * static_cast<uint64_t>(r));
     const int32_t y = l.topDown ? r : l.rows - 1 - r;
@@ -188,7 +198,7 @@ bool decodeRows(const ByteReader& in, const Layout& l, uint32_t* out) {
           const uint8_t* p = row + 4 * static_cast<uint64_t>(x);
           const uint32_t v = p[0] | static_cast<uint32_t>(p[1]) << 8 |
                              static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-          c = red.value(v) << 16 | green.value(v) << 8 | blue.value(v);
+          c = alpha.value(v) << 24 | red.value(v) << 16 | green.value(v) << 8 | blue.value(v);
         }
       }
       dst[x] = c;
@@ -279,7 +289,9 @@ bool measureBmp(const uint8_t* data, uint64_t size, int32_t& width, int32_t& hei
   return true;
 }
 
-bool decodeBmp(const uint8_t* data, uint64_t size, DecodedImage& image) {
+namespace {
+
+bool decode(const uint8_t* data, uint64_t size, DecodedImage& image, bool withAlpha) {
   image = DecodedImage{};
   if (data == nullptr) return false;
   const ByteReader in(data, size);
@@ -290,12 +302,29 @@ bool decodeBmp(const uint8_t* data, uint64_t size, DecodedImage& image) {
   if (pixels == nullptr) return false;
   if (runLength(layout)) {
     decodeRunLength(in, layout, pixels);
-  } else if (!decodeRows(in, layout, pixels)) {
+  } else if (!decodeRows(in, layout, pixels, withAlpha)) {
     freeBlock(pixels);
     return false;
+  }
+  if (withAlpha) {
+    const bool anyAlpha =
+        std::any_of(pixels, pixels + pixelCount, [](uint32_t c) { return (c >> 24) != 0; });
+    if (!anyAlpha) {
+      for (uint64_t i = 0; i < pixelCount; ++i) pixels[i] |= 0xFF000000u;
+    }
   }
   image.pixels = pixels;
   image.width = layout.width;
   image.height = layout.rows;
   return true;
+}
+
+}  // namespace
+
+bool decodeBmp(const uint8_t* data, uint64_t size, DecodedImage& image) {
+  return decode(data, size, image, false);
+}
+
+bool decodeBmpWithAlpha(const uint8_t* data, uint64_t size, DecodedImage& image) {
+  return decode(data, size, image, true);
 }

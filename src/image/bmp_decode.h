@@ -13,7 +13,9 @@ constexpr int32_t kMaxDecodedSide = 16384;
 constexpr uint64_t kMaxDecodedPixels = uint64_t{4096} * 4096;
 
 struct DecodedImage {
-  uint32_t* pixels = nullptr;  // width * height values, top row first, 0x00RRGGBB
+  // width * height values, top row first, 0x00RRGGBB (0xAARRGGBB from
+  // decodeBmpWithAlpha)
+  uint32_t* pixels = nullptr;
   int32_t width = 0;
   int32_t height = 0;
 };
@@ -22,6 +24,13 @@ struct DecodedImage {
 // allocZeroed that the caller owns; on failure it is left empty and nothing
 // stays allocated.
 bool decodeBmp(const uint8_t* data, uint64_t size, DecodedImage& image);
+
+// decodeBmp with each pixel's alpha in its top byte: from the alpha mask of a
+// bit-field bitmap (V3 headers and longer) or the fourth byte of a plain
+// 32-bit one. Bitmaps without alpha come out opaque (255), and so do those
+// whose alpha is 0 everywhere: many programs write 32-bit bitmaps with that
+// byte left clear, and they mean an opaque picture.
+bool decodeBmpWithAlpha(const uint8_t* data, uint64_t size, DecodedImage& image);
 
 // The width and height decodeBmp would give the bytes, found without
 // decoding or allocating: true exactly when decodeBmp succeeds (the heap

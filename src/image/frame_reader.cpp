@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "base/captions.h"
 #include "base/runtime.h"
@@ -10,6 +12,7 @@
 #include "image/bmp_decode.h"
 #include "image/bmp_header.h"
 #include "image/pixels.h"
+#include "image/png_decode.h"
 #include "platform/platform.h"
 
 namespace {
@@ -34,6 +37,145 @@ void turnBottomUp(uint8_t* header, uint8_t* rows) {
 
 FrameReadHook g_readHook = nullptr;
 
+// ---- Frames with alpha -------------------------------------------------
+// A 32-bit BMP or a PNG is decoded once into the frame's own buffer: blue,
+// green, red and straight alpha, 4 bytes a pixel (so rows need no padding),
+// bottom row first as in every frame; its header becomes a plain 40-byte
+// 32-bit one. The file goes back at once: nothing reads it again.
+
+// The frame's header block and pixel buffer for a decoded picture; false
+// (with the box shown) when either cannot be had.
+bool takeAlphaPicture(FrameRecord& frame, int32_t width, int32_t height) {
+  frame.header = static_cast<uint8_t*>(allocZeroed(kHeaderBlockSize));
+  const uint64_t bytes = uint64_t{4} * static_cast<uint32_t>(width) * static_cast<uint32_t>(height);
+  frame.workPixels =
+      frame.header != nullptr ? static_cast<uint8_t*>(allocForOverwrite(bytes)) : nullptr;
+  if (frame.workPixels == nullptr) {
+    releaseBlock(frame.header);
+    releaseBlock(frame.fileData);
+    showOutOfMemory();
+    return false;
+  }
+  uint8_t* h = frame.header;
+  binio::putLe32(h + bmpinfo::kSizeField, bmpinfo::kSize);
+  setHeaderWidth(h, width);
+  setHeaderHeight(h, height);
+  binio::putLe16(h + bmpinfo::kPlanes, 1);
+  binio::putLe16(h + bmpinfo::kBitCount, 32);
+  frame.pixels = frame.workPixels;
+  frame.palette = frame.header + kPaletteOffset;
+  releaseBlock(frame.fileData);
+  return true;
+}
+
+FrameRefusal fromPngRefusal(PngRefusal why) {
+  return why == PngRefusal::tooLarge ? FrameRefusal::tooManyPixels : FrameRefusal::damagedPng;
+}
+
+FrameRefusal readPngFrame(FrameRecord& frame, uint32_t size, PreviewSize preview) {
+  PngHeader png;
+  const PngRefusal early = readPngHeader(frame.fileData, size, png);
+  if (early != PngRefusal::none) {
+    releaseBlock(frame.fileData);
+    return fromPngRefusal(early);
+  }
+  std::vector<uint8_t> bgra;
+  PngRefusal why = PngRefusal::none;
+  try {
+    why = decodePng(frame.fileData, size, png, bgra);
+  } catch (const std::bad_alloc&) {
+    releaseBlock(frame.fileData);
+    showOutOfMemory();
+    return FrameRefusal::outOfMemory;
+  }
+  if (why != PngRefusal::none) {
+    releaseBlock(frame.fileData);
+    return fromPngRefusal(why);
+  }
+  const auto w = static_cast<int32_t>(png.width);
+  const auto h = static_cast<int32_t>(png.height);
+  if (preview == PreviewSize::measured) {
+    frame.width = w;
+    frame.height = h;
+  }
+  if (!takeAlphaPicture(frame, w, h)) return FrameRefusal::outOfMemory;
+  const size_t row = size_t{4} * png.width;
+  for (int32_t y = 0; y < h; ++y) {
+    std::memcpy(frame.pixels + static_cast<size_t>(rowOffset(static_cast<int64_t>(row), h, y)),
+                bgra.data() + row * static_cast<size_t>(y), row);
+  }
+  return FrameRefusal::none;
+}
+
+FrameRefusal readBitmap32Frame(FrameRecord& frame, uint32_t size, const BmpHeader& bmp,
+                               PreviewSize preview) {
+  const BitmapInfoHeader& h = bmp.info;
+  const binio::ByteReader file(frame.fileData, size);
+  const int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;
+  FrameRefusal why = FrameRefusal::none;
+  if (h.compression != 0 && h.compression != 3) {
+    why = FrameRefusal::compressed;
+  } else if (h.planes > 1) {
+    why = FrameRefusal::planes;
+  } else if (h.width < 0) {
+    why = FrameRefusal::negativeWidth;
+  } else if (h.width == 0 || rows == 0) {
+    why = FrameRefusal::noPixels;
+  } else if (h.width > kMaxAlphaFrameSide || rows > kMaxAlphaFrameSide) {
+    why = FrameRefusal::tooManyPixels;
+  } else if (!file.holds(bmp.offBits, uint64_t{4} * static_cast<uint32_t>(h.width) *
+                                          static_cast<uint64_t>(rows))) {
+    why = FrameRefusal::rowsOutsideFile;
+  }
+  DecodedImage image;
+  if (why == FrameRefusal::none && !decodeBmpWithAlpha(frame.fileData, size, image)) {
+    // The sizes were checked: what is left is a layout no decoder takes,
+    // or a block the heap refused.
+    why = FrameRefusal::damagedBitmap;
+  }
+  if (why != FrameRefusal::none) {
+    releaseBlock(frame.fileData);
+    return why;
+  }
+  if (preview == PreviewSize::measured) {
+    frame.width = image.width;
+    frame.height = image.height;
+  }
+  if (!takeAlphaPicture(frame, image.width, image.height)) {
+    freeBlock(image.pixels);
+    return FrameRefusal::outOfMemory;
+  }
+  const int64_t row = int64_t{4} * image.width;
+  for (int32_t y = 0; y < image.height; ++y) {
+    uint8_t* out = frame.pixels + rowOffset(row, image.height, y);
+    const uint32_t* in = image.pixels + static_cast<int64_t>(y) * image.width;
+    for (int32_t x = 0; x < image.width; ++x) binio::putLe32(out + 4 * int64_t{x}, in[x]);
+  }
+  freeBlock(image.pixels);
+  return FrameRefusal::none;
+}
+
+// Whether the file's first bytes begin a frame that may be larger than an
+// 8- or 24-bit one: a PNG, or a BMP of 32 bits per pixel.
+bool mayBeLarge(const uint8_t* head, uint64_t size) {
+  if (hasPngSignature(head, size)) return true;
+  const binio::ByteReader in(head, size);
+  uint8_t b = 0, m = 0;
+  uint32_t infoSize = 0;
+  uint16_t bits = 0;
+  return in.u8(0, b) && in.u8(1, m) && b == 'B' && m == 'M' && in.u32le(bmpfile::kSize, infoSize) &&
+         infoSize >= bmpinfo::kSize && in.u16le(bmpfile::kSize + bmpinfo::kBitCount, bits) &&
+         bits == 32;
+}
+
+// A file too large to be read whole: only its first bytes tell which limit
+// it passes, so that an 8- or 24-bit BMP is refused as it always was.
+FrameRefusal refuseLargeFile(plat::FileHandle file) {
+  uint8_t head[bmpfile::kSize + bmpinfo::kSize] = {};
+  const uint32_t got = plat::readBytes(file, head, sizeof head);
+  return mayBeLarge(head, got) ? FrameRefusal::fileTooLarge : FrameRefusal::fileSize;
+}
+
 FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize preview) {
   // Another program may write the file while it is read: the bytes would
   // then mix two versions. Its size and change times, taken before and after
@@ -41,7 +183,8 @@ FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSiz
   plat::FileStamp before;
   if (!plat::fileStamp(file, before)) return FrameRefusal::readFailed;
   const int64_t size = before.size;
-  if (size < kMinFrameFileSize || size > kMaxFrameFileSize) return FrameRefusal::fileSize;
+  if (size < kMinFrameFileSize) return FrameRefusal::fileSize;
+  if (size > kMaxAlphaFrameFileSize) return refuseLargeFile(file);
   if (g_readHook != nullptr) g_readHook(frame.path);
   frame.fileData = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(size)));
   if (frame.fileData == nullptr) {
@@ -57,6 +200,18 @@ FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSiz
   if (!plat::fileStamp(file, after) || !(after == before)) {
     releaseBlock(frame.fileData);
     return FrameRefusal::changedWhileRead;
+  }
+  if (size > kMaxFrameFileSize && !mayBeLarge(frame.fileData, wanted)) {
+    releaseBlock(frame.fileData);
+    return FrameRefusal::fileSize;
+  }
+  if (hasPngSignature(frame.fileData, wanted)) return readPngFrame(frame, wanted, preview);
+  {
+    BmpHeader bmp;
+    if (parseBmpHeader(binio::ByteReader(frame.fileData, wanted), bmp) == BmpHeaderRefusal::none &&
+        !bmp.core() && bmp.info.bitCount == 32) {
+      return readBitmap32Frame(frame, wanted, bmp, preview);
+    }
   }
   if (preview == PreviewSize::measured) {
     measureBmp(frame.fileData, wanted, frame.width, frame.height);
@@ -137,7 +292,7 @@ const char* frameRefusalText(FrameRefusal why) {
     case FrameRefusal::readFailed:
       return "could not be read whole";
     case FrameRefusal::notBitmap:
-      return "not a BMP";
+      return "not a BMP or PNG";
     case FrameRefusal::headerSize:
       return "a BMP header older or shorter than 40 bytes";
     case FrameRefusal::headerPastEnd:
@@ -147,7 +302,7 @@ const char* frameRefusalText(FrameRefusal why) {
     case FrameRefusal::planes:
       return "a BMP of more than one plane";
     case FrameRefusal::depth:
-      return "a BMP of neither 8 nor 24 bits per pixel";
+      return "a BMP of unsupported depth (not 8, 24 or 32 bits per pixel)";
     case FrameRefusal::negativeWidth:
       return "a BMP of negative width";
     case FrameRefusal::rowsOutsideFile:
@@ -158,8 +313,18 @@ const char* frameRefusalText(FrameRefusal why) {
       return "a BMP whose palette runs past its end";
     case FrameRefusal::changedWhileRead:
       return "changed while it was read";
+    case FrameRefusal::fileTooLarge:
+      return "too large (a 32-bit BMP or a PNG of more than 16 MiB)";
+    case FrameRefusal::noPixels:
+      return "a BMP without pixels";
+    case FrameRefusal::tooManyPixels:
+      return "too large (more than 1024 x 1024 pixels)";
+    case FrameRefusal::damagedBitmap:
+      return "a damaged BMP";
+    case FrameRefusal::damagedPng:
+      return "a damaged PNG";
   }
-  return "not a BMP";
+  return "not a BMP or PNG";
 }
 
 FrameRefusal readFrame(FrameRecord& frame, PreviewSize preview) {

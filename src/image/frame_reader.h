@@ -8,13 +8,18 @@
 // Files outside this range of sizes are refused without reading them.
 constexpr int64_t kMinFrameFileSize = 12;
 constexpr int64_t kMaxFrameFileSize = 65535;
+// Frames with alpha (32-bit BMPs and PNGs) may be larger files, and are
+// decoded into 4 bytes a pixel: both are bounded.
+constexpr int64_t kMaxAlphaFrameFileSize = int64_t{16} << 20;
+constexpr int32_t kMaxAlphaFrameSide = 1024;
 
 // Why a frame was not read; the user sees one message for all of them, the
 // tests and the fuzzers tell them apart.
 enum class FrameRefusal : uint8_t {
   none,
   cannotOpen,
-  fileSize,  // outside kMinFrameFileSize..kMaxFrameFileSize
+  fileSize,      // outside kMinFrameFileSize..kMaxFrameFileSize
+  fileTooLarge,  // a 32-bit BMP or a PNG beyond kMaxAlphaFrameFileSize
   outOfMemory,
   readFailed,
   notBitmap,
@@ -22,12 +27,16 @@ enum class FrameRefusal : uint8_t {
   headerPastEnd,
   compressed,
   planes,
-  depth,  // neither 8 nor 24 bits per pixel
+  depth,  // neither 8, 24 nor 32 bits per pixel
   negativeWidth,
   rowsOutsideFile,
   paletteTooLarge,  // more than 256 colours
   paletteOutsideFile,
   changedWhileRead,  // its size or change time moved during the read
+  noPixels,          // a 32-bit BMP without a row or a column
+  tooManyPixels,     // a side beyond kMaxAlphaFrameSide
+  damagedBitmap,     // a 32-bit BMP whose masks or layout no decoder takes
+  damagedPng,
 };
 
 // A few words on the refusal for the line that follows the error box;
@@ -45,9 +54,12 @@ FrameReadHook setFrameReadHook(FrameReadHook hook);
 enum class PreviewSize : uint8_t { kept, measured };
 
 // Reads the file named by frame.path (fileData and header null on entry).
-// The frame was read if and only if the result is `none`; then fileData,
-// header, palette and pixels are set. Shows "Error" / "Out of memory" when a block cannot be had;
-// every other refusal is silent.
+// The frame was read if and only if the result is `none`; then header,
+// palette and pixels are set. An 8- or 24-bit BMP keeps its file in fileData
+// and its rows there; a 32-bit BMP or a PNG is decoded into workPixels
+// (blue, green, red, straight alpha; bottom row first) with a 40-byte
+// 32-bit header, and its file is given back at once. Shows "Error" / "Out of memory" when a block
+// cannot be had; every other refusal is silent.
 FrameRefusal readFrame(FrameRecord& frame, PreviewSize preview = PreviewSize::kept);
 
 // The checks and copies of readFrame on a file already held in

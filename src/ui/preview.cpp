@@ -1,9 +1,14 @@
 #include "ui/preview.h"
 
+#include <new>
+#include <vector>
+
+#include "base/bytes.h"
 #include "base/colour.h"
 #include "base/runtime.h"
 #include "image/bmp_decode.h"
 #include "image/colour_lookup.h"
+#include "image/png_decode.h"
 #include "platform/platform.h"
 #include "ui/state.h"
 
@@ -18,8 +23,29 @@ FrameRecord* recordOf(int n) {
 // compared the way the display compares them, on their 24 colour bits only.
 uint32_t previewColor(uint32_t colorRef) { return swapRedBlue(colorRef) & 0xFFFFFFu; }
 
-// The file's bytes, viewed read-only for the decoder.
-bool decodeFile(const char* path, DecodedImage& image) {
+// A PNG's pixels as the BMP decoder gives them, alpha in the top byte.
+bool decodePngPreview(const uint8_t* data, uint32_t size, DecodedImage& image) {
+  PngHeader header;
+  std::vector<uint8_t> bgra;
+  try {
+    if (decodePng(data, size, header, bgra) != PngRefusal::none) return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  const uint64_t count = uint64_t{header.width} * header.height;
+  auto* pixels = static_cast<uint32_t*>(allocZeroed(count * sizeof(uint32_t)));
+  if (pixels == nullptr) return false;
+  for (uint64_t i = 0; i < count; ++i) pixels[i] = binio::getLe32(&bgra[4 * i]);
+  image.pixels = pixels;
+  image.width = static_cast<int32_t>(header.width);
+  image.height = static_cast<int32_t>(header.height);
+  return true;
+}
+
+// The file's bytes, viewed read-only for the decoder. A PNG's pixels come
+// with their alpha in the top byte (`withAlpha`); a bitmap's are drawn as
+// they always were, opaque.
+bool decodeFile(const char* path, DecodedImage& image, bool& withAlpha) {
   plat::FileHandle file = plat::openForRead(path);
   if (file == plat::kInvalidFile) return false;
   bool decoded = false;
@@ -29,7 +55,8 @@ bool decodeFile(const char* path, DecodedImage& image) {
     plat::MapHandle mapping = plat::createReadMapping(file, size32);
     const uint8_t* view = plat::mapView(mapping, size32);
     if (view != nullptr) {
-      decoded = decodeBmp(view, size32, image);
+      withAlpha = hasPngSignature(view, size32);
+      decoded = withAlpha ? decodePngPreview(view, size32, image) : decodeBmp(view, size32, image);
       plat::unmapView(view, size32);
     }
     plat::closeMapping(mapping);
@@ -75,7 +102,15 @@ bool loadPreview(int n, const char* path) {
   releasePreview(n);
   if (path == nullptr || path[0] == '\0') return false;
   DecodedImage image;
-  if (!decodeFile(path, image)) return false;
+  bool withAlpha = false;
+  if (!decodeFile(path, image, withAlpha)) return false;
+  // Pixels of alpha 0 show the background like a transparent colour; they
+  // are held as a value no colour list holds until the mask is made.
+  constexpr uint32_t kClear = 0x01000000u;
+  const uint64_t count = static_cast<uint64_t>(image.width) * static_cast<uint64_t>(image.height);
+  for (uint64_t p = 0; p < count && withAlpha; ++p) {
+    image.pixels[p] = (image.pixels[p] >> 24) == 0 ? kClear : image.pixels[p] & 0xFFFFFFu;
+  }
   uint8_t* mask = nullptr;
   buildPreviewMask(image.pixels, image.width, image.height, &mask);
   if (mask == nullptr) {
@@ -83,6 +118,11 @@ bool loadPreview(int n, const char* path) {
     // set or all zero.
     freeBlock(image.pixels);
     return false;
+  }
+  for (uint64_t p = 0; p < count && withAlpha; ++p) {
+    if (image.pixels[p] != kClear) continue;
+    image.pixels[p] = 0;
+    mask[p] = 1;
   }
   record->previewImage = image.pixels;
   record->previewMask = mask;

@@ -3,8 +3,9 @@
 
 #include <cstdint>
 
-// Decodes the BMP file into frame n's (1-based) preview fields and builds its
-// mask. False (and all four fields left zero) when the file cannot be decoded.
+// Decodes the BMP or PNG file into frame n's (1-based) preview fields and
+// builds its mask; pixels of alpha 0 are masked like transparent colours. False (and all four
+// fields left zero) when the file cannot be decoded.
 bool loadPreview(int n, const char* path);
 
 // Makes the preview mask of an image of width x height pixels (top row first,

@@ -933,7 +933,7 @@ TEST_F(BatchTest, LimitsAndRefusalsNameTheirReasonAndWriteNothing) {
        out,
        {text, a},
        "Can't load file: " + text,
-       "not a BMP: " + text},
+       "not a BMP or PNG: " + text},
       {"a frame is missing",
        *plainExe_,
        out,

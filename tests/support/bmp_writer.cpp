@@ -73,6 +73,7 @@ std::string makeBmp(const BmpLayout& layout, const std::vector<uint32_t>& px) {
       put32(out, layout.greenMask);
       put32(out, layout.blueMask);
     }
+    if (layout.headerSize >= 56) put32(out, layout.alphaMask);
     while (out.size() < start + layout.headerSize) out.push_back('\0');
     if (layout.headerSize == 40 && layout.compression == 3) {
       put32(out, layout.redMask);

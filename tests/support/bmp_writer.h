@@ -20,6 +20,7 @@ struct BmpLayout {
   // BI_BITFIELDS masks (red, green, blue), written behind a 40-byte header
   // or inside a V4/V5 header.
   uint32_t redMask = 0, greenMask = 0, blueMask = 0;
+  uint32_t alphaMask = 0;        // written in headers of 56 bytes and more
   uint32_t gapAfterPalette = 0;  // bytes between the palette and the pixels
   int64_t offBitsOverride = -1;  // when >= 0, written as bfOffBits
 };
