@@ -178,68 +178,67 @@ ContentRect widenBoundsFor24Bit(const ContentRect& r) {
 
 namespace {
 
-bool copyFrames(std::span<FrameRecord> frames, int bits) {
-  const int n = static_cast<int>(frames.size());
-  for (int k = 0; k < n; ++k) {
-    FrameRecord& f = frames[k];
-    const int64_t bytes = pixelBufferBytes(f.width, f.height, bits);
-    // Every byte is copied: the rows with their padding.
-    auto* buffer = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(bytes)));
-    if (buffer == nullptr) return false;
-    if (bytes != 0) std::memcpy(buffer, f.pixels, static_cast<size_t>(bytes));
-    adoptPixelBuffer(f, buffer);
-  }
+bool copyFrame(FrameRecord& f, int bits) {
+  const int64_t bytes = pixelBufferBytes(f.width, f.height, bits);
+  // Every byte is copied: the rows with their padding.
+  auto* buffer = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(bytes)));
+  if (buffer == nullptr) return false;
+  if (bytes != 0) std::memcpy(buffer, f.pixels, static_cast<size_t>(bytes));
+  adoptPixelBuffer(f, buffer);
   return true;
 }
 
-bool cropFrames(std::span<FrameRecord> frames, const ContentRect& r, int bits) {
+bool cropFrame(FrameRecord& f, const ContentRect& r, int bits) {
   const int64_t nw = int64_t{r.right} - r.left + 1;
   const int64_t nh = int64_t{r.bottom} - r.top + 1;
   const int64_t bpp = bits / 8;
   const int64_t dstStride = rowStride(nw, bits, 32);
-  const int n = static_cast<int>(frames.size());
-  for (int k = 0; k < n; ++k) {
-    FrameRecord& f = frames[k];
-    const int32_t srcW = headerWidth(f.header);
-    const int32_t srcH = headerHeight(f.header);
-    const int64_t srcStride = rowStride(srcW, bits, 32);
-    const int64_t bytes = dstStride * nh;
-    auto* buffer = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(bytes)));
-    if (buffer == nullptr) return false;
-    // The columns of the rectangle that lie inside the source frame; every
-    // other byte, row padding included, is 0.
-    const int64_t x0 = std::max<int64_t>(0, -int64_t{r.left});
-    const int64_t x1 = std::min<int64_t>(nw, int64_t{srcW} - r.left);
-    if (x0 >= x1) {
-      std::memset(buffer, 0, static_cast<size_t>(bytes));
-    }
-    for (int64_t y = 0; y < nh && x0 < x1; ++y) {
-      const int64_t sy = r.top + y;
-      uint8_t* row = buffer + rowOffset(dstStride, nh, y);
-      if (sy < 0 || sy >= srcH) {
-        std::memset(row, 0, static_cast<size_t>(dstStride));
-        continue;
-      }
-      const uint8_t* src = f.pixels + rowOffset(srcStride, srcH, sy) + (r.left + x0) * bpp;
-      std::memset(row, 0, static_cast<size_t>(x0 * bpp));
-      std::memcpy(row + x0 * bpp, src, static_cast<size_t>((x1 - x0) * bpp));
-      std::memset(row + x1 * bpp, 0, static_cast<size_t>(dstStride - x1 * bpp));
-    }
-    setHeaderWidth(f.header, static_cast<int32_t>(nw));
-    setHeaderHeight(f.header, static_cast<int32_t>(nh));
-    adoptPixelBuffer(f, buffer);
+  const int32_t srcW = headerWidth(f.header);
+  const int32_t srcH = headerHeight(f.header);
+  const int64_t srcStride = rowStride(srcW, bits, 32);
+  const int64_t bytes = dstStride * nh;
+  auto* buffer = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(bytes)));
+  if (buffer == nullptr) return false;
+  // The columns of the rectangle that lie inside the source frame; every
+  // other byte, row padding included, is 0.
+  const int64_t x0 = std::max<int64_t>(0, -int64_t{r.left});
+  const int64_t x1 = std::min<int64_t>(nw, int64_t{srcW} - r.left);
+  if (x0 >= x1) {
+    std::memset(buffer, 0, static_cast<size_t>(bytes));
   }
+  for (int64_t y = 0; y < nh && x0 < x1; ++y) {
+    const int64_t sy = r.top + y;
+    uint8_t* row = buffer + rowOffset(dstStride, nh, y);
+    if (sy < 0 || sy >= srcH) {
+      std::memset(row, 0, static_cast<size_t>(dstStride));
+      continue;
+    }
+    const uint8_t* src = f.pixels + rowOffset(srcStride, srcH, sy) + (r.left + x0) * bpp;
+    std::memset(row, 0, static_cast<size_t>(x0 * bpp));
+    std::memcpy(row + x0 * bpp, src, static_cast<size_t>((x1 - x0) * bpp));
+    std::memset(row + x1 * bpp, 0, static_cast<size_t>(dstStride - x1 * bpp));
+  }
+  setHeaderWidth(f.header, static_cast<int32_t>(nw));
+  setHeaderHeight(f.header, static_cast<int32_t>(nh));
+  adoptPixelBuffer(f, buffer);
   return true;
 }
 
 bool cropOrCopyFrames(const Settings& settings, std::span<FrameRecord> frames, const ContentRect& r,
                       int bits) {
-  if (!settings.optimize) return copyFrames(frames, bits);
-  if (rectIsEmpty(r)) return true;
-  return cropFrames(frames, r, bits);
+  for (FrameRecord& f : frames) {
+    if (!cropOrCopyFrame(settings, f, r, bits)) return false;
+  }
+  return true;
 }
 
 }  // namespace
+
+bool cropOrCopyFrame(const Settings& settings, FrameRecord& f, const ContentRect& r, int bits) {
+  if (!settings.optimize) return copyFrame(f, bits);
+  if (rectIsEmpty(r)) return true;
+  return cropFrame(f, r, bits);
+}
 
 bool cropOrCopyFrames24(const Settings& settings, std::span<FrameRecord> frames,
                         const ContentRect& r) {

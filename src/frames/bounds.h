@@ -47,3 +47,6 @@ bool cropOrCopyFrames24(const Settings& settings, std::span<FrameRecord> frames,
                         const ContentRect& r);
 bool cropOrCopyFrames8(const Settings& settings, std::span<FrameRecord> frames,
                        const ContentRect& r);
+// The same for one frame of `bits` per pixel, so that a later step can take
+// the frame while its pixels are still in the cache.
+bool cropOrCopyFrame(const Settings& settings, FrameRecord& f, const ContentRect& r, int bits);

@@ -208,13 +208,16 @@ bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool
     if (is24) r = widenBoundsFor24Bit(r);
   }
   if (!withinLimits(planOutput(settings, frames, is24, r), outputPath)) return false;
-  if (!(is24 ? cropOrCopyFrames24(settings, frames, r) : cropOrCopyFrames8(settings, frames, r))) {
+  // The fused steps crop or copy each frame themselves, just before they take it.
+  const bool fused = is24 && fusedStepsApply(settings, frames, r);
+  if (!fused &&
+      !(is24 ? cropOrCopyFrames24(settings, frames, r) : cropOrCopyFrames8(settings, frames, r))) {
     showOutOfMemory();
     return false;
   }
-  if (is24 && fusedStepsApply(settings, frames)) {
-    const FusedOutcome outcome = runFusedSteps24(settings, frames);
-    if (outcome.mergeFailed) {
+  if (fused) {
+    const FusedOutcome outcome = runFusedSteps24(settings, frames, r);
+    if (outcome.outOfMemory) {
       showOutOfMemory();
       return false;
     }

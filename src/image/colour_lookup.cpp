@@ -93,11 +93,10 @@ bool ColourFlags::placeAll() {
       const uint32_t key = marked_[i];
       uint64_t& slot = slots_[(key * multiplier) >> (32 - kSlotBits)];
       clash = static_cast<uint32_t>(slot) != kNoKey;
-      bool hidden = false;
-      uint32_t value = settleSlowly(key, hidden);
-      if (hidden) value |= kHiddenAfter;
-      if (bit(kTransparent, key)) value |= kTransparentItself;
-      slot = (uint64_t{value} << 32) | key;
+      // The slot's colour XOR this gives the settled colour with its flags.
+      uint32_t change = settleSlowly(key) ^ key;
+      if (bit(kTransparent, key)) change |= kTransparentItself;
+      slot = (uint64_t{change} << 32) | key;
     }
     if (!clash) {
       multiplier_ = multiplier;
