@@ -137,27 +137,31 @@ ContentRect findContentBounds8(const Settings& settings, const FrameRecord& f) {
                         [&](const uint8_t* row, int32_t x) { return !transparent[row[x]]; });
 }
 
+BoundsUnion::BoundsUnion(const Settings& settings, bool is24)
+    : settings_(settings),
+      is24_(is24),
+      listed_(!settings.transColors.empty()),
+      // One table of the colours for all frames.
+      flags_(settings, false) {}
+
+void BoundsUnion::add(const FrameRecord& f) {
+  if (!is24_) {
+    result_ = unionRect(result_, findContentBounds8(settings_, f));
+    return;
+  }
+  // Frames without pixels add nothing either way.
+  if (listed_ && f.width > 0 && f.height > 0 && !rectIsEmpty(result_) &&
+      !opaqueOutside24(f, result_, flags_)) {
+    return;
+  }
+  result_ = unionRect(result_, bounds24(f, listed_, flags_));
+}
+
 ContentRect unionContentBounds(const Settings& settings, std::span<const FrameRecord> frames,
                                bool is24) {
-  ContentRect result = kEmptyRect;
-  const int n = static_cast<int>(frames.size());
-  const bool listed = !settings.transColors.empty();
-  if (is24) {
-    // One table of the colours for all frames.
-    const ColourFlags flags(settings, false);
-    for (int k = 0; k < n; ++k) {
-      const FrameRecord& f = frames[k];
-      // Frames without pixels add nothing either way.
-      if (listed && f.width > 0 && f.height > 0 && !rectIsEmpty(result) &&
-          !opaqueOutside24(f, result, flags)) {
-        continue;
-      }
-      result = unionRect(result, bounds24(f, listed, flags));
-    }
-    return result;
-  }
-  for (const FrameRecord& f : frames) result = unionRect(result, findContentBounds8(settings, f));
-  return result;
+  BoundsUnion all(settings, is24);
+  for (const FrameRecord& f : frames) all.add(f);
+  return all.result();
 }
 
 ContentRect widenBoundsFor24Bit(const ContentRect& r) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -55,9 +56,13 @@ struct Hotspot {
 
 // Reads every frame in order and checks what the later steps rely on: one
 // depth for all frames, and a preview size that still matches the file.
-bool readAllFrames(std::span<FrameRecord> frames, PreviewSize preview) {
+// When the frames are to be cropped, each is measured for `bounds` (the union
+// of all frames' content) as soon as it has been read.
+bool readAllFrames(const Settings& settings, std::span<FrameRecord> frames, PreviewSize preview,
+                   ContentRect& bounds) {
   const int n = static_cast<int>(frames.size());
   uint16_t firstDepth = 0;
+  std::optional<BoundsUnion> content;
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = frames[k];
     // A cut path would name another file; it is not opened at all.
@@ -87,7 +92,12 @@ bool readAllFrames(std::span<FrameRecord> frames, PreviewSize preview) {
       refuseLoad(f, empty ? "a BMP without pixels" : "changed since it was added");
       return false;
     }
+    if (settings.optimize) {
+      if (k == 0) content.emplace(settings, depth == 24);
+      content->add(f);
+    }
   }
+  bounds = content ? content->result() : kEmptyRect;
   return true;
 }
 
@@ -198,15 +208,12 @@ bool placeHotspot(const Settings& settings, std::span<const FrameRecord> frames,
   return true;
 }
 
-// Leaves in `r` the rectangle the frames were cropped to (when they were).
+// Takes in `r` the union of the frames' content (only a crop needs it; it is
+// left empty without one) and leaves in it the rectangle the frames were
+// cropped to (when they were).
 bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool is24,
                    ContentRect& r, const char* outputPath) {
-  // Only a crop needs the bounds; without one the scan is skipped.
-  r = kEmptyRect;
-  if (settings.optimize) {
-    r = unionContentBounds(settings, frames, is24);
-    if (is24) r = widenBoundsFor24Bit(r);
-  }
+  if (settings.optimize && is24) r = widenBoundsFor24Bit(r);
   if (!withinLimits(planOutput(settings, frames, is24, r), outputPath)) return false;
   // The fused steps crop or copy each frame themselves, just before they take it.
   const bool fused = is24 && fusedStepsApply(settings, frames, r);
@@ -348,12 +355,12 @@ BuildResult build(const Settings& settings, std::span<const FrameSource> sources
     table[k].height = sources[k].height;
   }
   const std::span<FrameRecord> frames(table);
-  const bool read = readAllFrames(frames, options.preview);
+  ContentRect bounds = kEmptyRect;
+  const bool read = readAllFrames(settings, frames, options.preview, bounds);
   result.sizes.reserve(table.size());
   for (const FrameRecord& f : table) result.sizes.push_back({f.width, f.height});
   if (!read) return result;
   const bool is24 = !frames.empty() && headerBitCount(frames[0].header) == 24;
-  ContentRect bounds{};
   if (!processFrames(settings, frames, is24, bounds, outputPath)) return result;
   Hotspot hotspot;
   if (options.script != nullptr && options.script->hasHotspot &&
