@@ -58,8 +58,13 @@ inline void storeQuad(uint8_t* p, const Quad& q) {
   storeWord(p + 8, ((q.c[2] & kColour) >> 16) | (q.c[3] << 8));
 }
 
-// 0 or all ones, from a settled colour's hidden bit.
-inline uint32_t hiddenMask(uint32_t settled) { return 0u - ((settled >> 24) & 1u); }
+// 0 or all ones, from a settled colour's hidden bit (its top bit).
+inline uint32_t hiddenMask(uint32_t settled) {
+  return static_cast<uint32_t>(static_cast<int32_t>(settled) >> 31);
+}
+
+// Appends a bit to a mask byte in the making: 0 - mask is the bit.
+inline unsigned appendBit(unsigned bits, uint32_t mask) { return bits * 2 - mask; }
 
 // Replacement, then the mask, over a frame's own pixels in place. Mask bytes
 // are gathered eight pixels at a time.
@@ -77,7 +82,7 @@ void replaceAndMask(FrameRecord& f, const Lists& lists) {
   const auto settle = [&](uint32_t rgb, unsigned& hidden) {
     const uint32_t c = probe.settle<Small>(rgb);
     const uint32_t masked = Mask ? hiddenMask(c) : 0u;
-    hidden = (hidden << 1) | (masked & 1u);
+    hidden = appendBit(hidden, masked);
     return c & ~masked;
   };
   for (int64_t row = 0; row < h; ++row) {
@@ -126,7 +131,7 @@ void mergeRow(const uint8_t* own, int32_t ownWidth, const uint8_t* base, const u
         const uint32_t c = probe.settle<Small>(q.c[i]);
         const uint32_t pick = hiddenMask(c);
         q.c[i] = c ^ ((c ^ under.c[i]) & pick);
-        shown = (shown << 1) | (pick & 1u);
+        shown = appendBit(shown, pick);
       }
       storeQuad(out + at, q);
     }

@@ -82,45 +82,52 @@ class ColourFlags {
   ColourFlags(const ColourFlags&) = delete;
   ColourFlags& operator=(const ColourFlags&) = delete;
 
-  // Bit 24 of a settled colour: the colour it became is a transparent one.
-  static constexpr uint32_t kHiddenAfter = 1u << 24;
+  // The top bit of a settled colour: the colour it became is a transparent
+  // one (the top bit, so that a shift of the signed value spreads it).
+  static constexpr uint32_t kHiddenAfter = 1u << 31;
 
   // For colours of at most 24 bits: the colour after its replacement (when
   // pairs are in) in the low 24 bits, and kHiddenAfter when that colour is a
-  // transparent one; the top bits above it are not to be read. A copy made
+  // transparent one; the bits between are not to be read. A copy made
   // before a loop keeps what it reads in registers; loops are made once for
   // the small table and once for the large one, so that no pixel tests
   // which it is.
   class Probe {
    public:
     explicit Probe(const ColourFlags& flags)
-        : flags_(&flags), slots_(flags.slots_), multiplier_(flags.multiplier_) {}
+        : flags_(&flags),
+          keys_(flags.keys_),
+          changes_(flags.changes_),
+          multiplier_(flags.multiplier_) {}
     template <bool Small>
     uint32_t settle(uint32_t rgb) const {
       if constexpr (!Small) {
         return flags_->settleSlowly(rgb);
       } else {
-        const uint64_t entry = slots_[(rgb * multiplier_) >> (32 - kSlotBits)];
+        const uint32_t slot = (rgb * multiplier_) >> (32 - kSlotBits);
         // A mask rather than a condition: compilers turn a condition into a
-        // branch, which would be as unpredictable as the colours. A slot
-        // holds what turns its colour into the settled one, so that other
-        // colours pass through unchanged.
-        const uint32_t match = 0u - static_cast<uint32_t>(static_cast<uint32_t>(entry) == rgb);
-        return rgb ^ (static_cast<uint32_t>(entry >> 32) & match);
+        // branch, which would be as unpredictable as the colours. Only a
+        // difference of 0 less 1 reaches the upper half. A slot holds what
+        // turns its colour into the settled one, so that other colours pass
+        // through unchanged.
+        const uint64_t difference = keys_[slot] ^ rgb;
+        const auto match = static_cast<uint32_t>((difference - 1) >> 32);
+        return rgb ^ (changes_[slot] & match);
       }
     }
 
    private:
     const ColourFlags* flags_;
-    const uint64_t* slots_;
+    const uint32_t* keys_;
+    const uint32_t* changes_;
     uint32_t multiplier_;
   };
 
   // Whether the colour itself is a transparent one.
   bool transparent(uint32_t rgb) const {
     if (!small_) return bit(kTransparent, rgb);
-    const uint64_t entry = slots_[(rgb * multiplier_) >> (32 - kSlotBits)];
-    return static_cast<uint32_t>(entry) == rgb && ((entry >> 32) & kTransparentItself) != 0;
+    const uint32_t slot = (rgb * multiplier_) >> (32 - kSlotBits);
+    return keys_[slot] == rgb && (changes_[slot] & kTransparentItself) != 0;
   }
   // Whether the lists fit the small table (Probe::settle<true>).
   bool small() const { return small_; }
@@ -129,7 +136,7 @@ class ColourFlags {
  private:
   static constexpr int kSlotBits = 10;
   static constexpr uint32_t kNoKey = 0xFFFFFFFFu;  // no 24-bit colour
-  static constexpr uint32_t kTransparentItself = 1u << 25;
+  static constexpr uint32_t kTransparentItself = 1u << 30;
   static constexpr unsigned kTransparent = 0;
   static constexpr unsigned kReplaced = 1;
   static bool bit(unsigned which, uint32_t rgb) {
@@ -152,7 +159,8 @@ class ColourFlags {
   int markedCount_ = 0;
   bool small_ = false;
   uint32_t multiplier_ = 0;
-  uint64_t slots_[uint32_t{1} << kSlotBits];
+  uint32_t keys_[uint32_t{1} << kSlotBits];
+  uint32_t changes_[uint32_t{1} << kSlotBits];
 };
 
 // The transparent colours, in DIB order, as listed now.
