@@ -93,8 +93,10 @@ void settleAlphaColours(const Settings& settings, std::span<FrameRecord> frames)
     for (int64_t i = 0; i < count; ++i) {
       uint8_t* p = f.pixels + 4 * i;
       const uint32_t c = loadPixel(p);
-      bool hidden = false;
-      const uint32_t rgb = probe.settle(c & 0xFFFFFFu, hidden);
+      const uint32_t settled =
+          flags.small() ? probe.settle<true>(c & 0xFFFFFFu) : probe.settle<false>(c & 0xFFFFFFu);
+      const bool hidden = (settled & ColourFlags::kHiddenAfter) != 0;
+      const uint32_t rgb = settled & 0xFFFFFFu;
       const bool clear = (masking && hidden) || (c >> 24) == 0;
       storePixel(p, clear ? 0 : (c & 0xFF000000u) | rgb);
     }

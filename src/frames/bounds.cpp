@@ -101,6 +101,24 @@ ContentRect bounds24(const FrameRecord& f, bool listed, const ColourFlags& flags
                          [&](const uint8_t* row, int32_t x) { return opaque24(flags, row, x, w); });
 }
 
+// Whether pixels from .. to - 1 of a 24-bit row (`w` pixels) hold one that
+// is not transparent. Four pixels a test round, without a branch each: the
+// strips are nearly always transparent throughout.
+bool anyOpaque24(const ColourFlags& flags, const uint8_t* row, int32_t from, int32_t to,
+                 int32_t w) {
+  int32_t x = from;
+  for (; x + 4 <= to; x += 4) {
+    if (int{opaque24(flags, row, x, w)} | int{opaque24(flags, row, x + 1, w)} |
+        int{opaque24(flags, row, x + 2, w)} | int{opaque24(flags, row, x + 3, w)}) {
+      return true;
+    }
+  }
+  for (; x < to; ++x) {
+    if (opaque24(flags, row, x, w)) return true;
+  }
+  return false;
+}
+
 // Whether a frame (with pixels, and with transparent colours listed) holds
 // an opaque pixel outside `inside`. Where it holds none, its bounds lie in
 // `inside`, and a union that already is `inside` stays as it is: only the
@@ -116,11 +134,8 @@ bool opaqueOutside24(const FrameRecord& f, const ContentRect& inside, const Colo
     const bool whole = y < inside.top || y > inside.bottom;
     const int32_t gapStart = whole ? w : leftEnd;
     const int32_t gapEnd = whole ? w : rightStart;
-    for (int32_t x = 0; x < gapStart; ++x) {
-      if (opaque24(flags, row, x, w)) return true;
-    }
-    for (int32_t x = gapEnd; x < w; ++x) {
-      if (opaque24(flags, row, x, w)) return true;
+    if (anyOpaque24(flags, row, 0, gapStart, w) || anyOpaque24(flags, row, gapEnd, w, w)) {
+      return true;
     }
   }
   return false;
@@ -137,27 +152,31 @@ ContentRect findContentBounds8(const Settings& settings, const FrameRecord& f) {
                         [&](const uint8_t* row, int32_t x) { return !transparent[row[x]]; });
 }
 
+BoundsUnion::BoundsUnion(const Settings& settings, bool is24)
+    : settings_(settings),
+      is24_(is24),
+      listed_(!settings.transColors.empty()),
+      // One table of the colours for all frames.
+      flags_(settings, false) {}
+
+void BoundsUnion::add(const FrameRecord& f) {
+  if (!is24_) {
+    result_ = unionRect(result_, findContentBounds8(settings_, f));
+    return;
+  }
+  // Frames without pixels add nothing either way.
+  if (listed_ && f.width > 0 && f.height > 0 && !rectIsEmpty(result_) &&
+      !opaqueOutside24(f, result_, flags_)) {
+    return;
+  }
+  result_ = unionRect(result_, bounds24(f, listed_, flags_));
+}
+
 ContentRect unionContentBounds(const Settings& settings, std::span<const FrameRecord> frames,
                                bool is24) {
-  ContentRect result = kEmptyRect;
-  const int n = static_cast<int>(frames.size());
-  const bool listed = !settings.transColors.empty();
-  if (is24) {
-    // One table of the colours for all frames.
-    const ColourFlags flags(settings, false);
-    for (int k = 0; k < n; ++k) {
-      const FrameRecord& f = frames[k];
-      // Frames without pixels add nothing either way.
-      if (listed && f.width > 0 && f.height > 0 && !rectIsEmpty(result) &&
-          !opaqueOutside24(f, result, flags)) {
-        continue;
-      }
-      result = unionRect(result, bounds24(f, listed, flags));
-    }
-    return result;
-  }
-  for (const FrameRecord& f : frames) result = unionRect(result, findContentBounds8(settings, f));
-  return result;
+  BoundsUnion all(settings, is24);
+  for (const FrameRecord& f : frames) all.add(f);
+  return all.result();
 }
 
 ContentRect widenBoundsFor24Bit(const ContentRect& r) {
@@ -178,68 +197,67 @@ ContentRect widenBoundsFor24Bit(const ContentRect& r) {
 
 namespace {
 
-bool copyFrames(std::span<FrameRecord> frames, int bits) {
-  const int n = static_cast<int>(frames.size());
-  for (int k = 0; k < n; ++k) {
-    FrameRecord& f = frames[k];
-    const int64_t bytes = pixelBufferBytes(f.width, f.height, bits);
-    // Every byte is copied: the rows with their padding.
-    auto* buffer = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(bytes)));
-    if (buffer == nullptr) return false;
-    if (bytes != 0) std::memcpy(buffer, f.pixels, static_cast<size_t>(bytes));
-    adoptPixelBuffer(f, buffer);
-  }
+bool copyFrame(FrameRecord& f, int bits) {
+  const int64_t bytes = pixelBufferBytes(f.width, f.height, bits);
+  // Every byte is copied: the rows with their padding.
+  auto* buffer = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(bytes)));
+  if (buffer == nullptr) return false;
+  if (bytes != 0) std::memcpy(buffer, f.pixels, static_cast<size_t>(bytes));
+  adoptPixelBuffer(f, buffer);
   return true;
 }
 
-bool cropFrames(std::span<FrameRecord> frames, const ContentRect& r, int bits) {
+bool cropFrame(FrameRecord& f, const ContentRect& r, int bits) {
   const int64_t nw = int64_t{r.right} - r.left + 1;
   const int64_t nh = int64_t{r.bottom} - r.top + 1;
   const int64_t bpp = bits / 8;
   const int64_t dstStride = rowStride(nw, bits, 32);
-  const int n = static_cast<int>(frames.size());
-  for (int k = 0; k < n; ++k) {
-    FrameRecord& f = frames[k];
-    const int32_t srcW = headerWidth(f.header);
-    const int32_t srcH = headerHeight(f.header);
-    const int64_t srcStride = rowStride(srcW, bits, 32);
-    const int64_t bytes = dstStride * nh;
-    auto* buffer = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(bytes)));
-    if (buffer == nullptr) return false;
-    // The columns of the rectangle that lie inside the source frame; every
-    // other byte, row padding included, is 0.
-    const int64_t x0 = std::max<int64_t>(0, -int64_t{r.left});
-    const int64_t x1 = std::min<int64_t>(nw, int64_t{srcW} - r.left);
-    if (x0 >= x1) {
-      std::memset(buffer, 0, static_cast<size_t>(bytes));
-    }
-    for (int64_t y = 0; y < nh && x0 < x1; ++y) {
-      const int64_t sy = r.top + y;
-      uint8_t* row = buffer + rowOffset(dstStride, nh, y);
-      if (sy < 0 || sy >= srcH) {
-        std::memset(row, 0, static_cast<size_t>(dstStride));
-        continue;
-      }
-      const uint8_t* src = f.pixels + rowOffset(srcStride, srcH, sy) + (r.left + x0) * bpp;
-      std::memset(row, 0, static_cast<size_t>(x0 * bpp));
-      std::memcpy(row + x0 * bpp, src, static_cast<size_t>((x1 - x0) * bpp));
-      std::memset(row + x1 * bpp, 0, static_cast<size_t>(dstStride - x1 * bpp));
-    }
-    setHeaderWidth(f.header, static_cast<int32_t>(nw));
-    setHeaderHeight(f.header, static_cast<int32_t>(nh));
-    adoptPixelBuffer(f, buffer);
+  const int32_t srcW = headerWidth(f.header);
+  const int32_t srcH = headerHeight(f.header);
+  const int64_t srcStride = rowStride(srcW, bits, 32);
+  const int64_t bytes = dstStride * nh;
+  auto* buffer = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(bytes)));
+  if (buffer == nullptr) return false;
+  // The columns of the rectangle that lie inside the source frame; every
+  // other byte, row padding included, is 0.
+  const int64_t x0 = std::max<int64_t>(0, -int64_t{r.left});
+  const int64_t x1 = std::min<int64_t>(nw, int64_t{srcW} - r.left);
+  if (x0 >= x1) {
+    std::memset(buffer, 0, static_cast<size_t>(bytes));
   }
+  for (int64_t y = 0; y < nh && x0 < x1; ++y) {
+    const int64_t sy = r.top + y;
+    uint8_t* row = buffer + rowOffset(dstStride, nh, y);
+    if (sy < 0 || sy >= srcH) {
+      std::memset(row, 0, static_cast<size_t>(dstStride));
+      continue;
+    }
+    const uint8_t* src = f.pixels + rowOffset(srcStride, srcH, sy) + (r.left + x0) * bpp;
+    std::memset(row, 0, static_cast<size_t>(x0 * bpp));
+    std::memcpy(row + x0 * bpp, src, static_cast<size_t>((x1 - x0) * bpp));
+    std::memset(row + x1 * bpp, 0, static_cast<size_t>(dstStride - x1 * bpp));
+  }
+  setHeaderWidth(f.header, static_cast<int32_t>(nw));
+  setHeaderHeight(f.header, static_cast<int32_t>(nh));
+  adoptPixelBuffer(f, buffer);
   return true;
 }
 
 bool cropOrCopyFrames(const Settings& settings, std::span<FrameRecord> frames, const ContentRect& r,
                       int bits) {
-  if (!settings.optimize) return copyFrames(frames, bits);
-  if (rectIsEmpty(r)) return true;
-  return cropFrames(frames, r, bits);
+  for (FrameRecord& f : frames) {
+    if (!cropOrCopyFrame(settings, f, r, bits)) return false;
+  }
+  return true;
 }
 
 }  // namespace
+
+bool cropOrCopyFrame(const Settings& settings, FrameRecord& f, const ContentRect& r, int bits) {
+  if (!settings.optimize) return copyFrame(f, bits);
+  if (rectIsEmpty(r)) return true;
+  return cropFrame(f, r, bits);
+}
 
 bool cropOrCopyFrames24(const Settings& settings, std::span<FrameRecord> frames,
                         const ContentRect& r) {

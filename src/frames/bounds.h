@@ -7,6 +7,7 @@
 
 #include "base/build_settings.h"
 #include "base/frame_record.h"
+#include "image/colour_lookup.h"
 
 // Left, top, right, bottom; right and bottom inclusive, so a rectangle one
 // pixel wide or high holds pixels like any other. Empty when right < left or
@@ -36,6 +37,26 @@ ContentRect findContentBounds8(const Settings& settings, const FrameRecord& f);
 ContentRect unionContentBounds(const Settings& settings, std::span<const FrameRecord> frames,
                                bool is24);
 
+// The same union taken one frame at a time, in table order, so that a frame
+// can be measured right after it was read, while its pixels are still in the
+// cache. Only one may live at a time, and none beside the colour steps: they
+// share the large colour table.
+class BoundsUnion {
+ public:
+  BoundsUnion(const Settings& settings, bool is24);
+  BoundsUnion(const BoundsUnion&) = delete;
+  BoundsUnion& operator=(const BoundsUnion&) = delete;
+  void add(const FrameRecord& f);
+  const ContentRect& result() const { return result_; }
+
+ private:
+  const Settings& settings_;
+  bool is24_;
+  bool listed_;
+  ColourFlags flags_;
+  ContentRect result_ = kEmptyRect;
+};
+
 // Moves the left edge down and the right edge up to multiples of 4 pixels so
 // that cropped 24-bit rows need no padding.
 ContentRect widenBoundsFor24Bit(const ContentRect& r);
@@ -47,3 +68,6 @@ bool cropOrCopyFrames24(const Settings& settings, std::span<FrameRecord> frames,
                         const ContentRect& r);
 bool cropOrCopyFrames8(const Settings& settings, std::span<FrameRecord> frames,
                        const ContentRect& r);
+// The same for one frame of `bits` per pixel, so that a later step can take
+// the frame while its pixels are still in the cache.
+bool cropOrCopyFrame(const Settings& settings, FrameRecord& f, const ContentRect& r, int bits);

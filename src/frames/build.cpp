@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -73,12 +74,17 @@ bool refuseFrameSize(const FrameRecord& f) {
 // Frames of 8 and 24 bits may be mixed only when some frame has alpha (all
 // then become 32-bit): a mix is reported at its first frame unless a frame
 // with alpha turns up before the end or before a frame that cannot be read.
-bool readAllFrames(std::span<FrameRecord> frames, PreviewSize preview) {
+// When the frames are to be cropped, each frame of the first one's depth is
+// measured for `bounds` (the union of their content) once it has been
+// checked; frames with alpha are measured later, by the alpha steps.
+bool readAllFrames(const Settings& settings, std::span<FrameRecord> frames, PreviewSize preview,
+                   ContentRect& bounds) {
   const int n = static_cast<int>(frames.size());
   uint16_t firstDepth = 0;
   int mixedAt = -1;  // the first frame whose depth differs from the first's
   bool alpha = false;
   int checked = 0;  // frames before this one had their sizes checked
+  std::optional<BoundsUnion> content;
   auto mixed = [&] {
     if (mixedAt < 0 || alpha) return false;
     showError(caption::kMixedDepths, pathText(frames[mixedAt]));
@@ -107,8 +113,14 @@ bool readAllFrames(std::span<FrameRecord> frames, PreviewSize preview) {
     for (; checked <= k; ++checked) {
       if (refuseFrameSize(frames[checked])) return false;
     }
+    if (settings.optimize && !frameHasAlpha(f) && depth == firstDepth) {
+      if (!content) content.emplace(settings, depth == 24);
+      content->add(f);
+    }
   }
-  return !mixed();
+  if (mixed()) return false;
+  bounds = content ? content->result() : kEmptyRect;
+  return true;
 }
 
 // What the remaining steps will write, worked out from the sizes every frame
@@ -218,23 +230,23 @@ bool placeHotspot(const Settings& settings, std::span<const FrameRecord> frames,
   return true;
 }
 
-// Leaves in `r` the rectangle the frames were cropped to (when they were).
+// Takes in `r` the union of the frames' content (only a crop needs it; it is
+// left empty without one) and leaves in it the rectangle the frames were
+// cropped to (when they were).
 bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool is24,
                    ContentRect& r, const char* outputPath) {
-  // Only a crop needs the bounds; without one the scan is skipped.
-  r = kEmptyRect;
-  if (settings.optimize) {
-    r = unionContentBounds(settings, frames, is24);
-    if (is24) r = widenBoundsFor24Bit(r);
-  }
+  if (settings.optimize && is24) r = widenBoundsFor24Bit(r);
   if (!withinLimits(planOutput(settings, frames, is24 ? 24 : 8, r), outputPath)) return false;
-  if (!(is24 ? cropOrCopyFrames24(settings, frames, r) : cropOrCopyFrames8(settings, frames, r))) {
+  // The fused steps crop or copy each frame themselves, just before they take it.
+  const bool fused = is24 && fusedStepsApply(settings, frames, r);
+  if (!fused &&
+      !(is24 ? cropOrCopyFrames24(settings, frames, r) : cropOrCopyFrames8(settings, frames, r))) {
     showOutOfMemory();
     return false;
   }
-  if (is24 && fusedStepsApply(settings, frames)) {
-    const FusedOutcome outcome = runFusedSteps24(settings, frames);
-    if (outcome.mergeFailed) {
+  if (fused) {
+    const FusedOutcome outcome = runFusedSteps24(settings, frames, r);
+    if (outcome.outOfMemory) {
       showOutOfMemory();
       return false;
     }
@@ -384,13 +396,13 @@ BuildResult build(const Settings& settings, std::span<const FrameSource> sources
     table[k].height = sources[k].height;
   }
   const std::span<FrameRecord> frames(table);
-  const bool read = readAllFrames(frames, options.preview);
+  ContentRect bounds = kEmptyRect;
+  const bool read = readAllFrames(settings, frames, options.preview, bounds);
   result.sizes.reserve(table.size());
   for (const FrameRecord& f : table) result.sizes.push_back({f.width, f.height});
   if (!read) return result;
   const bool is24 = !frames.empty() && headerBitCount(frames[0].header) == 24;
   const bool alpha = std::any_of(table.begin(), table.end(), frameHasAlpha);
-  ContentRect bounds{};
   if (!(alpha ? processAlphaFrames(settings, frames, bounds, outputPath)
               : processFrames(settings, frames, is24, bounds, outputPath))) {
     return result;

@@ -87,17 +87,18 @@ bool ColourFlags::placeAll() {
   for (int attempt = 0; attempt < 64;
        ++attempt, candidate = candidate * 0x2C1B3C6Du + 0x297A2D39u) {
     const uint32_t multiplier = candidate | 1u;
-    std::fill(std::begin(slots_), std::end(slots_), uint64_t{kNoKey});
+    std::fill(std::begin(keys_), std::end(keys_), kNoKey);
+    std::fill(std::begin(changes_), std::end(changes_), 0u);
     bool clash = false;
     for (int i = 0; i < markedCount_ && !clash; ++i) {
       const uint32_t key = marked_[i];
-      uint64_t& slot = slots_[(key * multiplier) >> (32 - kSlotBits)];
-      clash = static_cast<uint32_t>(slot) != kNoKey;
-      bool hidden = false;
-      uint32_t value = settleSlowly(key, hidden);
-      if (hidden) value |= kHiddenAfter;
-      if (bit(kTransparent, key)) value |= kTransparentItself;
-      slot = (uint64_t{value} << 32) | key;
+      const uint32_t slot = (key * multiplier) >> (32 - kSlotBits);
+      clash = keys_[slot] != kNoKey;
+      // The slot's colour XOR this gives the settled colour with its flags.
+      uint32_t change = settleSlowly(key) ^ key;
+      if (bit(kTransparent, key)) change |= kTransparentItself;
+      keys_[slot] = key;
+      changes_[slot] = change;
     }
     if (!clash) {
       multiplier_ = multiplier;

@@ -82,60 +82,73 @@ class ColourFlags {
   ColourFlags(const ColourFlags&) = delete;
   ColourFlags& operator=(const ColourFlags&) = delete;
 
+  // The top bit of a settled colour: the colour it became is a transparent
+  // one (the top bit, so that a shift of the signed value spreads it).
+  static constexpr uint32_t kHiddenAfter = 1u << 31;
+
   // For colours of at most 24 bits: the colour after its replacement (when
-  // pairs are in), and whether that colour is a transparent one. A copy
-  // made before a loop keeps what it reads in registers.
+  // pairs are in) in the low 24 bits, and kHiddenAfter when that colour is a
+  // transparent one; the bits between are not to be read. A copy made
+  // before a loop keeps what it reads in registers; loops are made once for
+  // the small table and once for the large one, so that no pixel tests
+  // which it is.
   class Probe {
    public:
     explicit Probe(const ColourFlags& flags)
         : flags_(&flags),
-          slots_(flags.slots_),
-          multiplier_(flags.multiplier_),
-          small_(flags.small_) {}
-    uint32_t settle(uint32_t rgb, bool& hidden) const {
-      if (!small_) return flags_->settleSlowly(rgb, hidden);
-      const uint64_t entry = slots_[(rgb * multiplier_) >> (32 - kSlotBits)];
-      // A mask rather than a condition: compilers turn a condition into a
-      // branch, which would be as unpredictable as the colours.
-      const uint32_t match = 0u - static_cast<uint32_t>(static_cast<uint32_t>(entry) == rgb);
-      const uint32_t value = static_cast<uint32_t>(entry >> 32) & match;
-      hidden = (value & kHiddenAfter) != 0;
-      return (value & 0xFFFFFFu) | (rgb & ~match);
+          keys_(flags.keys_),
+          changes_(flags.changes_),
+          multiplier_(flags.multiplier_) {}
+    template <bool Small>
+    uint32_t settle(uint32_t rgb) const {
+      if constexpr (!Small) {
+        return flags_->settleSlowly(rgb);
+      } else {
+        const uint32_t slot = (rgb * multiplier_) >> (32 - kSlotBits);
+        // A mask rather than a condition: compilers turn a condition into a
+        // branch, which would be as unpredictable as the colours. Only a
+        // difference of 0 less 1 reaches the upper half. A slot holds what
+        // turns its colour into the settled one, so that other colours pass
+        // through unchanged.
+        const uint64_t difference = keys_[slot] ^ rgb;
+        const auto match = static_cast<uint32_t>((difference - 1) >> 32);
+        return rgb ^ (changes_[slot] & match);
+      }
     }
 
    private:
     const ColourFlags* flags_;
-    const uint64_t* slots_;
+    const uint32_t* keys_;
+    const uint32_t* changes_;
     uint32_t multiplier_;
-    bool small_;
   };
 
   // Whether the colour itself is a transparent one.
   bool transparent(uint32_t rgb) const {
     if (!small_) return bit(kTransparent, rgb);
-    const uint64_t entry = slots_[(rgb * multiplier_) >> (32 - kSlotBits)];
-    return static_cast<uint32_t>(entry) == rgb && ((entry >> 32) & kTransparentItself) != 0;
+    const uint32_t slot = (rgb * multiplier_) >> (32 - kSlotBits);
+    return keys_[slot] == rgb && (changes_[slot] & kTransparentItself) != 0;
   }
+  // Whether the lists fit the small table (Probe::settle<true>).
+  bool small() const { return small_; }
   bool replacing() const { return !pairs_.empty(); }
 
  private:
   static constexpr int kSlotBits = 10;
   static constexpr uint32_t kNoKey = 0xFFFFFFFFu;  // no 24-bit colour
-  static constexpr uint32_t kHiddenAfter = 1u << 24;
-  static constexpr uint32_t kTransparentItself = 1u << 25;
+  static constexpr uint32_t kTransparentItself = 1u << 30;
   static constexpr unsigned kTransparent = 0;
   static constexpr unsigned kReplaced = 1;
   static bool bit(unsigned which, uint32_t rgb) {
     return ((table_[(rgb >> 6) * 2 + which] >> (rgb & 63)) & 1) != 0;
   }
-  uint32_t settleSlowly(uint32_t rgb, bool& hidden) const {
+  uint32_t settleSlowly(uint32_t rgb) const {
     uint32_t to = rgb;
     if (bit(kReplaced, rgb)) {
       pairs_.find(rgb, to);
       to &= 0xFFFFFFu;
     }
-    hidden = bit(kTransparent, to);
-    return to;
+    return bit(kTransparent, to) ? to | kHiddenAfter : to;
   }
   void mark(uint32_t colour, unsigned which);
   bool placeAll();
@@ -146,7 +159,8 @@ class ColourFlags {
   int markedCount_ = 0;
   bool small_ = false;
   uint32_t multiplier_ = 0;
-  uint64_t slots_[uint32_t{1} << kSlotBits];
+  uint32_t keys_[uint32_t{1} << kSlotBits];
+  uint32_t changes_[uint32_t{1} << kSlotBits];
 };
 
 // The transparent colours, in DIB order, as listed now.
