@@ -48,6 +48,10 @@ bool removeFile(const char* path);
 // already holds the name.
 bool nameTaken(const char* path);
 
+// Makes the folder `path` (its parent must exist); true also when a folder
+// of that name is there already.
+bool makeFolder(const char* path);
+
 // This process's id, for names that no other running process uses.
 uint32_t processId();
 

@@ -115,6 +115,13 @@ bool nameTaken(const char* path) {
   return path != nullptr && ::lstat(path, &st) == 0;
 }
 
+bool makeFolder(const char* path) {
+  if (path == nullptr) return false;
+  if (::mkdir(path, 0777) == 0) return true;
+  struct stat st {};
+  return errno == EEXIST && ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 uint32_t processId() { return static_cast<uint32_t>(::getpid()); }
 
 bool flushFile(FileHandle file) {

@@ -77,6 +77,13 @@ bool nameTaken(const char* path) {
   return path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool makeFolder(const char* path) {
+  if (path == nullptr) return false;
+  if (CreateDirectoryA(path, nullptr)) return true;
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 uint32_t processId() { return GetCurrentProcessId(); }
 
 bool flushFile(FileHandle file) {
