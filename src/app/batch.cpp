@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "textfile/section_text.h"
 #include "ui/build_table.h"
+#include "ui/file_names.h"
 #include "ui/settings_state.h"
 #include "ui/state.h"
 
@@ -24,6 +25,37 @@ bool sameFile(const char* a, const char* b) {
 void releaseFramePaths() {
   const int count = frameTotal();
   for (int i = 0; i < count; ++i) releaseBlock(appState.frameTable[i].path);
+}
+
+// A path that names its place from the root or a drive, not from the
+// current folder.
+bool anchoredPath(const char* path) {
+  if (plat::isPathSeparator(path[0])) return true;
+  const bool letter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+  return letter && path[1] == ':';
+}
+
+// Scripts name frames from the folder they are run in, but a script saved
+// by the editor or an extraction names them from its own folder: a relative
+// frame path that names no file is tried there as well, so that every
+// script that worked before reads the same frames.
+void findFramesBesideScript(const char* scriptPath) {
+  const size_t folder = fileNamePart(scriptPath);
+  if (folder == 0) return;
+  const int count = frameTotal();
+  for (int i = 0; i < count; ++i) {
+    char* path = appState.frameTable[i].path;
+    if (path == nullptr || path[0] == '\0' || appState.frameTable[i].pathTooLong ||
+        anchoredPath(path) || plat::nameTaken(path)) {
+      continue;
+    }
+    const size_t length = std::strlen(path);
+    if (folder + length >= kPathCapacity) continue;
+    char beside[kPathCapacity];
+    std::memcpy(beside, scriptPath, folder);
+    std::memcpy(beside + folder, path, length + 1);
+    if (plat::nameTaken(beside)) std::memcpy(path, beside, folder + length + 1);
+  }
 }
 
 }  // namespace
@@ -56,6 +88,7 @@ bool runBatchScript(const char* scriptPath) {
       releaseBlock(result.path);
       if (findSection("BMP", script)) {
         appState.frameCount = readLineList(appState.frameTable, script, kMaxEntries);
+        findFramesBesideScript(scriptPath);
       }
       static AnimationOptions options;  // large: kept off the stack
       char problem[kScriptProblemCapacity];
