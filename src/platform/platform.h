@@ -52,6 +52,10 @@ bool nameTaken(const char* path);
 // of that name is there already.
 bool makeFolder(const char* path);
 
+// The folder for the user's temporary files, with its closing separator,
+// into `buffer`; false (and an empty buffer) when it does not fit.
+bool tempFolder(char* buffer, uint32_t capacity);
+
 // This process's id, for names that no other running process uses.
 uint32_t processId();
 
