@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "ani/ani_format.h"
 #include "ani/ani_reader.h"
 #include "base/bytes.h"
 #include "image/bitmap_format.h"
@@ -134,7 +135,11 @@ bool readCursor(const uint8_t* data, uint64_t size, cursor::Cursor& out, std::st
     const uint32_t steps = aniStepCount(file);
     out.steps.resize(steps);
     for (uint32_t s = 0; s < steps; ++s) {
-      out.steps[s] = {aniStepFrame(file, data, s), aniStepJiffies(file, data, s)};
+      // A static cursor has no time of its own: it gets the one a build
+      // gives every step.
+      const uint32_t jiffies =
+          file.staticType != 0 ? anifile::kDisplayRate : aniStepJiffies(file, data, s);
+      out.steps[s] = {aniStepFrame(file, data, s), jiffies};
     }
   } catch (const std::bad_alloc&) {
     why = "out of memory";

@@ -216,8 +216,8 @@ bool keepsText(const std::string& text) {
 void noteStepDifferences(const cursor::Cursor& c, std::vector<std::string>& differences) {
   const size_t frames = c.frames.size();
   if (frames < 2 || frames > static_cast<size_t>(kMaxEntries)) {
-    differences.push_back(std::to_string(frames) + " frames: a build takes 2 to " +
-                          std::to_string(kMaxEntries));
+    differences.push_back("a build takes 2 to " + std::to_string(kMaxEntries) +
+                          " frames, the cursor has " + std::to_string(frames));
   }
   const size_t steps = c.steps.size();
   if (!c.sequenceChunk && steps != frames) {
@@ -266,7 +266,7 @@ std::string buildScript(const cursor::Cursor& c, const char* resultName,
   if (c.rateChunk && c.steps.size() > 1) {
     addLine(s, "[Rate]");
     for (const cursor::Step& step : c.steps) addLine(s, std::to_string(step.jiffies));
-  } else if (shared != anifile::kDisplayRate) {
+  } else if (shared != anifile::kDisplayRate && shared != 0) {
     addLine(s, "[Rate]");
     addLine(s, std::to_string(shared));
   }
@@ -336,6 +336,9 @@ bool extractInto(const cursor::Cursor& c, const char* folder, const char* result
     }
   }
   const uint32_t seeThrough = needsMask ? pickSeeThroughColour(c) : kNoColour;
+  if (needsMask && seeThrough == kNoColour) {
+    differences.push_back("the frames use every colour: none is left to stand for the mask");
+  }
 
   const int digits = std::max<int>(2, static_cast<int>(std::to_string(c.frames.size()).size()));
   std::vector<std::string> listed;

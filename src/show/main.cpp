@@ -65,13 +65,12 @@ bool readWholeFile(const char* path, std::vector<uint8_t>& bytes, std::string& w
 
 int extract(const char* folder, const char* input) {
   ExtractReport report;
-  const bool written = extractCursorFile(input, folder, report);
-  for (const std::string& line : report.differences) {
-    std::fprintf(stderr, "kinetor-show: not rebuilt as it is: %s\n", line.c_str());
-  }
-  if (!written) {
+  if (!extractCursorFile(input, folder, report)) {
     fail(report.error);
     return kUnreadable;
+  }
+  for (const std::string& line : report.differences) {
+    std::fprintf(stderr, "kinetor-show: not rebuilt as it is: %s\n", line.c_str());
   }
   std::printf("extracted %s: %zu frame files and %s\n", input, report.files.size() - 1,
               report.scriptPath.c_str());
