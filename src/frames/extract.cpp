@@ -345,9 +345,9 @@ bool extractInto(const cursor::Cursor& c, const char* folder, const char* result
   for (size_t f = 0; f < c.frames.size(); ++f) {
     for (size_t i = 0; i < c.frames[f].images.size(); ++i) {
       const cursor::Image& image = c.frames[f].images[i];
-      char base[32];
-      std::snprintf(base, sizeof base, "frame%0*zu", digits, f + 1);
-      std::string name = base;
+      const std::string number = std::to_string(f + 1);
+      std::string name =
+          "frame" + std::string(static_cast<size_t>(digits) - number.size(), '0') + number;
       if (i > 0) name += "-" + std::to_string(i + 1);
       std::vector<std::string> unused;
       std::vector<std::string>& notes = i == 0 ? differences : unused;
