@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "ani/ani_reader.h"
+#include "ani/cursor_reader.h"
 #include "harness.h"
+#include "image/pixels.h"
 #include "seed_png.h"
 #include "show/contact_sheet.h"
 #include "show/cursor_bytes.h"
@@ -68,8 +70,8 @@ std::string sizes(uint32_t k) {
                        {4, 4, bitmapImage(4, 4, 8, k)}});
 }
 
-std::string cursor(int32_t w, int32_t h, uint16_t bits, uint32_t frames, bool seq, bool rate,
-                   bool info, bool several = false) {
+std::string cursorFile(int32_t w, int32_t h, uint16_t bits, uint32_t frames, bool seq, bool rate,
+                       bool info, bool several = false) {
   const uint32_t steps = seq ? frames + 1 : frames;
   std::string anih;
   for (uint32_t v : {36u, frames, steps, 0u, 0u, 0u, 0u, 6u, seq ? 3u : 1u}) put32(anih, v);
@@ -142,20 +144,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     renderContactSheet(file, data, layout, rgb);
     check(rgb.size() == static_cast<size_t>(3 * layout.width * layout.height));
   }
+
+  // The same bytes as the cursor model: every image it keeps holds the rows,
+  // palette and mask its size needs.
+  cursor::Cursor model;
+  std::vector<std::string> notes;
+  if (readCursor(data, size, model, why, notes)) {
+    for (const cursor::Frame& frame : model.frames) {
+      check(!frame.images.empty());
+      for (const cursor::Image& image : frame.images) {
+        check(image.depth == 8 || image.depth == 24 || image.depth == 32);
+        check(image.pixels.size() ==
+              static_cast<size_t>(rowStride(image.width, image.depth, 32) * image.height));
+        check(image.mask.size() == static_cast<size_t>(maskStride(image.width) * image.height));
+        check(image.depth != 8 || image.palette.size() == 1024);
+      }
+    }
+  }
   return 0;
 }
 
 std::vector<std::string> kinetorFuzzSeeds() {
   std::vector<std::string> out;
-  out.push_back(cursor(4, 4, 24, 2, false, false, false));
-  out.push_back(cursor(5, 3, 8, 3, true, true, true));
-  out.push_back(cursor(9, 2, 1, 2, false, true, false));
-  out.push_back(cursor(3, 5, 4, 1, true, false, true));
-  out.push_back(cursor(2, 2, 32, 2, false, false, true));
-  std::string cut = cursor(6, 6, 24, 2, false, false, false);
+  out.push_back(cursorFile(4, 4, 24, 2, false, false, false));
+  out.push_back(cursorFile(5, 3, 8, 3, true, true, true));
+  out.push_back(cursorFile(9, 2, 1, 2, false, true, false));
+  out.push_back(cursorFile(3, 5, 4, 1, true, false, true));
+  out.push_back(cursorFile(2, 2, 32, 2, false, false, true));
+  std::string cut = cursorFile(6, 6, 24, 2, false, false, false);
   cut.resize(cut.size() - 7);
   out.push_back(cut);
-  out.push_back(cursor(0, 0, 0, 2, false, true, false, true));
+  out.push_back(cursorFile(0, 0, 0, 2, false, true, false, true));
   // Static files: a cursor of several sizes, an icon of one.
   out.push_back(sizes(3));
   std::string ico = directory(1, {{16, 16, seeds::png(16, 16, 2, 16, true)}});

@@ -9,6 +9,7 @@
 #include "frames/script_options.h"
 #include "platform/platform.h"
 #include "textfile/section_text.h"
+#include "ui/file_names.h"
 #include "ui/settings_state.h"
 #include "ui/state.h"
 
@@ -46,6 +47,36 @@ bool buildFrames(const char* outputPath, const FrameLines& frames,
   return built.built && saveCursor(outputPath, built.cursor);
 }
 
+// A path that names its place from the root or a drive, not from the
+// current folder.
+bool anchoredPath(const char* path) {
+  if (plat::isPathSeparator(path[0])) return true;
+  const bool letter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+  return letter && path[1] == ':';
+}
+
+// Scripts name frames from the folder they are run in, but a script saved
+// by the editor or an extraction names them from its own folder: a relative
+// frame path that names no file is tried there as well, so that every
+// script that worked before reads the same frames.
+void findFramesBesideScript(const char* scriptPath, FrameLines& frames) {
+  const size_t folder = fileNamePart(scriptPath);
+  if (folder == 0) return;
+  for (int i = 0; i < frames.count; ++i) {
+    char* path = frames.lines[i].path;
+    if (path == nullptr || path[0] == '\0' || frames.lines[i].pathTooLong || anchoredPath(path) ||
+        plat::nameTaken(path)) {
+      continue;
+    }
+    const size_t length = std::strlen(path);
+    if (folder + length >= kPathCapacity) continue;
+    char beside[kPathCapacity];
+    std::memcpy(beside, scriptPath, folder);
+    std::memcpy(beside + folder, path, length + 1);
+    if (plat::nameTaken(beside)) std::memcpy(path, beside, folder + length + 1);
+  }
+}
+
 }  // namespace
 
 bool runBatchScript(const char* scriptPath) {
@@ -76,6 +107,7 @@ bool runBatchScript(const char* scriptPath) {
       FrameLines frames;
       if (findSection("BMP", script)) {
         frames.count = readLineList(frames.lines.data(), script, kMaxEntries);
+        findFramesBesideScript(scriptPath, frames);
       }
       static AnimationOptions options;  // large: kept off the stack
       char problem[kScriptProblemCapacity];

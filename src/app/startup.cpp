@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "base/runtime.h"
 #include "platform/platform.h"
+#include "ui/file_names.h"
 #include "ui/preview.h"
 #include "ui/settings_state.h"
 #include "ui/shell.h"
@@ -95,7 +96,11 @@ int runProgram(int argc, char** argv) {
       commandLine != nullptr ? unquoteArgument(skipProgramName(commandLine)) : shell.script;
 
   int exitCode = 1;
-  if (appState.commandArgs != nullptr && appState.commandArgs[0] != '\0') {
+  const bool hasArgument = appState.commandArgs != nullptr && appState.commandArgs[0] != '\0';
+  if (hasArgument && editorAvailable() && namesCursorFile(appState.commandArgs)) {
+    // As Explorer's "Open with" starts it: the cursor opens in the editor.
+    runMainDialog(appState.commandArgs);
+  } else if (hasArgument) {
     // A failed batch run must be distinguishable from a good one by scripts.
     exitCode = runBatchScript(appState.commandArgs) ? 1 : 2;
   } else if (editorAvailable()) {

@@ -48,6 +48,14 @@ bool removeFile(const char* path);
 // already holds the name.
 bool nameTaken(const char* path);
 
+// Makes the folder `path` (its parent must exist); true also when a folder
+// of that name is there already.
+bool makeFolder(const char* path);
+
+// The folder for the user's temporary files, with its closing separator,
+// into `buffer`; false (and an empty buffer) when it does not fit.
+bool tempFolder(char* buffer, uint32_t capacity);
+
 // This process's id, for names that no other running process uses.
 uint32_t processId();
 

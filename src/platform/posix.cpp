@@ -115,6 +115,28 @@ bool nameTaken(const char* path) {
   return path != nullptr && ::lstat(path, &st) == 0;
 }
 
+bool makeFolder(const char* path) {
+  if (path == nullptr) return false;
+  if (::mkdir(path, 0777) == 0) return true;
+  struct stat st {};
+  return errno == EEXIST && ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool tempFolder(char* buffer, uint32_t capacity) {
+  const char* dir = std::getenv("TMPDIR");
+  if (dir == nullptr || dir[0] == '\0') dir = "/tmp";
+  const size_t length = std::strlen(dir);
+  const bool separator = dir[length - 1] == '/';
+  if (capacity == 0 || length + (separator ? 1 : 2) > capacity) {
+    if (capacity != 0) buffer[0] = '\0';
+    return false;
+  }
+  std::memcpy(buffer, dir, length);
+  if (!separator) buffer[length] = '/';
+  buffer[length + (separator ? 0 : 1)] = '\0';
+  return true;
+}
+
 uint32_t processId() { return static_cast<uint32_t>(::getpid()); }
 
 bool flushFile(FileHandle file) {

@@ -77,6 +77,22 @@ bool nameTaken(const char* path) {
   return path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool makeFolder(const char* path) {
+  if (path == nullptr) return false;
+  if (CreateDirectoryA(path, nullptr)) return true;
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool tempFolder(char* buffer, uint32_t capacity) {
+  const DWORD length = GetTempPathA(capacity, buffer);
+  if (length == 0 || length >= capacity) {
+    if (capacity != 0) buffer[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
 uint32_t processId() { return GetCurrentProcessId(); }
 
 bool flushFile(FileHandle file) {

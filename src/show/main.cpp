@@ -4,6 +4,8 @@
 // frame by the image a loader takes at N x N pixels (32 by default). Exit
 // code 0: no defect (warnings allowed); 1: defects, but frames could be
 // read; 2: nothing could be read (or the command failed).
+// kinetor-show --extract DIR FILE: writes the cursor's pictures and a
+// build.txt that rebuilds it into DIR; exit code 0 when written, 2 when not.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,9 +13,10 @@
 #include <vector>
 
 #include "ani/ani_reader.h"
+#include "frames/extract.h"
+#include "image/png_file.h"
 #include "platform/platform.h"
 #include "show/contact_sheet.h"
-#include "show/png_file.h"
 #include "show/report.h"
 
 namespace {
@@ -24,12 +27,15 @@ constexpr long kLargestSize = 256;  // of --size: the largest side an icon entry
 int usage() {
   std::fputs(
       "usage: kinetor-show FILE [--png OUT.png] [--size N]\n"
+      "       kinetor-show --extract DIR FILE\n"
       "  prints and checks a RIFF 'ACON' animated cursor, or a static .cur or .ico;\n"
       "  --png draws every step over a light and a dark checkerboard into a contact\n"
       "  sheet; of frames with several images it draws the one nearest N x N pixels\n"
       "  (1 to 256; 32, as loaders do, without --size)\n"
       "  exit code 0: no defect (warnings allowed), 1: defects but the frames could be\n"
-      "  read, 2: unreadable\n",
+      "  read, 2: unreadable\n"
+      "  --extract writes the cursor's frames (PNG with alpha, else BMP) and a build.txt\n"
+      "  that rebuilds it into DIR (made when missing); exit code 0 when written, else 2\n",
       stderr);
   return kUnreadable;
 }
@@ -57,9 +63,27 @@ bool readWholeFile(const char* path, std::vector<uint8_t>& bytes, std::string& w
   return ok;
 }
 
+int extract(const char* folder, const char* input) {
+  ExtractReport report;
+  if (!extractCursorFile(input, folder, report)) {
+    fail(report.error);
+    return kUnreadable;
+  }
+  for (const std::string& line : report.differences) {
+    std::fprintf(stderr, "kinetor-show: not rebuilt as it is: %s\n", line.c_str());
+  }
+  std::printf("extracted %s: %zu frame files and %s\n", input, report.files.size() - 1,
+              report.scriptPath.c_str());
+  std::fflush(stdout);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "--extract") == 0) {
+    return argc == 4 ? extract(argv[2], argv[3]) : usage();
+  }
   const char* input = nullptr;
   const char* png = nullptr;
   long side = kLoaderSide;

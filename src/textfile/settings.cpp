@@ -165,13 +165,18 @@ bool userSettingsFilePath(char* buffer) {
   return true;
 }
 
-void readBatchSettings(SectionText& script, const char* programDir, StoredSettings& settings) {
+bool readScriptSettings(SectionText& script, StoredSettings& settings) {
   for (const char* name : kSettingsSections) {
     if (findSection(name, script)) {
       readAllSettingsFrom(script, settings);
-      return;
+      return true;
     }
   }
+  return false;
+}
+
+void readBatchSettings(SectionText& script, const char* programDir, StoredSettings& settings) {
+  if (readScriptSettings(script, settings)) return;
   // Read at start-up already.
   if (programSettingsPresent(programDir)) return;
   char path[kPathCapacity];

@@ -50,6 +50,11 @@ bool userSettingsFilePath(char* buffer);
 // stays as it is. Moves the script's section cursor.
 void readBatchSettings(SectionText& script, const char* programDir, StoredSettings& settings);
 
+// The script's own settings, when it holds any of the settings sections:
+// then all of them, from the script alone, and true. Otherwise `settings`
+// stays as it is. Moves the script's section cursor.
+bool readScriptSettings(SectionText& script, StoredSettings& settings);
+
 // Rewrites the settings file in `programDir` whole; false when it could not
 // be written. A temporary file beside it is written first and then moved
 // over it, so an interrupted save leaves either the old or the new file,

@@ -7,6 +7,7 @@
 
 #include "base/captions.h"
 #include "base/runtime.h"
+#include "frames/extract.h"
 #include "platform/platform.h"
 #include "textfile/settings.h"
 #include "ui/build_table.h"
@@ -25,6 +26,8 @@ const char kSaveFilter[] = "Animanion-file\0*.anim\0";
 const char kScriptOpenTitle[] = "Open build script";
 const char kScriptSaveTitle[] = "Save build script";
 const char kScriptFilter[] = "Build script\0*.txt\0";
+const char kImportTitle[] = "Import cursor";
+const char kImportFilter[] = "Cursor\0*.anim;*.ani;*.cur\0";
 
 namespace {
 
@@ -55,9 +58,21 @@ void showNothing(EditorView& view) {
 
 void showCaption(EditorView& view) { view.setCaption(documentCaption().c_str()); }
 
+// Whether the pointer over the preview is the work built as a cursor.
+bool g_testCursorOn = false;
+
+void endTestCursor(EditorView& view) {
+  if (!g_testCursorOn) return;
+  g_testCursorOn = false;
+  view.setTestCursor(nullptr);
+  view.setCheckMark(kCmdTestCursor, false);
+}
+
 void markChanged(EditorView& view) {
   editorDocument.changed = true;
   showCaption(view);
+  // The pointer would show the work as it was.
+  endTestCursor(view);
 }
 
 void markSaved(EditorView& view) {
@@ -101,6 +116,12 @@ void reloadAllPreviews(EditorView& view) {
   for (int n = 1; n <= appState.frameCount; ++n) reloadPreview(view, n);
 }
 
+bool fileIsThere(const char* path) {
+  plat::FileHandle file = plat::openForRead(path);
+  plat::closeFile(file);
+  return file != plat::kInvalidFile;
+}
+
 // Appends one frame to both lists and the table. Sets `full` and adds
 // nothing when the table has no room left.
 void addOneFrame(EditorView& view, const char* path, bool& full) {
@@ -115,7 +136,15 @@ void addOneFrame(EditorView& view, const char* path, bool& full) {
     return;
   }
   appState.frameTable[appState.frameCount].rate = 0;
-  loadNewestPreview(view, path);
+  if (!loadNewestPreview(view, path)) {
+    // Marked at once; a save still stops at the frame and names it.
+    const int last = view.frameList().count() - 1;
+    const std::string marked = std::string(path + fileNamePart(path)) +
+                               (fileIsThere(path) ? " (not a BMP or PNG)" : " (file not found)");
+    view.frameList().remove(last);
+    if (!view.frameList().append(marked.c_str()))
+      view.frameList().append(path + fileNamePart(path));
+  }
   ++appState.frameCount;
   view.showSizeLabel(true);
   markChanged(view);
@@ -266,6 +295,7 @@ void toggleOption(EditorView& view, int command) {
 
 void newAnimation(EditorView& view) {
   stopPlay(view);
+  endTestCursor(view);
   for (int n = appState.frameCount - 1; n >= 0; --n) {
     view.frameList().remove(n);
     view.pathList().remove(n);
@@ -328,17 +358,29 @@ bool mayDiscardWork(EditorView& view) {
   return false;
 }
 
-void openBuildScript(EditorView& view) {
-  if (!mayDiscardWork(view)) return;
+// The one file the open chooser gave, or an empty text.
+std::string chooseOneFile(EditorView& view, const char* title, const char* filter) {
   char* block = static_cast<char*>(allocZeroed(kOpenBufferSize + 2));
   if (block == nullptr) {
     showOutOfMemory();
-    return;
+    return "";
   }
-  const int result = view.chooseOpenFiles(block, kScriptOpenTitle, kScriptFilter);
-  const std::string path = result == 1 ? block : "";
+  const int result = view.chooseOpenFiles(block, title, filter);
+  std::string path = result == 1 ? block : "";
   releaseBlock(block);
-  if (path.empty() || path.size() >= static_cast<size_t>(kPathCapacity)) return;
+  if (path.size() >= static_cast<size_t>(kPathCapacity)) path.clear();
+  return path;
+}
+
+// A script that holds settings sections builds with those alone in the
+// batch; the editor takes them over, so that its save builds the same file.
+void takeSettingsOf(EditorView& view, const char* path) {
+  if (!takeScriptSettings(path)) return;
+  for (int command : kOptionCommands) view.setCheckMark(command, optionSwitch(command) != 0);
+  saveSettings();
+}
+
+void openScriptAt(EditorView& view, const std::string& path) {
   static OpenedScript script;  // large: kept off the stack
   char problem[kScriptProblemCapacity];
   if (!readBuildScript(path.c_str(), script, problem)) {
@@ -346,6 +388,7 @@ void openBuildScript(EditorView& view) {
     return;
   }
   newAnimation(view);
+  takeSettingsOf(view, path.c_str());
   bool full = false;
   view.frameList().holdRedraw(true);
   for (const auto& frame : script.frames) addOneFrame(view, frame.c_str(), full);
@@ -368,6 +411,48 @@ void openBuildScript(EditorView& view) {
   showHotspot(view);
   view.frameList().select(0);
   view.requestRefresh();
+}
+
+void openBuildScript(EditorView& view) {
+  if (!mayDiscardWork(view)) return;
+  const std::string path = chooseOneFile(view, kScriptOpenTitle, kScriptFilter);
+  if (!path.empty()) openScriptAt(view, path);
+}
+
+// Into a folder beside the cursor, as a user finds it again: named after
+// the cursor, next to it.
+void importCursorFile(EditorView& view, const char* path) {
+  const std::string folder = importFolderFor(path);
+  ExtractReport report;
+  if (folder.empty()) {
+    report.error = "no free folder name beside it";
+  } else if (extractCursorFile(path, folder.c_str(), report)) {
+    if (!report.differences.empty()) {
+      // Said before the script opens: a save will not give the same file.
+      std::string text = std::string(path) + "\nwas taken apart into " + folder +
+                         ", but a save will not give the same file:";
+      for (const std::string& line : report.differences) text += "\n" + line;
+      showError("Cursor imported with changes", text.c_str());
+    }
+    openScriptAt(view, report.scriptPath);
+    return;
+  }
+  showError("Can't import cursor", (std::string(path) + "\n" + report.error).c_str());
+}
+
+void chooseAndImportCursor(EditorView& view) {
+  if (!mayDiscardWork(view)) return;
+  const std::string path = chooseOneFile(view, kImportTitle, kImportFilter);
+  if (!path.empty()) importCursorFile(view, path.c_str());
+}
+
+// A name of this process's own in the folder for temporary files.
+bool testCursorPath(char (&path)[kPathCapacity]) {
+  if (!plat::tempFolder(path, kPathCapacity)) return false;
+  const std::string name = "kinetor-test-" + std::to_string(plat::processId()) + ".anim";
+  if (std::strlen(path) + name.size() >= static_cast<size_t>(kPathCapacity)) return false;
+  std::strcat(path, name.c_str());
+  return true;
 }
 
 void editCursorInfo(EditorView& view) {
@@ -418,10 +503,51 @@ void setDisplayTime(EditorView& view, bool allFrames) {
   showTime(view);
 }
 
-bool fileIsThere(const char* path) {
-  plat::FileHandle file = plat::openForRead(path);
-  plat::closeFile(file);
-  return file != plat::kInvalidFile;
+// Builds the work into `output` as the batch would build its script; the
+// build shows its own errors. True when the file was written.
+bool buildWork(EditorView& view, const char* output) {
+  for (int i = 0; i < appState.frameCount; ++i) {
+    char* block = static_cast<char*>(allocZeroed(kPathCapacity));
+    if (block == nullptr) {
+      showOutOfMemory();
+      releaseFrameBuffers();
+      return false;
+    }
+    appState.frameTable[i].path = block;
+    // An item that cannot be read leaves the path empty; the build then
+    // reports the frame as not loadable.
+    view.pathList().text(i, block, kPathCapacity);
+  }
+  static AnimationOptions options;  // large: kept off the stack
+  fillAnimationOptions(options, appState.frameCount);
+  const bool written = buildAnimation(output, PreviewSize::kept, &options);
+  releaseFrameBuffers();
+  return written;
+}
+
+// The work as the pointer over the preview, from a file built as a save
+// builds it; the file goes as soon as the cursor is loaded. Chosen again,
+// the usual pointer comes back.
+void toggleTestCursor(EditorView& view) {
+  stopPlay(view);
+  if (g_testCursorOn) {
+    endTestCursor(view);
+    return;
+  }
+  if (appState.frameCount <= 0) return;
+  char path[kPathCapacity];
+  if (!testCursorPath(path)) {
+    showError(caption::kCantWriteFile, "the folder for temporary files");
+    return;
+  }
+  if (!buildWork(view, path)) return;
+  g_testCursorOn = view.setTestCursor(path);
+  plat::removeFile(path);
+  if (!g_testCursorOn) {
+    showError("Can't load cursor", path);
+    return;
+  }
+  view.setCheckMark(kCmdTestCursor, true);
 }
 
 void saveAnimation(EditorView& view) {
@@ -447,24 +573,7 @@ void saveAnimation(EditorView& view) {
         std::string(output) + " already exists. Do you want to replace it?";
     if (!view.askYesNo(kSaveTitle, question.c_str())) return;
   }
-  for (int i = 0; i < appState.frameCount; ++i) {
-    char* block = static_cast<char*>(allocZeroed(kPathCapacity));
-    if (block == nullptr) {
-      showOutOfMemory();
-      releaseFrameBuffers();
-      return;
-    }
-    appState.frameTable[i].path = block;
-    // An item that cannot be read leaves the path empty; the build then
-    // reports the frame as not loadable.
-    view.pathList().text(i, block, kPathCapacity);
-  }
-  static AnimationOptions options;  // large: kept off the stack
-  fillAnimationOptions(options, appState.frameCount);
-  // The build shows its own errors.
-  const bool written = buildAnimation(output, PreviewSize::kept, &options);
-  releaseFrameBuffers();
-  if (written) {
+  if (buildWork(view, output)) {
     std::memcpy(editorDocument.cursorPath, output, sizeof output);
     markSaved(view);
   }
@@ -473,6 +582,7 @@ void saveAnimation(EditorView& view) {
 }  // namespace
 
 void initEditor(EditorView& view) {
+  g_testCursorOn = false;
   for (int command : kOptionCommands) view.setCheckMark(command, optionSwitch(command) != 0);
   resetDocument();
   showCaption(view);
@@ -493,6 +603,7 @@ void editorCommand(EditorView& view, uint32_t wParam) {
     case kIdCancel:
       if (!mayDiscardWork(view)) break;
       stopPlay(view);
+      endTestCursor(view);
       view.closeEditor();
       break;
     case kIdTimeSet:
@@ -543,6 +654,12 @@ void editorCommand(EditorView& view, uint32_t wParam) {
       break;
     case kCmdSaveScript:
       saveBuildScript(view);
+      break;
+    case kCmdImport:
+      chooseAndImportCursor(view);
+      break;
+    case kCmdTestCursor:
+      toggleTestCursor(view);
       break;
     default:
       break;
@@ -597,6 +714,10 @@ void addDroppedFiles(EditorView& view, const char* const* paths, int count) {
     view.frameList().select(0);
     view.requestRefresh();
   }
+}
+
+void importCursor(EditorView& view, const char* path) {
+  if (mayDiscardWork(view)) importCursorFile(view, path);
 }
 
 void previewClicked(EditorView& view, int x, int y) {

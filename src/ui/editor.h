@@ -26,6 +26,8 @@ extern const char kSaveFilter[];
 extern const char kScriptOpenTitle[];
 extern const char kScriptSaveTitle[];
 extern const char kScriptFilter[];
+extern const char kImportTitle[];
+extern const char kImportFilter[];
 
 // The three answers of a question box with Yes, No and Cancel.
 enum class Answer { kYes, kNo, kCancel };
@@ -67,6 +69,10 @@ class EditorView {
   virtual bool editCursorInfo(char* title, char* author) = 0;
   // Runs the colours dialog modally.
   virtual void runColoursDialog() = 0;
+  // Makes the cursor file at `path` the pointer over the preview, animated
+  // as the system animates it; null goes back to the usual pointer. True
+  // when the cursor was loaded (the file may go at once).
+  virtual bool setTestCursor(const char* path) = 0;
   // Releases the preview's back buffer and ends the dialog.
   virtual void closeEditor() = 0;
 
@@ -93,6 +99,11 @@ int keyCommand(uint32_t virtualKey, bool control, bool inFrameList);
 // Files dropped on the dialog, in the order given: BMP files are added as Add
 // adds them, others passed over.
 void addDroppedFiles(EditorView& view, const char* const* paths, int count);
+
+// Takes the cursor file at `path` apart into a folder beside it (see
+// importFolderFor) and opens the build script made there as "Open build
+// script..." opens one, after asking about unsaved work.
+void importCursor(EditorView& view, const char* path);
 
 // A click on the preview at (x, y) of its client area: on the shown frame it
 // sets the hotspot there.

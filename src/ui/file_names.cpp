@@ -75,3 +75,26 @@ void startingFolder(const char* text, char* out) {
   if (i < length) out[i + 1] = '\0';
   if (out[0] == '"') std::memmove(out, out + 1, std::strlen(out));
 }
+
+bool namesCursorFile(const char* path) {
+  const char* dot = std::strrchr(path + fileNamePart(path), '.');
+  if (dot == nullptr) return false;
+  std::string extension;
+  for (const char* p = dot; *p != '\0'; ++p) {
+    extension += static_cast<char>(*p >= 'A' && *p <= 'Z' ? *p + 32 : *p);
+  }
+  return extension == ".anim" || extension == ".ani" || extension == ".cur";
+}
+
+std::string importFolderFor(const char* cursorPath) {
+  std::string base = cursorPath;
+  const size_t dot = base.rfind('.');
+  if (dot != std::string::npos && dot > fileNamePart(cursorPath)) base.resize(dot);
+  constexpr int kTries = 100;
+  for (int n = 1; n <= kTries; ++n) {
+    const std::string folder = n == 1 ? base : base + " (" + std::to_string(n) + ")";
+    if (folder.size() + 16 >= static_cast<size_t>(kPathCapacity)) return "";
+    if (!plat::nameTaken(folder.c_str())) return folder;
+  }
+  return "";
+}

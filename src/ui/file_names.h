@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 // Where the file name part of `path` starts: behind its last separator, or
 // at 0 when it has none.
@@ -29,3 +30,14 @@ AnimNameResult makeAnimName(const char* chosen, char* out);
 // first four characters), without a leading double quote. Empty when `text`
 // is null or empty. `out` holds kPathCapacity bytes.
 void startingFolder(const char* text, char* out);
+
+// True for the names of the cursor files the editor imports: ".anim",
+// ".ani" and ".cur", in any letter case.
+bool namesCursorFile(const char* path);
+
+// The folder an imported cursor is taken apart into: beside the cursor,
+// named after it without its extension ("C:\\x\\busy.anim" gives
+// "C:\\x\\busy"), or with " (2)", " (3)" ... added when that name is
+// taken, so that no file of the user's is overwritten. Empty when no free
+// name fits a path.
+std::string importFolderFor(const char* cursorPath);

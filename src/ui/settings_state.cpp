@@ -69,4 +69,13 @@ void loadBatchSettings(SectionText& script) {
   toBlock(s);
 }
 
+bool takeScriptSettings(const char* scriptPath) {
+  SectionText script;
+  StoredSettings s = fromBlock();
+  const bool taken = openSectionText(scriptPath, script) && readScriptSettings(script, s);
+  closeSectionText(script);
+  if (taken) toBlock(s);
+  return taken;
+}
+
 bool saveSettings() { return writeSettingsFileIn(appState.programDir, fromBlock()); }

@@ -22,6 +22,11 @@ bool settingsFilePath(char* buffer);
 // The settings of a batch build into the block (see readBatchSettings).
 void loadBatchSettings(SectionText& script);
 
+// The settings a build script holds itself into the block (see
+// readScriptSettings); false, and the block as it was, when it holds none or
+// cannot be read.
+bool takeScriptSettings(const char* scriptPath);
+
 // Rewrites the settings file whole from the block; false when it could not
 // be written.
 bool saveSettings();

@@ -11,5 +11,6 @@ void initCommonControls();
 // Registers the window classes of the preview and the colour swatches.
 void registerWindowClasses();
 
-// Runs the modal main dialog until the user leaves it.
-void runMainDialog();
+// Runs the modal main dialog until the user leaves it; with a cursor file's
+// path, the editor starts with that cursor imported.
+void runMainDialog(const char* cursorPath = nullptr);

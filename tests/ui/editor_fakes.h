@@ -110,6 +110,7 @@ class FakeEditorView final : public EditorView {
   std::function<void()> coloursDialog;
   int coloursRuns = 0;
   int closes = 0;
+  std::vector<std::string> testCursors;  // "" for the usual pointer
 
   ItemList& frameList() override { return frames; }
   ItemList& pathList() override { return paths; }
@@ -180,6 +181,10 @@ class FakeEditorView final : public EditorView {
     if (coloursDialog) coloursDialog();
   }
   void closeEditor() override { ++closes; }
+  bool setTestCursor(const char* path) override {
+    testCursors.emplace_back(path != nullptr ? path : "");
+    return true;
+  }
 
   void command(uint32_t wParam) { editorCommand(*this, wParam); }
 

@@ -164,10 +164,10 @@ TEST_F(EditorTest, MultiSelectionPathsGetExactlyOneBackslash) {
     view_.openAnswer = OpenAnswer::several(c.directory, {"a.bmp"});
     view_.command(kIdAdd);
     // The file does not exist: the frame is added all the same, without a
-    // preview.
+    // preview, and marked.
     ASSERT_EQ(appState.frameCount, 1);
     EXPECT_EQ(view_.paths.items, std::vector<std::string>{c.expected});
-    EXPECT_EQ(view_.frames.items, std::vector<std::string>{"a.bmp"});
+    EXPECT_EQ(view_.frames.items, std::vector<std::string>{"a.bmp (file not found)"});
     EXPECT_EQ(appState.frameTable[0].previewImage, nullptr);
     EXPECT_EQ(appState.shownFrame.image, nullptr);
     EXPECT_EQ(view_.labelText, std::nullopt);
@@ -189,7 +189,10 @@ TEST_F(EditorTest, ASingleChosenFileIsNamedByTheTextBehindItsLastSeparator) {
     releaseAllPreviews();
     view_.openAnswer = OpenAnswer::single(c.path);
     view_.command(kIdAdd);
-    EXPECT_EQ(view_.frames.items, std::vector<std::string>{c.name}) << c.path;
+    // None of them exists.
+    EXPECT_EQ(view_.frames.items,
+              std::vector<std::string>{std::string(c.name) + " (file not found)"})
+        << c.path;
     EXPECT_EQ(view_.paths.items, std::vector<std::string>{c.path}) << c.path;
   }
 }
@@ -229,7 +232,7 @@ TEST_F(EditorTest, AddStopsAtTheTableLimitWithOneMessage) {
     EXPECT_EQ(view_.paths.count(), 255);
     const std::string last =
         c.before == 255 ? "old254.bmp" : "new" + std::to_string(254 - c.before) + ".bmp";
-    EXPECT_EQ(view_.frames.items.back(), last);
+    EXPECT_EQ(view_.frames.items.back(), last + " (file not found)");
     EXPECT_EQ(view_.paths.items.back(), "C:\\x\\" + last);
     EXPECT_EQ(
         takeShownErrors(),
@@ -242,7 +245,7 @@ TEST_F(EditorTest, PathsThatWouldNotFitArePassedOver) {
   view_.openAnswer = OpenAnswer::several(longDir, {"a.bmp", std::string(10, 'n') + ".bmp"});
   view_.command(kIdAdd);
   // 254 + 1 + 5 characters fit 259; 254 + 1 + 14 do not.
-  EXPECT_EQ(view_.frames.items, std::vector<std::string>{"a.bmp"});
+  EXPECT_EQ(view_.frames.items, std::vector<std::string>{"a.bmp (file not found)"});
   EXPECT_EQ(view_.paths.items, std::vector<std::string>{longDir + "\\a.bmp"});
 
   view_.openAnswer = OpenAnswer::single("C:\\" + std::string(300, 'p') + ".bmp");

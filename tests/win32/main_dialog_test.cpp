@@ -206,10 +206,12 @@ TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
       {kCmdNew, "&New\tCtrl+N", false},
       {kCmdOpenScript, "&Open build script...\tCtrl+O", false},
       {kCmdSaveScript, "&Save build script...\tCtrl+S", false},
+      {kCmdImport, "&Import cursor...", false},
       {kCmdSave, "Save &anim file", false},
       {kIdCancel, "E&xit", false},
       {kCmdPlay, "&Play", false},
       {kCmdStop, "&Stop", false},
+      {kCmdTestCursor, "&Test cursor", false},
       {kCmdColours, "&Colors...", false},
       {kCmdReplace, "&Replace color(s)", false},
       {kCmdTransparent, "&Transparent color(s)", true},
@@ -743,6 +745,87 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
          ASSERT_TRUE(writeFileBytes(dir_ + "\\notes.txt", "not a frame"));
          dropFiles(dialog_, {d, dir_ + "\\notes.txt", dir_ + "\\b.bmp"});
          expectFrames({"a.bmp", "c.bmp", "d.bmp", "b.bmp"});
+       }},
+      {"Import then Save gives the same bytes, with the script's own settings; a frame that "
+       "cannot be read is marked",
+       [&] {
+         appState.optTransparent = 1;
+         appState.transColors[0] = 0x00FF00FF;
+         appState.transCount = 1;
+         start();
+         SendMessageA(preview, WM_LBUTTONDOWN, 0, MAKELPARAM(9, 11));
+         setTime(1, "50", kIdTimeSet);
+         const std::string first = saveCursor("orig.anim");
+         ASSERT_FALSE(first.empty());
+         // Settings of another work, which the import replaces.
+         appState.optTransparent = 0;
+         appState.transCount = 0;
+         ScriptedChoosers::openResult = 1;
+         ScriptedChoosers::openBytes = dir_ + "\\orig.anim" + '\0';
+         sendCommand(dialog_, kCmdImport);
+         EXPECT_EQ(listItems(frameList()),
+                   (std::vector<std::string>{"frame01.bmp", "frame02.bmp", "frame03.bmp"}));
+         EXPECT_EQ(listItems(pathList()).front(), dir_ + "\\orig\\frame01.bmp");
+         EXPECT_EQ(windowText(dialog_), "build.txt - Kinetor for Velmar");
+         EXPECT_EQ(windowText(GetDlgItem(dialog_, kIdHotspotLabel)), "Hotspot: 7, 9");
+         EXPECT_EQ(appState.optTransparent, 1);
+         EXPECT_EQ(saveCursor("again.anim"), first);
+         // Imported again: a folder of its own beside the first.
+         sendCommand(dialog_, kCmdImport);
+         EXPECT_EQ(listItems(pathList()).front(), dir_ + "\\orig (2)\\frame01.bmp");
+         ASSERT_TRUE(writeFileBytes(dir_ + "\\junk.bmp", "not a picture"));
+         addFrames({"junk.bmp", "gone.bmp"});
+         EXPECT_EQ(listItems(frameList()),
+                   (std::vector<std::string>{"frame01.bmp", "frame02.bmp", "frame03.bmp",
+                                             "junk.bmp (not a BMP or PNG)",
+                                             "gone.bmp (file not found)"}));
+       }},
+      {"a cursor file given to the program opens in the editor",
+       [&] {
+         start();
+         const std::string cursor = dir_ + "\\given.anim";
+         saveCursor("given.anim");
+         DestroyWindow(dialog_);
+         dialog_ = nullptr;
+         releaseAllPreviews();
+         std::vector<std::string> frames;
+         const ModalResult modal = driveModal(
+             nullptr, [&] { runMainDialog(cursor.c_str()); },
+             [&](HWND editor) {
+               frames = listItems(GetDlgItem(editor, kIdFrameList));
+               editorDocument.changed = false;
+               sendCommand(editor, IDCANCEL);
+             });
+         EXPECT_TRUE(modal.driven);
+         EXPECT_EQ(modal.others, std::vector<std::string>{});
+         EXPECT_EQ(frames, (std::vector<std::string>{"frame01.bmp", "frame02.bmp", "frame03.bmp"}));
+       }},
+      {"Test cursor: the work is the pointer over the preview, the usual one elsewhere",
+       [&] {
+         start();
+         HCURSOR arrow = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+         auto pointerOver = [&](HWND window) {
+           SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                        MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+           return GetCursor();
+         };
+         sendCommand(dialog_, kCmdTestCursor);
+         HCURSOR work = previewCursor();
+         ASSERT_NE(work, nullptr);
+         EXPECT_NE(work, arrow);
+         EXPECT_NE(GetMenuState(GetMenu(dialog_), kCmdTestCursor, MF_BYCOMMAND) & MF_CHECKED, 0u);
+         EXPECT_EQ(pointerOver(preview), work);
+         EXPECT_EQ(pointerOver(frameList()), arrow);
+         EXPECT_EQ(pointerOver(preview), work);
+         // Built into a temporary file that is gone once loaded.
+         char temp[MAX_PATH] = {};
+         GetTempPathA(sizeof temp, temp);
+         EXPECT_FALSE(fileExists(std::string(temp) + "kinetor-test-" +
+                                 std::to_string(GetCurrentProcessId()) + ".anim"));
+         sendCommand(dialog_, kCmdTestCursor);
+         EXPECT_EQ(previewCursor(), nullptr);
+         EXPECT_EQ(pointerOver(preview), arrow);
+         EXPECT_EQ(GetMenuState(GetMenu(dialog_), kCmdTestCursor, MF_BYCOMMAND) & MF_CHECKED, 0u);
        }},
   };
   for (const auto& s : scenarios) {

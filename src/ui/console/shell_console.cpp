@@ -4,4 +4,4 @@
 bool editorAvailable() { return false; }
 void initCommonControls() {}
 void registerWindowClasses() {}
-void runMainDialog() {}
+void runMainDialog(const char*) {}

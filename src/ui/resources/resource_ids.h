@@ -29,6 +29,7 @@
 // Menu 101 ("Exit" is kIdCancel).
 #define kCmdPlay 201
 #define kCmdStop 202
+#define kCmdTestCursor 203
 #define kCmdColours 300
 #define kCmdTransparent 301
 #define kCmdReplace 302
@@ -38,6 +39,7 @@
 #define kCmdSave 501
 #define kCmdOpenScript 502
 #define kCmdSaveScript 503
+#define kCmdImport 504
 #define kCmdInfo 305
 
 // Title and author dialog (OK and Cancel are kIdOk and kIdCancel).

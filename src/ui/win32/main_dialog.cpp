@@ -124,6 +124,8 @@ class MainDialogView final : public EditorView {
     DialogBoxParamA(instance(), MAKEINTRESOURCEA(kDialogColours), dialog_, coloursDialogProc, 0);
   }
 
+  bool setTestCursor(const char* path) override { return setPreviewCursor(path); }
+
   void closeEditor() override {
     releaseBackBuffer();
     EndDialog(dialog_, 1);
@@ -213,12 +215,15 @@ INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       if (g_keyHook == nullptr) {
         g_keyHook = SetWindowsHookExA(WH_MSGFILTER, editorKeyHook, nullptr, GetCurrentThreadId());
       }
+      // Started with a cursor file: the editor opens with it imported.
+      if (lParam != 0) importCursor(view, reinterpret_cast<const char*>(lParam));
       break;
     }
     case WM_DROPFILES:
       dropFiles(dialog, reinterpret_cast<HDROP>(wParam));
       break;
     case WM_DESTROY:
+      setPreviewCursor(nullptr);
       if (g_keyDialog == dialog) {
         if (g_keyHook != nullptr) UnhookWindowsHookEx(g_keyHook);
         g_keyHook = nullptr;

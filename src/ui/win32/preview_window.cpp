@@ -63,8 +63,47 @@ void releaseBackBuffer() {
   g_backBufferBits = nullptr;
 }
 
+namespace {
+
+// The work built as a cursor, shown while the pointer is over the preview.
+HCURSOR g_testCursor = nullptr;
+
+}  // namespace
+
+bool setPreviewCursor(const char* path) {
+  HCURSOR loaded = nullptr;
+  if (path != nullptr) {
+    // The system animates an animated cursor by itself, at its own rates.
+    loaded = static_cast<HCURSOR>(
+        LoadImageA(nullptr, path, IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+    if (loaded == nullptr) return false;
+  }
+  HCURSOR old = g_testCursor;
+  g_testCursor = loaded;
+  // The pointer already over the preview changes now, not at its next move.
+  POINT at;
+  HWND preview = static_cast<HWND>(appState.previewWindow);
+  if (preview != nullptr && GetCursorPos(&at) && WindowFromPoint(at) == preview) {
+    SendMessageA(preview, WM_SETCURSOR, reinterpret_cast<WPARAM>(preview),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  }
+  if (old != nullptr) {
+    if (GetCursor() == old) SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+    DestroyCursor(old);
+  }
+  return true;
+}
+
+HCURSOR previewCursor() { return g_testCursor; }
+
 LRESULT CALLBACK previewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_SETCURSOR:
+      if (g_testCursor != nullptr && LOWORD(lParam) == HTCLIENT) {
+        SetCursor(g_testCursor);
+        return TRUE;
+      }
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC hdc = BeginPaint(window, &ps);

@@ -17,3 +17,11 @@ void releaseBackBuffer();
 
 // The display's colours for the preview, in 0x00RRGGBB order.
 PreviewColours systemPreviewColours();
+
+// Loads the cursor file at `path` as the pointer shown over the preview
+// (null: the usual pointer again, and the loaded one released). False, with
+// the pointer as it was, when the file cannot be loaded as a cursor.
+bool setPreviewCursor(const char* path);
+
+// The pointer shown over the preview, when it is not the usual one.
+HCURSOR previewCursor();

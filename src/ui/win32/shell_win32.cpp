@@ -36,7 +36,7 @@ void registerWindowClasses() {
   RegisterClassA(&wc);
 }
 
-void runMainDialog() {
+void runMainDialog(const char* cursorPath) {
   DialogBoxParamA(static_cast<HINSTANCE>(appState.instance), MAKEINTRESOURCEA(kDialogMain), nullptr,
-                  mainDialogProc, 0);
+                  mainDialogProc, reinterpret_cast<LPARAM>(cursorPath));
 }

@@ -1,4 +1,4 @@
-#include "show/png_file.h"
+#include "image/png_file.h"
 
 #include <limits>
 
@@ -20,16 +20,17 @@ void append(void* context, void* data, int size) {
 
 }  // namespace
 
-bool writePngFile(const char* path, const std::vector<uint8_t>& rgb, int64_t width,
-                  int64_t height) {
-  constexpr int64_t kMost = std::numeric_limits<int>::max() / 3;
-  if (width <= 0 || height <= 0 || width > kMost || height > kMost ||
-      static_cast<uint64_t>(rgb.size()) != static_cast<uint64_t>(width * height * 3)) {
+bool writePngFile(const char* path, const std::vector<uint8_t>& pixels, int64_t width,
+                  int64_t height, int channels) {
+  if (channels != 3 && channels != 4) return false;
+  const int64_t most = std::numeric_limits<int>::max() / channels;
+  if (width <= 0 || height <= 0 || width > most || height > most ||
+      static_cast<uint64_t>(pixels.size()) != static_cast<uint64_t>(width * height * channels)) {
     return false;
   }
   std::vector<uint8_t> png;
-  if (stbi_write_png_to_func(append, &png, static_cast<int>(width), static_cast<int>(height), 3,
-                             rgb.data(), static_cast<int>(width * 3)) == 0 ||
+  if (stbi_write_png_to_func(append, &png, static_cast<int>(width), static_cast<int>(height),
+                             channels, pixels.data(), static_cast<int>(width * channels)) == 0 ||
       png.size() > std::numeric_limits<uint32_t>::max()) {
     return false;
   }
