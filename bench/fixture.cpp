@@ -1,9 +1,12 @@
 #include "fixture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 #include "base/colour.h"
+#include "image/png_file.h"
 #include "support/bmp_writer.h"
 
 namespace fixture {
@@ -63,6 +66,32 @@ std::vector<uint32_t> framePixels(const Shape& shape, int k) {
   return px;
 }
 
+// Frame k of a PNG fixture: a disc wandering as above, of a gradient with a
+// quarter of its pixels noise, whose edge fades out over a tenth of the side,
+// on a fully transparent ground. Red, green, blue and alpha, top row first.
+std::vector<uint8_t> alphaPixels(const Shape& shape, int k) {
+  const int side = shape.side;
+  std::vector<uint8_t> px(static_cast<size_t>(side) * side * 4);
+  const double radius = side * 0.35, fade = std::max(1.0, side * 0.1);
+  const double cx = radius + (k * 7) % std::max(1, side / 4);
+  const double cy = radius + (k * 13) % std::max(1, side / 4);
+  uint32_t random = 0x2545F491u + static_cast<uint32_t>(k);
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      uint8_t* p = &px[(static_cast<size_t>(y) * side + x) * 4];
+      const double d = std::sqrt((x - cx) * (x - cx) + (y - cy) * (y - cy));
+      const double a = std::clamp((radius - d) / fade, 0.0, 1.0);
+      const uint32_t r = nextRandom(random);
+      const bool noise = r % 4 == 0;
+      p[0] = static_cast<uint8_t>(noise ? r >> 8 : x * 255 / side);
+      p[1] = static_cast<uint8_t>(noise ? r >> 16 : y * 255 / side);
+      p[2] = static_cast<uint8_t>(noise ? r >> 24 : k);
+      p[3] = static_cast<uint8_t>(a * 255 + 0.5);
+    }
+  }
+  return px;
+}
+
 void writeText(const std::string& path, const std::string& text) {
   std::FILE* out = std::fopen(path.c_str(), "wb");
   if (out == nullptr) return;
@@ -80,6 +109,15 @@ std::string hexLine(uint32_t colorRef) {
 
 Frames writeFrames(const std::string& dir, const Shape& shape) {
   Frames f;
+  if (shape.kind == Kind::alphaPng) {
+    for (int k = 0; k < shape.frames; ++k) {
+      const std::string path = dir + "/frame" + std::to_string(k) + ".png";
+      writePngFile(path.c_str(), alphaPixels(shape, k), shape.side, shape.side, 4);
+      f.paths.push_back(path);
+      f.inputBytes += std::filesystem::file_size(path);
+    }
+    return f;
+  }
   BmpLayout layout;
   layout.width = shape.side;
   layout.height = shape.side;
@@ -94,14 +132,21 @@ Frames writeFrames(const std::string& dir, const Shape& shape) {
   return f;
 }
 
-void writeBatchFiles(const std::string& dir, const Frames& frames, const std::string& output) {
-  std::string ini = "[Fix]\r\n[Rpl]\r\n[Trans]\r\n[Resize]\r\n[TransColors]\r\n";
-  for (uint32_t c : kTransparent) ini += hexLine(swapRedBlue(c));
-  ini += "[ReplaceColor]\r\n";
-  for (int i = 0; i < 6; ++i) ini += hexLine(swapRedBlue(kFrom[i])) + hexLine(swapRedBlue(kTo[i]));
+void writeBatchFiles(const std::string& dir, const Frames& frames, const std::string& output,
+                     Kind kind) {
+  std::string ini;
+  if (kind != Kind::alphaPng) {
+    ini = "[Fix]\r\n[Rpl]\r\n[Trans]\r\n[Resize]\r\n[TransColors]\r\n";
+    for (uint32_t c : kTransparent) ini += hexLine(swapRedBlue(c));
+    ini += "[ReplaceColor]\r\n";
+    for (int i = 0; i < 6; ++i) {
+      ini += hexLine(swapRedBlue(kFrom[i])) + hexLine(swapRedBlue(kTo[i]));
+    }
+  }
   writeText(dir + "/kinetor.ini", ini);
   std::string script = "[Result]\r\n" + output + "\r\n[BMP]\r\n";
   for (const std::string& p : frames.paths) script += p + "\r\n";
+  if (kind == Kind::alphaPng) script += std::string("[Sizes]\r\n") + kSizesLine + "\r\n";
   writeText(dir + "/build.txt", script);
 }
 
