@@ -43,7 +43,8 @@ struct FrameSource {
 struct BuildOptions {
   // Where each frame's preview size comes from (see readFrame).
   PreviewSize preview = PreviewSize::kept;
-  // A build script's hotspot, timing, sequence, title and author, if any.
+  // A build script's hotspot, timing, sequence, title, author and sizes, if
+  // any.
   const AnimationOptions* script = nullptr;
   // The output file, as the messages about it name it.
   const char* outputPath = "";
@@ -78,8 +79,9 @@ bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> f
 // Writes the cursor under a temporary name beside the target and moves it
 // over the target only when complete, so that a failed write never costs
 // the user an existing file and leaves no half-written file behind. False
-// (and the failure shown) when the file was not written.
-bool saveCursor(const char* outputPath, const cursor::Cursor& c);
+// (and the failure shown) when the file was not written. A static cursor
+// is written as a .cur file of the first frame.
+bool saveCursor(const char* outputPath, const cursor::Cursor& c, bool staticCursor = false);
 
 // Gives back every block a build took for the frame, all but its path.
 void releaseFrameBlocks(FrameRecord& f);
