@@ -190,16 +190,6 @@ uint64_t sizedImageBytes(int32_t side) {
   return 16 + bmpinfo::kSize + 4 * s * s + static_cast<uint64_t>(maskStride(side)) * s;
 }
 
-bool scaleImage(const cursor::Image& source, int32_t side, cursor::Image& out) {
-  if (side <= 0 || side > anifile::kLargestSize) return false;
-  try {
-    Straight src;
-    return straighten(source, src) && scaleStraight(src, source, side, out);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
 bool sizeFrames(const AnimationOptions& options, cursor::Cursor& c) {
   const int count = std::clamp(options.sizeCount, 0, anifile::kMaxSizes);
   if (count == 0) return true;

@@ -11,17 +11,14 @@
 // its directory entry, header, colour rows and mask rows.
 uint64_t sizedImageBytes(int32_t side);
 
-// `source` (8-bit with its palette, 24- or 32-bit) scaled so that its larger
-// side is `side`, centred on a transparent square of that side. Shrinking
-// averages the areas each new pixel covers, weighted by alpha, so that
-// transparent pixels lend no colour to the edge; enlarging repeats pixels,
-// so that pixel art stays sharp; at its own size the picture is copied.
-// Pixels of an 8- or 24-bit picture whose mask bit is set become
-// transparent. The hotspot is scaled with the picture, rounded down. False
-// when the memory could not be had.
-bool scaleImage(const cursor::Image& source, int32_t side, cursor::Image& out);
-
-// Gives every frame of the cursor one such picture per size the options
-// list, largest first, in place of the picture it had. No sizes: nothing
-// changes. False when the memory could not be had.
+// Gives every frame of the cursor one square 32-bit picture per size the
+// options list, largest first, in place of the picture it had (8-bit with
+// its palette, 24- or 32-bit): the frame scaled so that its larger side is
+// the size, centred on a transparent square. Shrinking averages the areas
+// each new pixel covers, weighted by alpha, so that transparent pixels lend
+// no colour to the edge; enlarging repeats pixels, so that pixel art stays
+// sharp; at its own size the frame is copied. Pixels of an 8- or 24-bit
+// picture whose mask bit is set become transparent. The hotspot is scaled
+// with the pixels, rounded down. No sizes: nothing changes. False when the
+// memory could not be had.
 bool sizeFrames(const AnimationOptions& options, cursor::Cursor& c);
