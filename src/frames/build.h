@@ -24,6 +24,9 @@ constexpr uint64_t kFramePixels = kFrameSide * kFrameSide;
 // Growth: the file may take this many bytes for each byte of frame pixels
 // read, counting at least kLeastPixelsRead of them, so that frames of less
 // than 1 MB together never take more than 48 MiB (and well under a second).
+// Pictures at the sizes a script names are not grown from the frames read:
+// at most 8 of 256 x 256 pixels per frame, they count only against
+// kFileBytes.
 constexpr uint64_t kGrowthPerPixelByte = 48;
 constexpr uint64_t kLeastPixelsRead = uint64_t{1} << 20;
 }  // namespace buildlimits
