@@ -1001,13 +1001,18 @@ TEST_F(BatchTest, LimitsAndRefusalsNameTheirReasonAndWriteNothing) {
 
 // ---- Sizes and static cursors ----------------------------------------------
 
-// A frame as the test draws it: 0x00RRGGBB top row first, magenta where the
-// settings make it transparent.
+// A frame as the test draws it, top row first: 0x00RRGGBB with magenta where
+// the settings make it transparent, or (`argb`) a 32-bit frame's own alpha
+// in the top byte.
 struct Picture {
   int32_t w, h;
   std::vector<uint32_t> px;
-  bool clear(int32_t x, int32_t y) const { return px[static_cast<size_t>(y) * w + x] == 0xFF00FF; }
-  uint32_t at(int32_t x, int32_t y) const { return px[static_cast<size_t>(y) * w + x]; }
+  bool argb = false;
+  uint32_t alpha(int32_t x, int32_t y) const {
+    const uint32_t v = px[static_cast<size_t>(y) * w + x];
+    return argb ? v >> 24 : v == 0xFF00FF ? 0 : 255;
+  }
+  uint32_t at(int32_t x, int32_t y) const { return px[static_cast<size_t>(y) * w + x] & 0xFFFFFF; }
 };
 
 // What a square picture of `side` must hold, worked out in floating point
@@ -1023,7 +1028,7 @@ uint32_t expectedSized(const Picture& p, int32_t side, int32_t x, int32_t y) {
   if (px < 0 || py < 0 || px >= w || py >= h) return 0;
   if (side >= longer) {  // enlarged (or copied): the pixel under the centre
     const int32_t sx = (2 * px + 1) * p.w / (2 * w), sy = (2 * py + 1) * p.h / (2 * h);
-    return p.clear(sx, sy) ? 0 : 0xFF000000u | p.at(sx, sy);
+    return p.alpha(sx, sy) == 0 ? 0 : p.alpha(sx, sy) << 24 | p.at(sx, sy);
   }
   const double x0 = double(px) * p.w / w, x1 = double(px + 1) * p.w / w;
   const double y0 = double(py) * p.h / h, y1 = double(py + 1) * p.h / h;
@@ -1033,9 +1038,9 @@ uint32_t expectedSized(const Picture& p, int32_t side, int32_t x, int32_t y) {
       const double a = std::max(0.0, std::min(x1, sx + 1.0) - std::max(x0, double(sx))) *
                        std::max(0.0, std::min(y1, sy + 1.0) - std::max(y0, double(sy)));
       area += a;
-      if (a == 0 || p.clear(sx, sy)) continue;
-      shown += a;
-      for (int k = 0; k < 3; ++k) c[k] += a * ((p.at(sx, sy) >> (8 * k)) & 0xFF);
+      const double seen = a * p.alpha(sx, sy) / 255;
+      shown += seen;
+      for (int k = 0; k < 3; ++k) c[k] += seen * ((p.at(sx, sy) >> (8 * k)) & 0xFF);
     }
   }
   const auto alpha = static_cast<uint32_t>(std::lround(255 * shown / area));
@@ -1078,6 +1083,20 @@ TEST_F(BatchTest, SizesGiveEveryFrameSquare32BitPicturesAndCurFilesAreStaticCurs
   const std::string wide8 = write(wide, "wide8.bmp", true);
   const std::string art24 = write(art, "art24.bmp", false);
   const std::string solid24 = write(solid, "solid24.bmp", false);
+  // 32-bit, 6 x 6: alpha of its own, from clear through half to opaque.
+  Picture halves{6, 6, {}, true};
+  for (int32_t i = 0; i < 36; ++i) {
+    const uint32_t a = static_cast<uint32_t>(i % 5) * 255 / 4;
+    halves.px.push_back(a == 0 ? 0 : a << 24 | (0x102030u * static_cast<uint32_t>(i % 7 + 1)));
+  }
+  const std::string halves32 = [&] {
+    BmpLayout layout;
+    layout.width = layout.height = 6;
+    layout.bitCount = 32;
+    const std::string path = output("halves32.bmp");
+    EXPECT_TRUE(writeFileBytes(path, makeBmp(layout, halves.px)));
+    return path;
+  }();
   // Transparency only, no crop: the pictures keep the frames' proportions.
   static const std::string exe = [] {
     const std::string dir = makeTempDir();
@@ -1120,6 +1139,13 @@ TEST_F(BatchTest, SizesGiveEveryFrameSquare32BitPicturesAndCurFilesAreStaticCurs
        "",
        0,
        {{7, 0, 0}, {5, 0, 0}, {3, 0, 0}}},
+      {"32-bit frames with alpha of their own",
+       "halves.anim",
+       {{halves32, &halves}, {halves32, &halves}},
+       {"[Sizes]", "4, 6, 9"},
+       "",
+       0,
+       {{9, 0, 0}, {6, 0, 0}, {4, 0, 0}}},
       {"a .cur of one frame: a static cursor at each size",
        "static.cur",
        {{solid24, &solid}},
