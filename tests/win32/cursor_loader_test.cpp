@@ -282,31 +282,27 @@ TEST_F(CursorLoaderTest, SizedPicturesLoadAtEachSizeAndDrawAsTheSheetShowsThem) 
   };
   struct Case {
     const char* what;
-    bool is24;
+    int depth;
     const char* result;
     int frames;
     Size source;
     std::vector<Hotspot> hotspots;  // worked out by hand from 5,4 on the source
   } cases[] = {
-      {"24-bit frames",
-       true,
-       "sized24.ani",
-       3,
+      {"24-bit frames", 24, "sized24.ani", 3, {14, 9}, {{32, 11, 14}, {48, 17, 21}, {64, 22, 29}}},
+      {"8-bit frames", 8, "sized8.ani", 2, {14, 9}, {{32, 11, 14}, {48, 17, 21}, {64, 22, 29}}},
+      {"32-bit frames with alpha of their own",
+       32,
+       "sized32.ani",
+       2,
        {14, 9},
        {{32, 11, 14}, {48, 17, 21}, {64, 22, 29}}},
-      {"8-bit frames", false, "sized8.ani", 2, {14, 9}, {{32, 11, 14}, {48, 17, 21}, {64, 22, 29}}},
       {"24-bit frames shrunk: partly transparent edges",
-       true,
+       24,
        "shrunk.ani",
        2,
        {100, 70},
        {{32, 1, 6}, {48, 2, 8}, {64, 3, 11}}},
-      {"a static cursor",
-       true,
-       "static.cur",
-       1,
-       {14, 9},
-       {{32, 11, 14}, {48, 17, 21}, {64, 22, 29}}},
+      {"a static cursor", 24, "static.cur", 1, {14, 9}, {{32, 11, 14}, {48, 17, 21}, {64, 22, 29}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -314,13 +310,21 @@ TEST_F(CursorLoaderTest, SizedPicturesLoadAtEachSizeAndDrawAsTheSheetShowsThem) 
     std::string script = "[Result]\r\n" + out + "\r\n[BMP]\r\n";
     const Size source = c.source;
     for (int k = 0; k < c.frames; ++k) {
-      const std::vector<uint32_t> px = picture(source.w, source.h, k);
+      std::vector<uint32_t> px = picture(source.w, source.h, k);
       const std::string file = path(std::string(c.result) + std::to_string(k) + ".bmp");
       std::vector<uint32_t> indices;
       const std::vector<uint32_t> palette = paletteFor(px, indices);
-      ASSERT_TRUE(writeFileBytes(file, c.is24
-                                           ? makeBmp(spec24(source.w, source.h), px)
-                                           : makeBmp(spec8(source.w, source.h, palette), indices)));
+      if (c.depth == 32) {
+        // Alpha in three steps; the transparent colour is alpha 0 already.
+        for (size_t i = 0; i < px.size(); ++i) {
+          px[i] = px[i] == kBack ? 0 : (0x55u * (1 + i % 3)) << 24 | px[i];
+        }
+      }
+      BmpLayout layout = spec24(source.w, source.h);
+      layout.bitCount = static_cast<uint16_t>(c.depth);
+      ASSERT_TRUE(writeFileBytes(file, c.depth == 8
+                                           ? makeBmp(spec8(source.w, source.h, palette), indices)
+                                           : makeBmp(layout, px)));
       script += file + "\r\n";
     }
     script += "[Hotspot]\r\n5,4\r\n[Sizes]\r\n32, 48, 64\r\n";
