@@ -177,6 +177,10 @@ bool readBuildScript(const char* path, OpenedScript& script,
     if (ok && script.options.sequenceLength > 0) {
       ok = refuse(problem, "[Sequence]: the editor shows the frames in list order only");
     }
+    // Kept silently, the sizes would be lost when the script is saved again.
+    if (ok && script.options.sizeCount > 0) {
+      ok = refuse(problem, "[Sizes]: the editor builds each frame at its own size only");
+    }
   }
   closeSectionText(text);
   return ok;
