@@ -14,6 +14,7 @@
 #include "app/batch.h"
 #include "frames/frame_setup.h"
 #include "image/pixels.h"
+#include "image/png_file.h"
 #include "show/contact_sheet.h"
 #include "ui/preview.h"
 #include "ui/win32/preview_window.h"
@@ -282,7 +283,7 @@ TEST_F(CursorLoaderTest, SizedPicturesLoadAtEachSizeAndDrawAsTheSheetShowsThem) 
   };
   struct Case {
     const char* what;
-    int depth;
+    int depth;  // 0: 32-bit BMP and PNG frames in turn
     const char* result;
     int frames;
     Size source;
@@ -293,6 +294,12 @@ TEST_F(CursorLoaderTest, SizedPicturesLoadAtEachSizeAndDrawAsTheSheetShowsThem) 
       {"32-bit frames with alpha of their own",
        32,
        "sized32.ani",
+       2,
+       {14, 9},
+       {{32, 11, 14}, {48, 17, 21}, {64, 22, 29}}},
+      {"32-bit BMP and PNG frames",
+       0,
+       "sizedpng.ani",
        2,
        {14, 9},
        {{32, 11, 14}, {48, 17, 21}, {64, 22, 29}}},
@@ -311,17 +318,28 @@ TEST_F(CursorLoaderTest, SizedPicturesLoadAtEachSizeAndDrawAsTheSheetShowsThem) 
     const Size source = c.source;
     for (int k = 0; k < c.frames; ++k) {
       std::vector<uint32_t> px = picture(source.w, source.h, k);
-      const std::string file = path(std::string(c.result) + std::to_string(k) + ".bmp");
+      const bool png = c.depth == 0 && k % 2 == 1;
+      const std::string file =
+          path(std::string(c.result) + std::to_string(k) + (png ? ".png" : ".bmp"));
       std::vector<uint32_t> indices;
       const std::vector<uint32_t> palette = paletteFor(px, indices);
-      if (c.depth == 32) {
+      if (c.depth == 32 || c.depth == 0) {
         // Alpha in three steps; the transparent colour is alpha 0 already.
         for (size_t i = 0; i < px.size(); ++i) {
           px[i] = px[i] == kBack ? 0 : (0x55u * (1 + i % 3)) << 24 | px[i];
         }
       }
       BmpLayout layout = spec24(source.w, source.h);
-      layout.bitCount = static_cast<uint16_t>(c.depth);
+      layout.bitCount = static_cast<uint16_t>(c.depth == 0 ? 32 : c.depth);
+      if (png) {
+        std::vector<uint8_t> rgba;
+        for (uint32_t p : px) {
+          for (int shift : {16, 8, 0, 24}) rgba.push_back(static_cast<uint8_t>(p >> shift));
+        }
+        ASSERT_TRUE(writePngFile(file.c_str(), rgba, source.w, source.h, 4));
+        script += file + "\r\n";
+        continue;
+      }
       ASSERT_TRUE(writeFileBytes(file, c.depth == 8
                                            ? makeBmp(spec8(source.w, source.h, palette), indices)
                                            : makeBmp(layout, px)));
