@@ -15,7 +15,7 @@ bool decodePngImage(const binio::ByteReader& in, const AniImage& image, uint32_t
   if (!in.holds(image.imageAt, image.imageBytes)) return false;
   PngHeader header;
   std::vector<uint8_t> bgra;
-  if (decodePng(in.at(image.imageAt), image.imageBytes, header, bgra) != PngRefusal::none ||
+  if (decodePng(in.at(image.imageAt), image.imageBytes, header, bgra) != Failure::none ||
       header.width != static_cast<uint32_t>(image.width) ||
       header.height != static_cast<uint32_t>(image.height)) {
     return false;

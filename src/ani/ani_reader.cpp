@@ -351,12 +351,12 @@ struct Walk {
     if (!seenPng) defect(image, Kind::PngImage);
     seenPng = true;
     PngHeader header;
-    const PngRefusal why = readPngHeader(in.at(image), imageEnd - image, header);
-    if (why == PngRefusal::tooLarge) {
+    const Failure why = readPngHeader(in.at(image), imageEnd - image, header);
+    if (why == Failure::tooManyPixels) {
       defect(image, Kind::FrameTooLarge, header.width, header.height);
       return;
     }
-    if (why != PngRefusal::none) {
+    if (why != Failure::none) {
       defect(image, Kind::PngDamaged);
       return;
     }
@@ -367,7 +367,7 @@ struct Walk {
     if (pngPixelsDecoded + pixels <= anilimits::kPngPixelsChecked) {
       pngPixelsDecoded += pixels;
       std::vector<uint8_t> bgra;
-      if (decodePng(in.at(image), imageEnd - image, header, bgra) != PngRefusal::none) {
+      if (decodePng(in.at(image), imageEnd - image, header, bgra) != Failure::none) {
         defect(image, Kind::PngDamaged);
         return;
       }

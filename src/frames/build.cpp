@@ -34,19 +34,16 @@ namespace {
 
 const char* pathText(const FrameRecord& f) { return f.path != nullptr ? f.path : ""; }
 
-void refuseLoad(const FrameRecord& f, const char* why) {
-  showError(caption::kCantLoadFile, pathText(f));
-  explainFailure(why, pathText(f));
-}
+void refuseLoad(const FrameRecord& f, Failure why) { reportFailure(why, pathText(f)); }
 
 void refuseWrite(const char* outputPath, const char* why) {
   showError(caption::kCantWriteFile, outputPath);
   explainFailure(why, outputPath);
 }
 
-void reportMaskFailure(MaskOutcome outcome, const FrameRecord& f) {
-  if (outcome == MaskOutcome::outOfMemory) showOutOfMemory();
-  showError(caption::kCantMakeMask, pathText(f));
+void reportMaskFailure(Failure why, const FrameRecord& f) {
+  if (why == Failure::maskOutOfMemory) showOutOfMemory();
+  reportFailure(why, pathText(f));
 }
 
 // Where the hotspot lies in the written frames.
@@ -63,7 +60,7 @@ bool refuseFrameSize(const FrameRecord& f) {
   // A frame without pixels would make a cursor that nothing can show.
   const bool empty = headerWidth(f.header) == 0 || height == 0;
   if (empty || f.width != headerWidth(f.header) || f.height != (height < 0 ? -height : height)) {
-    refuseLoad(f, empty ? "a BMP without pixels" : "changed since it was added");
+    refuseLoad(f, empty ? Failure::noPixels : Failure::changedSinceAdded);
     return true;
   }
   return false;
@@ -87,21 +84,19 @@ bool readAllFrames(const Settings& settings, std::span<FrameRecord> frames, Prev
   std::optional<BoundsUnion> content;
   auto mixed = [&] {
     if (mixedAt < 0 || alpha) return false;
-    showError(caption::kMixedDepths, pathText(frames[mixedAt]));
+    reportFailure(Failure::mixedDepths, pathText(frames[mixedAt]));
     return true;
   };
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = frames[k];
     // A cut path would name another file; it is not opened at all.
     if (f.pathTooLong) {
-      if (!mixed()) refuseLoad(f, "path too long");
+      if (!mixed()) refuseLoad(f, Failure::pathTooLong);
       return false;
     }
-    const FrameRefusal why = readFrame(f, preview);
-    if (why != FrameRefusal::none) {
-      // Asked at once: for a file that did not open, it is the system's reason.
-      const std::string reason = frameRefusalText(why);
-      if (!mixed()) refuseLoad(f, reason.c_str());
+    const Failure why = readFrame(f, preview);
+    if (why != Failure::none) {
+      if (!mixed()) refuseLoad(f, why);
       return false;
     }
     const uint16_t depth = headerBitCount(f.header);
@@ -246,12 +241,12 @@ bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool
   }
   if (fused) {
     const FusedOutcome outcome = runFusedSteps24(settings, frames, r);
-    if (outcome.outOfMemory) {
+    if (outcome.why == Failure::outOfMemory) {
       showOutOfMemory();
       return false;
     }
-    if (outcome.mask != MaskOutcome::made) {
-      reportMaskFailure(outcome.mask, frames[outcome.frame]);
+    if (outcome.why != Failure::none) {
+      reportMaskFailure(outcome.why, frames[outcome.frame]);
       return false;
     }
     return true;
@@ -267,8 +262,8 @@ bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool
   const int n = static_cast<int>(frames.size());
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = frames[k];
-    const MaskOutcome outcome = buildMask(settings, f, is24);
-    if (outcome == MaskOutcome::made) continue;
+    const Failure outcome = buildMask(settings, f, is24);
+    if (outcome == Failure::none) continue;
     reportMaskFailure(outcome, f);
     return false;
   }

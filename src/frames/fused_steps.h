@@ -12,9 +12,10 @@
 #include "frames/mask.h"
 
 struct FusedOutcome {
-  bool outOfMemory = false;              // a crop, copy or merge buffer was refused
-  MaskOutcome mask = MaskOutcome::made;  // the first mask that was not made
-  int frame = -1;                        // and its index
+  // outOfMemory: a crop, copy or merge buffer was refused; or the first
+  // mask that was not made.
+  Failure why = Failure::none;
+  int frame = -1;  // and its index
 };
 
 // Whether the one walk gives what the separate steps give: every frame's
@@ -24,7 +25,7 @@ struct FusedOutcome {
 bool fusedStepsApply(const Settings& settings, std::span<const FrameRecord> frames,
                      const ContentRect& r);
 
-// Runs the steps; `outOfMemory` or a `mask` other than `made` tells where it
-// stopped (the buffers made so far stay with their frames).
+// Runs the steps; a `why` other than `none` tells where it stopped (the buffers made so far stay
+// with their frames).
 FusedOutcome runFusedSteps24(const Settings& settings, std::span<FrameRecord> frames,
                              const ContentRect& r);

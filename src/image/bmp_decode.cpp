@@ -93,7 +93,7 @@ struct Layout {
 
 bool readLayout(const ByteReader& in, Layout& l) {
   BmpHeader bmp;
-  if (parseBmpHeader(in, bmp) != BmpHeaderRefusal::none) return false;
+  if (parseBmpHeader(in, bmp) != Failure::none) return false;
   if (!knownHeaderSize(bmp.info.size)) return false;
   const uint32_t offBits = bmp.offBits;
   InfoHeader& h = l.header;
