@@ -45,8 +45,19 @@ constexpr std::array kTexts = {
     FailureText{Failure::pathTooLong, kLoad, "path too long"},
     FailureText{Failure::changedSinceAdded, kLoad, "changed since it was added"},
     FailureText{Failure::mixedDepths, caption::kMixedDepths, nullptr},
+    FailureText{Failure::hotspotOutside, "Hotspot outside the image", nullptr},
     FailureText{Failure::maskBadSize, kMask, nullptr},
     FailureText{Failure::maskOutOfMemory, kMask, nullptr},
+    FailureText{Failure::scriptUnreadable, nullptr,
+                "cannot read the build script (missing, unreadable or empty)"},
+    FailureText{Failure::noResultSection, nullptr,
+                "script has no [Result] section naming the output file"},
+    FailureText{Failure::outputPathTooLong, caption::kCantWriteFile, "path too long"},
+    FailureText{Failure::tooFewFrames, nullptr,
+                "script lists fewer than two frames in its [BMP] section"},
+    FailureText{Failure::badScript, "Bad build script", nullptr},
+    FailureText{Failure::replacesAnInput, caption::kCantWriteFile, kReplacesAnInput},
+    FailureText{Failure::notWritten, nullptr, "no animation was written to"},
     FailureText{Failure::nameTooShort, nullptr, nullptr},
     FailureText{Failure::nameTooLong, caption::kCantWriteFile, nullptr},
 };
@@ -74,12 +85,14 @@ const char* failureReason(Failure why) {
   return row(why).reason;
 }
 
-void reportFailure(Failure why, const char* path) {
+void reportFailure(Failure why, const char* path) { reportFailure(why, path, path); }
+
+void reportFailure(Failure why, const char* shown, const char* named) {
   // Asked before the box: for a file that did not open the reason is the
   // system's, which the box may change.
   const char* reason = failureReason(why);
   const std::string kept = reason != nullptr ? reason : "";
   const char* caption = failureCaption(why);
-  if (caption != nullptr) showError(caption, path);
-  if (reason != nullptr) explainFailure(kept.c_str(), path);
+  if (caption != nullptr) showError(caption, shown);
+  if (reason != nullptr) explainFailure(kept.c_str(), named);
 }

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 
+// Why nothing is written when the output names one of the build's inputs.
+constexpr const char kReplacesAnInput[] = "the output would replace an input";
+
 enum class Failure : uint8_t {
   none,
   // A frame file that was not read: "Can't load file" with its path.
@@ -32,9 +35,18 @@ enum class Failure : uint8_t {
   pathTooLong,        // cut to fit, it would name another file
   changedSinceAdded,  // its size is no longer the preview's
   mixedDepths,        // 8- and 24-bit frames without one of alpha: its own box only
+  hotspotOutside,     // its own box, whose text names the frame and its size
   // A frame whose mask could not be made: "Can't make mask" with its path.
   maskBadSize,  // the header describes no image (a negative height)
   maskOutOfMemory,
+  // A build script that was not run, and the output it did not write.
+  scriptUnreadable,  // missing, unreadable or empty
+  noResultSection,
+  outputPathTooLong,  // cut to fit, it would name another file
+  tooFewFrames,       // fewer than two in its [BMP] section
+  badScript,          // its own box, whose text says what is wrong
+  replacesAnInput,    // the output names the script or a frame
+  notWritten,         // the line that ends every failed run
   // A name chosen for the saved file.
   nameTooShort,  // shorter than an extension: nothing is saved, silently
   nameTooLong,   // no room for the extension: "Can't write file"
@@ -49,3 +61,7 @@ const char* failureReason(Failure why);
 // The box with `path` as its text, then the line naming the reason and the
 // path.
 void reportFailure(Failure why, const char* path);
+
+// The same when the box and the line name different files: the box the one
+// not written, the line the one in the way.
+void reportFailure(Failure why, const char* shown, const char* named);

@@ -217,7 +217,7 @@ bool placeHotspot(const Settings& settings, std::span<const FrameRecord> frames,
       char text[kPathCapacity + 64];
       std::snprintf(text, sizeof text, "%d,%d is outside %s (%d x %u)", options.hotspotX,
                     options.hotspotY, pathText(f), headerWidth(f.header), static_cast<uint32_t>(h));
-      showError("Hotspot outside the image", text);
+      reportFailure(Failure::hotspotOutside, text);
       return false;
     }
   }
@@ -431,8 +431,7 @@ bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> f
   for (const FrameSource& f : frames) {
     plat::FileIdentity frame;
     if (f.pathTooLong || !plat::fileIdentity(f.path, frame) || !(frame == output)) continue;
-    showError(caption::kCantWriteFile, outputPath);
-    explainFailure(kReplacesAnInput, f.path != nullptr ? f.path : "");
+    reportFailure(Failure::replacesAnInput, outputPath, f.path != nullptr ? f.path : "");
     return true;
   }
   return false;
