@@ -91,9 +91,8 @@ struct Layout {
   uint64_t pixelOffset = 0;
 };
 
-bool readLayout(const ByteReader& in, Layout& l) {
-  BmpHeader bmp;
-  if (parseBmpHeader(in, bmp) != Failure::none) return false;
+// From the file's headers as parseBmpHeader gave them.
+bool readLayout(const ByteReader& in, const BmpHeader& bmp, Layout& l) {
   if (!knownHeaderSize(bmp.info.size)) return false;
   const uint32_t offBits = bmp.offBits;
   InfoHeader& h = l.header;
@@ -269,8 +268,8 @@ bool runLength(const Layout& l) {
 
 // The layout, and for uncompressed rows the check that they all lie in the
 // file: what decides success before any pixel is decoded.
-bool readCheckedLayout(const ByteReader& in, Layout& layout) {
-  if (!readLayout(in, layout)) return false;
+bool readCheckedLayout(const ByteReader& in, const BmpHeader& bmp, Layout& layout) {
+  if (!readLayout(in, bmp, layout)) return false;
   if (runLength(layout)) return true;
   const auto rowBytes = static_cast<uint64_t>(rowStride(layout.width, layout.header.bitCount, 32));
   return in.holds(layout.pixelOffset, rowBytes * layout.rows);
@@ -278,12 +277,11 @@ bool readCheckedLayout(const ByteReader& in, Layout& layout) {
 
 }  // namespace
 
-bool measureBmp(const uint8_t* data, uint64_t size, int32_t& width, int32_t& height) {
+bool measureBmp(const ByteReader& in, const BmpHeader& bmp, int32_t& width, int32_t& height) {
   width = 0;
   height = 0;
-  if (data == nullptr) return false;
   Layout layout;
-  if (!readCheckedLayout(ByteReader(data, size), layout)) return false;
+  if (!readCheckedLayout(in, bmp, layout)) return false;
   width = layout.width;
   height = layout.rows;
   return true;
@@ -291,12 +289,10 @@ bool measureBmp(const uint8_t* data, uint64_t size, int32_t& width, int32_t& hei
 
 namespace {
 
-bool decode(const uint8_t* data, uint64_t size, DecodedImage& image, bool withAlpha) {
+bool decode(const ByteReader& in, const BmpHeader& bmp, DecodedImage& image, bool withAlpha) {
   image = DecodedImage{};
-  if (data == nullptr) return false;
-  const ByteReader in(data, size);
   Layout layout;
-  if (!readCheckedLayout(in, layout)) return false;
+  if (!readCheckedLayout(in, bmp, layout)) return false;
   const uint64_t pixelCount = static_cast<uint64_t>(layout.width) * layout.rows;
   auto* pixels = static_cast<uint32_t*>(allocZeroed(pixelCount * sizeof(uint32_t)));
   if (pixels == nullptr) return false;
@@ -322,9 +318,13 @@ bool decode(const uint8_t* data, uint64_t size, DecodedImage& image, bool withAl
 }  // namespace
 
 bool decodeBmp(const uint8_t* data, uint64_t size, DecodedImage& image) {
-  return decode(data, size, image, false);
+  image = DecodedImage{};
+  if (data == nullptr) return false;
+  const ByteReader in(data, size);
+  BmpHeader bmp;
+  return parseBmpHeader(in, bmp) == Failure::none && decode(in, bmp, image, false);
 }
 
-bool decodeBmpWithAlpha(const uint8_t* data, uint64_t size, DecodedImage& image) {
-  return decode(data, size, image, true);
+bool decodeBmpWithAlpha(const ByteReader& in, const BmpHeader& bmp, DecodedImage& image) {
+  return decode(in, bmp, image, true);
 }

@@ -124,7 +124,7 @@ Failure readBitmap32Frame(FrameRecord& frame, uint32_t size, const BmpHeader& bm
     why = Failure::rowsOutsideFile;
   }
   DecodedImage image;
-  if (why == Failure::none && !decodeBmpWithAlpha(frame.fileData, size, image)) {
+  if (why == Failure::none && !decodeBmpWithAlpha(file, bmp, image)) {
     // The sizes were checked: what is left is a layout no decoder takes,
     // or a block the heap refused.
     why = Failure::damagedBitmap;
@@ -172,6 +172,55 @@ Failure refuseLargeFile(plat::FileHandle file) {
   return mayBeLarge(head, got) ? Failure::fileTooLarge : Failure::fileSize;
 }
 
+// The frame's own rules on top of the shared header parser: everything the
+// later steps read in place must lie in the file.
+Failure checkFrameHeader(const binio::ByteReader& file, const BmpHeader& bmp) {
+  const BitmapInfoHeader& h = bmp.info;
+  // Shorter (core) headers lack the fields the build needs.
+  if (bmp.core()) return Failure::headerSize;
+  if (h.compression != 0) return Failure::compressed;
+  if (h.planes > 1) return Failure::planes;
+  if (h.bitCount != 8 && h.bitCount != 24) return Failure::depth;
+
+  if (h.width < 0) return Failure::negativeWidth;
+  const int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;
+  const int64_t rowBytes = rowStride(h.width, h.bitCount, 32);
+  if (!file.holds(bmp.offBits, 0)) return Failure::rowsOutsideFile;
+  if (rows != 0 && (rowBytes > static_cast<int64_t>(file.size()) ||
+                    !file.holds(bmp.offBits, static_cast<uint64_t>(rowBytes * rows)))) {
+    return Failure::rowsOutsideFile;
+  }
+  if (h.bitCount == 8) {
+    const uint32_t colours = h.clrUsed == 0 ? kPaletteEntries : h.clrUsed;
+    if (colours > kPaletteEntries) return Failure::paletteTooLarge;
+    if (!file.holds(bmpfile::kSize + uint64_t{h.size}, uint64_t{colours} * 4)) {
+      return Failure::paletteOutsideFile;
+    }
+  }
+  return Failure::none;
+}
+
+// The frame's header block: the first 40 bytes of the info header (longer
+// V4 and V5 headers begin with the same 40), then the palette of an 8-bit
+// frame. Null, with the box shown, when the block cannot be had.
+uint8_t* copyFrameHeader(const binio::ByteReader& file, const BmpHeader& bmp, Failure& why) {
+  const uint32_t colours = bmp.info.clrUsed == 0 ? kPaletteEntries : bmp.info.clrUsed;
+  const uint64_t paletteBytes = bmp.info.bitCount == 8 ? uint64_t{colours} * 4 : 0;
+  auto* block = static_cast<uint8_t*>(allocZeroed(kHeaderBlockSize));
+  if (block == nullptr) {
+    showOutOfMemory();
+    why = Failure::outOfMemory;
+    return nullptr;
+  }
+  file.copy(bmpfile::kSize, bmpinfo::kSize, block);
+  binio::putLe32(block + bmpinfo::kSizeField, bmpinfo::kSize);
+  binio::putLe32(block + bmpinfo::kClrUsed, colours);
+  if (paletteBytes != 0) {
+    file.copy(bmpfile::kSize + uint64_t{bmp.info.size}, paletteBytes, block + kPaletteOffset);
+  }
+  return block;
+}
+
 Failure loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize preview) {
   // Another program may write the file while it is read: the bytes would
   // then mix two versions. Its size and change times, taken before and after
@@ -202,18 +251,24 @@ Failure loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize pre
     return Failure::fileSize;
   }
   if (hasPngSignature(frame.fileData, wanted)) return readPngFrame(frame, wanted, preview);
-  {
-    BmpHeader bmp;
-    if (parseBmpHeader(binio::ByteReader(frame.fileData, wanted), bmp) == Failure::none &&
-        !bmp.core() && bmp.info.bitCount == 32) {
-      return readBitmap32Frame(frame, wanted, bmp, preview);
-    }
+  // The headers are parsed once here; the measure, the 32-bit decoder and
+  // the frame's own checks all work from what this gives.
+  const binio::ByteReader bytes(frame.fileData, wanted);
+  BmpHeader bmp;
+  Failure why = parseBmpHeader(bytes, bmp);
+  if (why == Failure::none && !bmp.core() && bmp.info.bitCount == 32) {
+    return readBitmap32Frame(frame, wanted, bmp, preview);
   }
   if (preview == PreviewSize::measured) {
-    measureBmp(frame.fileData, wanted, frame.width, frame.height);
+    if (why == Failure::none) {
+      measureBmp(bytes, bmp, frame.width, frame.height);
+    } else {
+      frame.width = 0;
+      frame.height = 0;
+    }
   }
-  Failure why = Failure::none;
-  frame.header = parseFrameHeader(frame, wanted, why);
+  if (why == Failure::none) why = checkFrameHeader(bytes, bmp);
+  frame.header = why == Failure::none ? copyFrameHeader(bytes, bmp, why) : nullptr;
   if (frame.header == nullptr) {
     releaseBlock(frame.fileData);
     return why;
@@ -222,34 +277,6 @@ Failure loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize pre
   frame.palette = frame.header + kPaletteOffset;
   frame.pixels = frame.fileData + offBits;
   turnBottomUp(frame.header, frame.pixels);
-  return Failure::none;
-}
-
-// The frame's own rules on top of the shared header parser: everything the
-// later steps read in place must lie in the file.
-Failure checkFrameHeader(const binio::ByteReader& file, const BmpHeader& bmp) {
-  const BitmapInfoHeader& h = bmp.info;
-  // Shorter (core) headers lack the fields the build needs.
-  if (bmp.core()) return Failure::headerSize;
-  if (h.compression != 0) return Failure::compressed;
-  if (h.planes > 1) return Failure::planes;
-  if (h.bitCount != 8 && h.bitCount != 24) return Failure::depth;
-
-  if (h.width < 0) return Failure::negativeWidth;
-  const int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;
-  const int64_t rowBytes = rowStride(h.width, h.bitCount, 32);
-  if (!file.holds(bmp.offBits, 0)) return Failure::rowsOutsideFile;
-  if (rows != 0 && (rowBytes > static_cast<int64_t>(file.size()) ||
-                    !file.holds(bmp.offBits, static_cast<uint64_t>(rowBytes * rows)))) {
-    return Failure::rowsOutsideFile;
-  }
-  if (h.bitCount == 8) {
-    const uint32_t colours = h.clrUsed == 0 ? kPaletteEntries : h.clrUsed;
-    if (colours > kPaletteEntries) return Failure::paletteTooLarge;
-    if (!file.holds(bmpfile::kSize + uint64_t{h.size}, uint64_t{colours} * 4)) {
-      return Failure::paletteOutsideFile;
-    }
-  }
   return Failure::none;
 }
 
@@ -267,31 +294,4 @@ Failure readFrame(FrameRecord& frame, PreviewSize preview) {
   const Failure why = loadFrameFile(frame, file, preview);
   plat::closeFile(file);
   return why;
-}
-
-uint8_t* parseFrameHeader(FrameRecord& frame, uint32_t fileSize, Failure& why) {
-  const binio::ByteReader file(frame.fileData, fileSize);
-  BmpHeader bmp;
-  why = parseBmpHeader(file, bmp);
-  if (why != Failure::none) return nullptr;
-  why = checkFrameHeader(file, bmp);
-  if (why != Failure::none) return nullptr;
-
-  const uint32_t colours = bmp.info.clrUsed == 0 ? kPaletteEntries : bmp.info.clrUsed;
-  const uint64_t paletteBytes = bmp.info.bitCount == 8 ? uint64_t{colours} * 4 : 0;
-  auto* block = static_cast<uint8_t*>(allocZeroed(kHeaderBlockSize));
-  if (block == nullptr) {
-    showOutOfMemory();
-    why = Failure::outOfMemory;
-    return nullptr;
-  }
-  // Longer headers (V4, V5) begin with the same 40 bytes, and only those are
-  // kept.
-  file.copy(bmpfile::kSize, bmpinfo::kSize, block);
-  binio::putLe32(block + bmpinfo::kSizeField, bmpinfo::kSize);
-  binio::putLe32(block + bmpinfo::kClrUsed, colours);
-  if (paletteBytes != 0) {
-    file.copy(bmpfile::kSize + uint64_t{bmp.info.size}, paletteBytes, block + kPaletteOffset);
-  }
-  return block;
 }

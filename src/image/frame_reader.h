@@ -32,8 +32,3 @@ enum class PreviewSize : uint8_t { kept, measured };
 // 32-bit header, and its file is given back at once. Shows "Error" / "Out of memory" when a block
 // cannot be had; every other refusal is silent.
 Failure readFrame(FrameRecord& frame, PreviewSize preview = PreviewSize::kept);
-
-// The checks and copies of readFrame on a file already held in
-// frame.fileData (fileSize bytes). Returns the new header block, or null with
-// the reason in `why`.
-uint8_t* parseFrameHeader(FrameRecord& frame, uint32_t fileSize, Failure& why);
