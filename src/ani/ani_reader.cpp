@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/bytes.h"
+#include "image/bmp_header.h"
 #include "image/pixels.h"
 #include "image/png_decode.h"
 
@@ -395,16 +396,8 @@ struct Walk {
       defect(image, Kind::HeaderPastImage, avail, h.size);
       return;
     }
-    h.width = static_cast<int32_t>(word(image + bmpinfo::kWidth));
-    h.height = static_cast<int32_t>(word(image + bmpinfo::kHeight));
-    in.u16le(image + bmpinfo::kPlanes, h.planes);
-    in.u16le(image + bmpinfo::kBitCount, h.bitCount);
-    h.compression = word(image + bmpinfo::kCompression);
-    h.sizeImage = word(image + bmpinfo::kSizeImage);
-    h.xPelsPerMeter = static_cast<int32_t>(word(image + bmpinfo::kXPelsPerMeter));
-    h.yPelsPerMeter = static_cast<int32_t>(word(image + bmpinfo::kXPelsPerMeter + 4));
-    h.clrUsed = word(image + bmpinfo::kClrUsed);
-    h.clrImportant = word(image + bmpinfo::kClrImportant);
+    // The header lies whole inside the image: at least its 40 bytes.
+    readInfoHeader(in, image, h);
 
     if (h.planes != 1) defect(image + bmpinfo::kPlanes, Kind::Planes, h.planes);
     const uint16_t bits = h.bitCount;

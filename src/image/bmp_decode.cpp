@@ -7,6 +7,7 @@
 #include "image/bitmap_format.h"
 #include "image/bmp_header.h"
 #include "image/pixels.h"
+#include "image/row_unpacker.h"
 
 namespace {
 
@@ -49,35 +50,6 @@ bool depthAndCompressionFit(const InfoHeader& h) {
       return false;  // JPEG, PNG and the rest are not bitmaps a loader takes
   }
 }
-
-// One colour channel of a 16- or 32-bit pixel, widened to 8 bits by
-// repeating its top bits, as a display conversion does (5 bits abcde give
-// abcdeabc).
-struct Channel {
-  uint32_t mask = 0;
-  int shift = 0;
-  int bits = 0;
-
-  explicit Channel(uint32_t m) : mask(m) {
-    if (m == 0) return;
-    while (((m >> shift) & 1) == 0) ++shift;
-    uint32_t v = m >> shift;
-    while (bits < 32 && (v >> bits) != 0) ++bits;
-  }
-
-  uint32_t value(uint32_t pixel) const {
-    if (bits == 0) return 0;
-    uint32_t v = (pixel & mask) >> shift;
-    if (bits >= 8) return (v >> (bits - 8)) & 0xFF;
-    uint32_t wide = 0;
-    int filled = 0;
-    while (filled < 8) {
-      wide = (wide << bits) | v;
-      filled += bits;
-    }
-    return (wide >> (filled - 8)) & 0xFF;
-  }
-};
 
 struct Layout {
   InfoHeader header;
@@ -166,42 +138,12 @@ bool decodeRows(const ByteReader& in, const Layout& l, uint32_t* out, bool withA
   const uint16_t bpp = l.header.bitCount;
   const auto rowBytes = static_cast<uint64_t>(rowStride(l.width, bpp, 32));
   if (!in.holds(l.pixelOffset, rowBytes * static_cast<uint64_t>(l.rows))) return false;
-  const Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]);
-  const Channel alpha(withAlpha ? l.alphaMask : 0);
+  const uint32_t masks[4] = {l.masks[0], l.masks[1], l.masks[2], withAlpha ? l.alphaMask : 0};
+  const RowUnpacker unpacker(bpp, l.palette, l.paletteCount, masks);
   for (int32_t r = 0; r < l.rows; ++r) {
     const uint8_t* row = in.at(l.pixelOffset + rowBytes * static_cast<uint64_t>(r));
     const int32_t y = l.topDown ? r : l.rows - 1 - r;
-    uint32_t* dst = out + static_cast<uint64_t>(y) * static_cast<uint64_t>(l.width);
-    for (int32_t x = 0; x < l.width; ++x) {
-      uint32_t c = 0;
-      switch (bpp) {
-        case 1:
-          c = paletteColor(l, (row[x >> 3] >> (7 - (x & 7))) & 1);
-          break;
-        case 4:
-          c = paletteColor(l, (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4);
-          break;
-        case 8:
-          c = paletteColor(l, row[x]);
-          break;
-        case 16: {
-          const uint32_t v = row[2 * x] | static_cast<uint32_t>(row[2 * x + 1]) << 8;
-          c = red.value(v) << 16 | green.value(v) << 8 | blue.value(v);
-          break;
-        }
-        case 24:
-          c = static_cast<uint32_t>(row[3 * x + 2]) << 16 |
-              static_cast<uint32_t>(row[3 * x + 1]) << 8 | row[3 * x];
-          break;
-        default: {  // 32
-          const uint8_t* p = row + 4 * static_cast<uint64_t>(x);
-          const uint32_t v = p[0] | static_cast<uint32_t>(p[1]) << 8 |
-                             static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-          c = alpha.value(v) << 24 | red.value(v) << 16 | green.value(v) << 8 | blue.value(v);
-        }
-      }
-      dst[x] = c;
-    }
+    unpacker.unpack(row, l.width, out + static_cast<uint64_t>(y) * static_cast<uint64_t>(l.width));
   }
   return true;
 }

@@ -23,7 +23,14 @@ Failure parseBmpHeader(const binio::ByteReader& file, BmpHeader& out) {
     h.bitCount = binio::getLe16(file.at(at + 10));
     return Failure::none;
   }
-  const uint8_t* p = file.at(at);
+  readInfoHeader(file, at, h);
+  return Failure::none;
+}
+
+bool readInfoHeader(const binio::ByteReader& in, uint64_t at, BitmapInfoHeader& h) {
+  if (!in.holds(at, bmpinfo::kSize)) return false;
+  const uint8_t* p = in.at(at);
+  h.size = binio::getLe32(p + bmpinfo::kSizeField);
   h.width = static_cast<int32_t>(binio::getLe32(p + bmpinfo::kWidth));
   h.height = static_cast<int32_t>(binio::getLe32(p + bmpinfo::kHeight));
   h.planes = binio::getLe16(p + bmpinfo::kPlanes);
@@ -34,5 +41,5 @@ Failure parseBmpHeader(const binio::ByteReader& file, BmpHeader& out) {
   h.yPelsPerMeter = static_cast<int32_t>(binio::getLe32(p + bmpinfo::kXPelsPerMeter + 4));
   h.clrUsed = binio::getLe32(p + bmpinfo::kClrUsed);
   h.clrImportant = binio::getLe32(p + bmpinfo::kClrImportant);
-  return Failure::none;
+  return true;
 }

@@ -18,6 +18,11 @@ struct BmpHeader {
   static constexpr uint32_t kCoreHeaderSize = 12;
 };
 
+// The fields of a BITMAPINFOHEADER (or the first 40 bytes of a longer one)
+// at `at`, as a BMP file and an image inside a cursor file hold it. False
+// when fewer than 40 bytes lie there.
+bool readInfoHeader(const binio::ByteReader& in, uint64_t at, BitmapInfoHeader& h);
+
 // Failure::notBitmap: no "BM", or too short for the file header and biSize;
 // headerSize: biSize is neither the core header's 12 nor at least 40;
 // headerPastEnd: the info header does not fit in the file.
