@@ -259,10 +259,6 @@ bool cropOrCopyFrame(const Settings& settings, FrameRecord& f, const ContentRect
   return cropFrame(f, r, bits);
 }
 
-bool cropOrCopyFrames24(const Settings& settings, std::span<FrameRecord> frames,
-                        const ContentRect& r) {
-  return cropOrCopyFrames(settings, frames, r, 24);
-}
 bool cropOrCopyFrames8(const Settings& settings, std::span<FrameRecord> frames,
                        const ContentRect& r) {
   return cropOrCopyFrames(settings, frames, r, 8);

@@ -22,9 +22,9 @@
 #include "cursor/cursor.h"
 #include "frames/alpha_steps.h"
 #include "frames/bounds.h"
-#include "frames/colour_steps.h"
 #include "frames/fused_steps.h"
 #include "frames/mask.h"
+#include "frames/palette_steps.h"
 #include "image/bitmap_format.h"
 #include "image/frame_reader.h"
 #include "image/pixels.h"
@@ -232,14 +232,9 @@ bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool
                    ContentRect& r, const char* outputPath) {
   if (settings.optimize && is24) r = widenBoundsFor24Bit(r);
   if (!withinLimits(planOutput(settings, frames, is24 ? 24 : 8, r), outputPath)) return false;
-  // The fused steps crop or copy each frame themselves, just before they take it.
-  const bool fused = is24 && fusedStepsApply(settings, frames, r);
-  if (!fused &&
-      !(is24 ? cropOrCopyFrames24(settings, frames, r) : cropOrCopyFrames8(settings, frames, r))) {
-    showOutOfMemory();
-    return false;
-  }
-  if (fused) {
+  if (is24) {
+    // One walk over each frame: its crop or copy, colour replacement, the
+    // merge and its mask, while its pixels are still in the cache.
     const FusedOutcome outcome = runFusedSteps24(settings, frames, r);
     if (outcome.why == Failure::outOfMemory) {
       showOutOfMemory();
@@ -251,10 +246,9 @@ bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool
     }
     return true;
   }
-  // 8-bit animations get their replacement in the palette as it is written.
-  if (settings.replace && is24) applyColorReplacement(settings, frames);
-  if (settings.merge &&
-      !(is24 ? mergeWithFirstFrame24(settings, frames) : mergeWithFirstFrame8(settings, frames))) {
+  // 8-bit animations get their replacement in the palette (takeImage).
+  if (!cropOrCopyFrames8(settings, frames, r) ||
+      (settings.merge && !mergeWithFirstFrame8(settings, frames))) {
     showOutOfMemory();
     return false;
   }
@@ -262,7 +256,7 @@ bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool
   const int n = static_cast<int>(frames.size());
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = frames[k];
-    const Failure outcome = buildMask(settings, f, is24);
+    const Failure outcome = buildMask(settings, f, false);
     if (outcome == Failure::none) continue;
     reportMaskFailure(outcome, f);
     return false;

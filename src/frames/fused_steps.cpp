@@ -246,19 +246,6 @@ bool mergeAndMask(FrameRecord& f, const FrameRecord& first, const Lists& lists,
 
 }  // namespace
 
-bool fusedStepsApply(const Settings& settings, std::span<const FrameRecord> frames,
-                     const ContentRect& r) {
-  // A crop gives every frame the rectangle's size, which is never negative.
-  if (settings.optimize && !rectIsEmpty(r)) return true;
-  const int n = static_cast<int>(frames.size());
-  const bool merge = settings.merge && n >= 2;
-  for (int k = 0; k < n; ++k) {
-    const uint8_t* header = frames[merge ? 0 : k].header;
-    if (headerWidth(header) < 0 || headerHeight(header) < 0) return false;
-  }
-  return true;
-}
-
 FusedOutcome runFusedSteps24(const Settings& settings, std::span<FrameRecord> frames,
                              const ContentRect& r) {
   FusedOutcome outcome;
