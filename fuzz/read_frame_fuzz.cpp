@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "seed_bitmaps.h"
 #include "seed_png.h"
+#include "support/content_bounds.h"
 #include "ui/build_table.h"
 #include "ui/state.h"
 

@@ -33,10 +33,6 @@ ContentRect unionRect(const ContentRect& a, const ContentRect& b);
 // when there is none. With no transparent colours: the whole frame.
 ContentRect findContentBounds8(const Settings& settings, const FrameRecord& f);
 
-// The union of all frames' bounds, at the animation's depth.
-ContentRect unionContentBounds(const Settings& settings, std::span<const FrameRecord> frames,
-                               bool is24);
-
 // The same union taken one frame at a time, in table order, so that a frame
 // can be measured right after it was read, while its pixels are still in the
 // cache. Only one may live at a time, and none beside the colour steps: they
