@@ -19,16 +19,16 @@ void check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PngHeader header, decoded;
-  const PngRefusal first = readPngHeader(data, size, header);
+  const Failure first = readPngHeader(data, size, header);
   std::vector<uint8_t> bgra;
-  const PngRefusal why = decodePng(data, size, decoded, bgra);
-  check(why == PngRefusal::none || bgra.empty());
-  if (first != PngRefusal::none) {
+  const Failure why = decodePng(data, size, decoded, bgra);
+  check(why == Failure::none || bgra.empty());
+  if (first != Failure::none) {
     check(why == first);
     return 0;
   }
   check(header.width <= pnglimits::kSide && header.height <= pnglimits::kSide);
-  if (why == PngRefusal::none) {
+  if (why == Failure::none) {
     check(decoded.width == header.width && decoded.height == header.height);
     check(bgra.size() == 4 * size_t{header.width} * header.height);
   }

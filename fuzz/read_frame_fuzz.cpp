@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "seed_bitmaps.h"
 #include "seed_png.h"
+#include "support/content_bounds.h"
 #include "ui/build_table.h"
 #include "ui/state.h"
 
@@ -48,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   f.path = static_cast<char*>(allocZeroed(kPathCapacity));
   std::snprintf(f.path, kPathCapacity, "%s", path.c_str());
   appState.frameCount = 1;
-  const FrameRefusal why = readFrame(f);
-  check((why == FrameRefusal::none) == (f.header != nullptr));
+  const Failure why = readFrame(f);
+  check((why == Failure::none) == (f.header != nullptr));
   if (f.header != nullptr && frameHasAlpha(f)) {
     // Decoded into the frame's own rows, within the limits.
     const int32_t w = headerWidth(f.header);

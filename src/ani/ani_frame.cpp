@@ -7,6 +7,7 @@
 #include "base/bytes.h"
 #include "image/pixels.h"
 #include "image/png_decode.h"
+#include "image/row_unpacker.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ bool decodePngImage(const binio::ByteReader& in, const AniImage& image, uint32_t
   if (!in.holds(image.imageAt, image.imageBytes)) return false;
   PngHeader header;
   std::vector<uint8_t> bgra;
-  if (decodePng(in.at(image.imageAt), image.imageBytes, header, bgra) != PngRefusal::none ||
+  if (decodePng(in.at(image.imageAt), image.imageBytes, header, bgra) != Failure::none ||
       header.width != static_cast<uint32_t>(image.width) ||
       header.height != static_cast<uint32_t>(image.height)) {
     return false;
@@ -48,28 +49,12 @@ bool decodeAniFrame(const uint8_t* data, uint64_t size, const AniImage& frame, u
   const auto h = static_cast<uint64_t>(frame.height);
   const auto stride = static_cast<uint64_t>(rowStride(frame.width, bits, 32));
   const auto maskRow = static_cast<uint64_t>(maskStride(frame.width));
+  // A cursor's 32-bit pixels keep their fourth byte as it lies.
+  constexpr uint32_t kMasks[4] = {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u};
+  const RowUnpacker unpacker(bits, palette, entries, kMasks);
   for (uint64_t y = 0; y < h; ++y) {
     const uint64_t row = h - 1 - y;  // rows are stored bottom-up
-    const uint8_t* p = in.at(frame.colourAt + stride * row);
-    uint32_t* out = colour + y * w;
-    for (uint64_t x = 0; x < w; ++x) {
-      switch (bits) {
-        case 1:
-          out[x] = palette[(p[x / 8] >> (7 - x % 8)) & 1];
-          break;
-        case 4:
-          out[x] = palette[(x % 2 != 0) ? p[x / 2] & 0x0F : p[x / 2] >> 4];
-          break;
-        case 8:
-          out[x] = palette[p[x]];
-          break;
-        case 24:
-          out[x] = p[3 * x] | uint32_t{p[3 * x + 1]} << 8 | uint32_t{p[3 * x + 2]} << 16;
-          break;
-        default:
-          out[x] = binio::getLe32(p + 4 * x);
-      }
-    }
+    unpacker.unpack(in.at(frame.colourAt + stride * row), frame.width, colour + y * w);
     const uint64_t maskRowAt = maskRow * row;
     for (uint64_t x = 0; x < w; ++x) {
       const uint64_t byte = maskRowAt + x / 8;

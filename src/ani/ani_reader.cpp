@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/bytes.h"
+#include "image/bmp_header.h"
 #include "image/pixels.h"
 #include "image/png_decode.h"
 
@@ -351,12 +352,12 @@ struct Walk {
     if (!seenPng) defect(image, Kind::PngImage);
     seenPng = true;
     PngHeader header;
-    const PngRefusal why = readPngHeader(in.at(image), imageEnd - image, header);
-    if (why == PngRefusal::tooLarge) {
+    const Failure why = readPngHeader(in.at(image), imageEnd - image, header);
+    if (why == Failure::tooManyPixels) {
       defect(image, Kind::FrameTooLarge, header.width, header.height);
       return;
     }
-    if (why != PngRefusal::none) {
+    if (why != Failure::none) {
       defect(image, Kind::PngDamaged);
       return;
     }
@@ -367,7 +368,7 @@ struct Walk {
     if (pngPixelsDecoded + pixels <= anilimits::kPngPixelsChecked) {
       pngPixelsDecoded += pixels;
       std::vector<uint8_t> bgra;
-      if (decodePng(in.at(image), imageEnd - image, header, bgra) != PngRefusal::none) {
+      if (decodePng(in.at(image), imageEnd - image, header, bgra) != Failure::none) {
         defect(image, Kind::PngDamaged);
         return;
       }
@@ -395,16 +396,8 @@ struct Walk {
       defect(image, Kind::HeaderPastImage, avail, h.size);
       return;
     }
-    h.width = static_cast<int32_t>(word(image + bmpinfo::kWidth));
-    h.height = static_cast<int32_t>(word(image + bmpinfo::kHeight));
-    in.u16le(image + bmpinfo::kPlanes, h.planes);
-    in.u16le(image + bmpinfo::kBitCount, h.bitCount);
-    h.compression = word(image + bmpinfo::kCompression);
-    h.sizeImage = word(image + bmpinfo::kSizeImage);
-    h.xPelsPerMeter = static_cast<int32_t>(word(image + bmpinfo::kXPelsPerMeter));
-    h.yPelsPerMeter = static_cast<int32_t>(word(image + bmpinfo::kXPelsPerMeter + 4));
-    h.clrUsed = word(image + bmpinfo::kClrUsed);
-    h.clrImportant = word(image + bmpinfo::kClrImportant);
+    // The header lies whole inside the image: at least its 40 bytes.
+    readInfoHeader(in, image, h);
 
     if (h.planes != 1) defect(image + bmpinfo::kPlanes, Kind::Planes, h.planes);
     const uint16_t bits = h.bitCount;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "base/captions.h"
+#include "base/failure.h"
 #include "base/runtime.h"
 #include "frames/build.h"
 #include "frames/script_options.h"
@@ -98,17 +98,16 @@ bool runBatchScript(const char* scriptPath) {
   FrameRecord result{};
 
   if (!openSectionText(scriptPath, script)) {
-    explainFailure("cannot read the build script (missing, unreadable or empty)", scriptPath);
+    reportFailure(Failure::scriptUnreadable, scriptPath);
   } else {
     loadBatchSettings(script);
     if (findSection("Result", script)) readLineList(&result, script, 1);
     if (result.path == nullptr) {
-      explainFailure("script has no [Result] section naming the output file", scriptPath);
+      reportFailure(Failure::noResultSection, scriptPath);
     } else if (result.pathTooLong) {
       // Cut to fit, the path would name some other file.
-      showError(caption::kCantWriteFile, result.path);
-      explainFailure("path too long", result.path);
-      explainFailure("no animation was written to", result.path);
+      reportFailure(Failure::outputPathTooLong, result.path);
+      reportFailure(Failure::notWritten, result.path);
       releaseBlock(result.path);
       result.pathTooLong = 0;
     } else {
@@ -123,17 +122,16 @@ bool runBatchScript(const char* scriptPath) {
       char problem[kScriptProblemCapacity];
       const bool staticCursor = namesStaticCursor(outputPath, frames.count);
       if (frames.count < 2 && !staticCursor) {
-        explainFailure("script lists fewer than two frames in its [BMP] section", scriptPath);
+        reportFailure(Failure::tooFewFrames, scriptPath);
       } else if (!readScriptOptions(script, frames.count, options, problem, staticCursor)) {
-        showError("Bad build script", problem);
-        explainFailure("no animation was written to", outputPath);
+        reportFailure(Failure::badScript, problem);
+        reportFailure(Failure::notWritten, outputPath);
       } else if (sameFile(outputPath, scriptPath)) {
-        showError(caption::kCantWriteFile, outputPath);
-        explainFailure(kReplacesAnInput, scriptPath);
-        explainFailure("no animation was written to", outputPath);
+        reportFailure(Failure::replacesAnInput, outputPath, scriptPath);
+        reportFailure(Failure::notWritten, outputPath);
       } else {
         written = buildFrames(outputPath, frames, options);
-        if (!written) explainFailure("no animation was written to", outputPath);
+        if (!written) reportFailure(Failure::notWritten, outputPath);
       }
     }
   }

@@ -172,13 +172,6 @@ void BoundsUnion::add(const FrameRecord& f) {
   result_ = unionRect(result_, bounds24(f, listed_, flags_));
 }
 
-ContentRect unionContentBounds(const Settings& settings, std::span<const FrameRecord> frames,
-                               bool is24) {
-  BoundsUnion all(settings, is24);
-  for (const FrameRecord& f : frames) all.add(f);
-  return all.result();
-}
-
 ContentRect widenBoundsFor24Bit(const ContentRect& r) {
   // Truncating remainders, as the edges may be negative for frames without
   // pixels; the results stay within a few pixels of the inputs.
@@ -259,10 +252,6 @@ bool cropOrCopyFrame(const Settings& settings, FrameRecord& f, const ContentRect
   return cropFrame(f, r, bits);
 }
 
-bool cropOrCopyFrames24(const Settings& settings, std::span<FrameRecord> frames,
-                        const ContentRect& r) {
-  return cropOrCopyFrames(settings, frames, r, 24);
-}
 bool cropOrCopyFrames8(const Settings& settings, std::span<FrameRecord> frames,
                        const ContentRect& r) {
   return cropOrCopyFrames(settings, frames, r, 8);

@@ -33,10 +33,6 @@ ContentRect unionRect(const ContentRect& a, const ContentRect& b);
 // when there is none. With no transparent colours: the whole frame.
 ContentRect findContentBounds8(const Settings& settings, const FrameRecord& f);
 
-// The union of all frames' bounds, at the animation's depth.
-ContentRect unionContentBounds(const Settings& settings, std::span<const FrameRecord> frames,
-                               bool is24);
-
 // The same union taken one frame at a time, in table order, so that a frame
 // can be measured right after it was read, while its pixels are still in the
 // cache. Only one may live at a time, and none beside the colour steps: they
@@ -61,13 +57,11 @@ class BoundsUnion {
 // that cropped 24-bit rows need no padding.
 ContentRect widenBoundsFor24Bit(const ContentRect& r);
 
-// With "Optimize image size" on and r not empty, crops every frame to r;
-// with it off, gives every frame a copy of its pixels. False when a buffer
-// could not be had; frames done so far keep theirs.
-bool cropOrCopyFrames24(const Settings& settings, std::span<FrameRecord> frames,
-                        const ContentRect& r);
+// With "Optimize image size" on and r not empty, crops every 8-bit frame to
+// r; with it off, gives every frame a copy of its pixels. False when a
+// buffer could not be had; frames done so far keep theirs.
 bool cropOrCopyFrames8(const Settings& settings, std::span<FrameRecord> frames,
                        const ContentRect& r);
 // The same for one frame of `bits` per pixel, so that a later step can take
-// the frame while its pixels are still in the cache.
+// the frame while its pixels are still in the cache (as the 24-bit steps do).
 bool cropOrCopyFrame(const Settings& settings, FrameRecord& f, const ContentRect& r, int bits);

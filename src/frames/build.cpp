@@ -22,9 +22,9 @@
 #include "cursor/cursor.h"
 #include "frames/alpha_steps.h"
 #include "frames/bounds.h"
-#include "frames/colour_steps.h"
 #include "frames/fused_steps.h"
 #include "frames/mask.h"
+#include "frames/palette_steps.h"
 #include "frames/sizes.h"
 #include "image/bitmap_format.h"
 #include "image/frame_reader.h"
@@ -35,19 +35,16 @@ namespace {
 
 const char* pathText(const FrameRecord& f) { return f.path != nullptr ? f.path : ""; }
 
-void refuseLoad(const FrameRecord& f, const char* why) {
-  showError(caption::kCantLoadFile, pathText(f));
-  explainFailure(why, pathText(f));
-}
+void refuseLoad(const FrameRecord& f, Failure why) { reportFailure(why, pathText(f)); }
 
 void refuseWrite(const char* outputPath, const char* why) {
   showError(caption::kCantWriteFile, outputPath);
   explainFailure(why, outputPath);
 }
 
-void reportMaskFailure(MaskOutcome outcome, const FrameRecord& f) {
-  if (outcome == MaskOutcome::outOfMemory) showOutOfMemory();
-  showError(caption::kCantMakeMask, pathText(f));
+void reportMaskFailure(Failure why, const FrameRecord& f) {
+  if (why == Failure::maskOutOfMemory) showOutOfMemory();
+  reportFailure(why, pathText(f));
 }
 
 // Where the hotspot lies in the written frames.
@@ -64,7 +61,7 @@ bool refuseFrameSize(const FrameRecord& f) {
   // A frame without pixels would make a cursor that nothing can show.
   const bool empty = headerWidth(f.header) == 0 || height == 0;
   if (empty || f.width != headerWidth(f.header) || f.height != (height < 0 ? -height : height)) {
-    refuseLoad(f, empty ? "a BMP without pixels" : "changed since it was added");
+    refuseLoad(f, empty ? Failure::noPixels : Failure::changedSinceAdded);
     return true;
   }
   return false;
@@ -88,21 +85,19 @@ bool readAllFrames(const Settings& settings, std::span<FrameRecord> frames, Prev
   std::optional<BoundsUnion> content;
   auto mixed = [&] {
     if (mixedAt < 0 || alpha) return false;
-    showError(caption::kMixedDepths, pathText(frames[mixedAt]));
+    reportFailure(Failure::mixedDepths, pathText(frames[mixedAt]));
     return true;
   };
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = frames[k];
     // A cut path would name another file; it is not opened at all.
     if (f.pathTooLong) {
-      if (!mixed()) refuseLoad(f, "path too long");
+      if (!mixed()) refuseLoad(f, Failure::pathTooLong);
       return false;
     }
-    const FrameRefusal why = readFrame(f, preview);
-    if (why != FrameRefusal::none) {
-      // Asked at once: for a file that did not open, it is the system's reason.
-      const std::string reason = frameRefusalText(why);
-      if (!mixed()) refuseLoad(f, reason.c_str());
+    const Failure why = readFrame(f, preview);
+    if (why != Failure::none) {
+      if (!mixed()) refuseLoad(f, why);
       return false;
     }
     const uint16_t depth = headerBitCount(f.header);
@@ -239,7 +234,7 @@ bool placeHotspot(const Settings& settings, std::span<const FrameRecord> frames,
       char text[kPathCapacity + 64];
       std::snprintf(text, sizeof text, "%d,%d is outside %s (%d x %u)", options.hotspotX,
                     options.hotspotY, pathText(f), headerWidth(f.header), static_cast<uint32_t>(h));
-      showError("Hotspot outside the image", text);
+      reportFailure(Failure::hotspotOutside, text);
       return false;
     }
   }
@@ -256,29 +251,23 @@ bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool
   if (!withinLimits(planOutput(settings, frames, is24 ? 24 : 8, r, script), outputPath)) {
     return false;
   }
-  // The fused steps crop or copy each frame themselves, just before they take it.
-  const bool fused = is24 && fusedStepsApply(settings, frames, r);
-  if (!fused &&
-      !(is24 ? cropOrCopyFrames24(settings, frames, r) : cropOrCopyFrames8(settings, frames, r))) {
-    showOutOfMemory();
-    return false;
-  }
-  if (fused) {
+  if (is24) {
+    // One walk over each frame: its crop or copy, colour replacement, the
+    // merge and its mask, while its pixels are still in the cache.
     const FusedOutcome outcome = runFusedSteps24(settings, frames, r);
-    if (outcome.outOfMemory) {
+    if (outcome.why == Failure::outOfMemory) {
       showOutOfMemory();
       return false;
     }
-    if (outcome.mask != MaskOutcome::made) {
-      reportMaskFailure(outcome.mask, frames[outcome.frame]);
+    if (outcome.why != Failure::none) {
+      reportMaskFailure(outcome.why, frames[outcome.frame]);
       return false;
     }
     return true;
   }
-  // 8-bit animations get their replacement in the palette as it is written.
-  if (settings.replace && is24) applyColorReplacement(settings, frames);
-  if (settings.merge &&
-      !(is24 ? mergeWithFirstFrame24(settings, frames) : mergeWithFirstFrame8(settings, frames))) {
+  // 8-bit animations get their replacement in the palette (takeImage).
+  if (!cropOrCopyFrames8(settings, frames, r) ||
+      (settings.merge && !mergeWithFirstFrame8(settings, frames))) {
     showOutOfMemory();
     return false;
   }
@@ -286,8 +275,8 @@ bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool
   const int n = static_cast<int>(frames.size());
   for (int k = 0; k < n; ++k) {
     FrameRecord& f = frames[k];
-    const MaskOutcome outcome = buildMask(settings, f, is24);
-    if (outcome == MaskOutcome::made) continue;
+    const Failure outcome = buildMask(settings, f, false);
+    if (outcome == Failure::none) continue;
     reportMaskFailure(outcome, f);
     return false;
   }
@@ -456,8 +445,7 @@ bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> f
   for (const FrameSource& f : frames) {
     plat::FileIdentity frame;
     if (f.pathTooLong || !plat::fileIdentity(f.path, frame) || !(frame == output)) continue;
-    showError(caption::kCantWriteFile, outputPath);
-    explainFailure(kReplacesAnInput, f.path != nullptr ? f.path : "");
+    reportFailure(Failure::replacesAnInput, outputPath, f.path != nullptr ? f.path : "");
     return true;
   }
   return false;

@@ -31,9 +31,6 @@ constexpr uint64_t kGrowthPerPixelByte = 48;
 constexpr uint64_t kLeastPixelsRead = uint64_t{1} << 20;
 }  // namespace buildlimits
 
-// Why nothing is written when the output names one of the build's inputs.
-constexpr const char kReplacesAnInput[] = "the output would replace an input";
-
 // One frame file for a build, and the size its preview was decoded at (see
 // PreviewSize).
 struct FrameSource {

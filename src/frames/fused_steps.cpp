@@ -227,16 +227,16 @@ bool mergeAndMask(FrameRecord& f, const FrameRecord& first, const Lists& lists,
   if (!inPlace) {
     buffer = static_cast<uint8_t*>(allocZeroed(pixelBufferBytes(w1, h1, 24)));
     if (buffer == nullptr) {
-      outcome.outOfMemory = true;
+      outcome.why = Failure::outOfMemory;
       return false;
     }
   }
   setHeaderWidth(f.header, w1);
   setHeaderHeight(f.header, h1);
-  const MaskOutcome mask = allocateMask(f, true);
-  if (mask != MaskOutcome::made) {
+  const Failure mask = allocateMask(f, true);
+  if (mask != Failure::none) {
     if (!inPlace) freeBlock(buffer);
-    outcome.mask = mask;
+    outcome.why = mask;
     return false;
   }
   dispatch<MergeRows>(lists, f, wk, hk, first, buffer, inPlace, lists);
@@ -245,19 +245,6 @@ bool mergeAndMask(FrameRecord& f, const FrameRecord& first, const Lists& lists,
 }
 
 }  // namespace
-
-bool fusedStepsApply(const Settings& settings, std::span<const FrameRecord> frames,
-                     const ContentRect& r) {
-  // A crop gives every frame the rectangle's size, which is never negative.
-  if (settings.optimize && !rectIsEmpty(r)) return true;
-  const int n = static_cast<int>(frames.size());
-  const bool merge = settings.merge && n >= 2;
-  for (int k = 0; k < n; ++k) {
-    const uint8_t* header = frames[merge ? 0 : k].header;
-    if (headerWidth(header) < 0 || headerHeight(header) < 0) return false;
-  }
-  return true;
-}
 
 FusedOutcome runFusedSteps24(const Settings& settings, std::span<FrameRecord> frames,
                              const ContentRect& r) {
@@ -270,15 +257,15 @@ FusedOutcome runFusedSteps24(const Settings& settings, std::span<FrameRecord> fr
     FrameRecord& f = frames[k];
     outcome.frame = k;
     if (!cropOrCopyFrame(settings, f, r, 24)) {
-      outcome.outOfMemory = true;
+      outcome.why = Failure::outOfMemory;
       return outcome;
     }
     if (merge && k > 0) {
       if (!mergeAndMask(f, frames[0], lists, outcome)) return outcome;
       continue;
     }
-    outcome.mask = allocateMask(f, true);
-    if (outcome.mask != MaskOutcome::made) return outcome;
+    outcome.why = allocateMask(f, true);
+    if (outcome.why != Failure::none) return outcome;
     dispatch<ReplaceAndMask>(lists, f, lists);
   }
   outcome.frame = -1;

@@ -49,7 +49,7 @@ void markTransparentPixels8(FrameRecord& frame, int32_t w, int32_t h, const Colo
 
 }  // namespace
 
-MaskOutcome allocateMask(FrameRecord& frame, bool is24) {
+Failure allocateMask(FrameRecord& frame, bool is24) {
   const int32_t w = headerWidth(frame.header);
   const int32_t h = headerHeight(frame.header);
   const int64_t pixelBytes = framePixelBytes(w, h, is24);
@@ -58,24 +58,24 @@ MaskOutcome allocateMask(FrameRecord& frame, bool is24) {
                     maskBytes >= -kMaxCount;
   frame.pixelBytes = fits ? static_cast<int32_t>(pixelBytes) : 0;
   frame.maskBytes = fits ? static_cast<int32_t>(maskBytes) : 0;
-  if (!fits) return MaskOutcome::outOfMemory;
-  if (w < 0 || h < 0) return MaskOutcome::badSize;
+  if (!fits) return Failure::maskOutOfMemory;
+  if (w < 0 || h < 0) return Failure::maskBadSize;
   frame.maskBits = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(maskBytes)));
-  if (frame.maskBits == nullptr) return MaskOutcome::outOfMemory;
-  return MaskOutcome::made;
+  if (frame.maskBits == nullptr) return Failure::maskOutOfMemory;
+  return Failure::none;
 }
 
 bool maskingIsOn(const Settings& settings) {
   return settings.transparent && !settings.transColors.empty();
 }
 
-MaskOutcome buildMask(const Settings& settings, FrameRecord& frame, bool is24) {
-  const MaskOutcome outcome = allocateMask(frame, is24);
-  if (outcome != MaskOutcome::made) return outcome;
+Failure buildMask(const Settings& settings, FrameRecord& frame, bool is24) {
+  const Failure outcome = allocateMask(frame, is24);
+  if (outcome != Failure::none) return outcome;
   const int32_t w = headerWidth(frame.header);
   const int32_t h = headerHeight(frame.header);
   // Without columns there is nothing to mark, however many rows there are.
-  if (!maskingIsOn(settings) || w == 0) return MaskOutcome::made;
+  if (!maskingIsOn(settings) || w == 0) return Failure::none;
   ColourSet set;
   loadTransparentColours(settings, set);
   // Rows are walked in memory order; each pixel's test depends only on its
@@ -85,5 +85,5 @@ MaskOutcome buildMask(const Settings& settings, FrameRecord& frame, bool is24) {
   } else {
     markTransparentPixels8(frame, w, h, set);
   }
-  return MaskOutcome::made;
+  return Failure::none;
 }

@@ -2,21 +2,20 @@
 #pragma once
 
 #include "base/build_settings.h"
+#include "base/failure.h"
 #include "base/frame_record.h"
 
-enum class MaskOutcome {
-  made,         // maskBits is set
-  badSize,      // the header describes no image (a negative height)
-  outOfMemory,  // the block could not be had, or is too large to count
-};
-
+// Failure::none when maskBits is set; maskBadSize when the header describes
+// no image (a negative height); maskOutOfMemory when the block could not be
+// had, or is too large to count.
+//
 // Sets pixelBytes and maskBytes from the header, allocates maskBits and,
 // when transparency is on, sets the bit of every pixel of a transparent
 // colour (24-bit: and turns that pixel black).
-MaskOutcome buildMask(const Settings& settings, FrameRecord& frame, bool is24);
+Failure buildMask(const Settings& settings, FrameRecord& frame, bool is24);
 
 // The first half of buildMask: the byte counts and an empty mask block.
-MaskOutcome allocateMask(FrameRecord& frame, bool is24);
+Failure allocateMask(FrameRecord& frame, bool is24);
 
 // Whether masks mark anything: transparency on and a colour listed.
 bool maskingIsOn(const Settings& settings);

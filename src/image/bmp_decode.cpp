@@ -7,6 +7,7 @@
 #include "image/bitmap_format.h"
 #include "image/bmp_header.h"
 #include "image/pixels.h"
+#include "image/row_unpacker.h"
 
 namespace {
 
@@ -50,35 +51,6 @@ bool depthAndCompressionFit(const InfoHeader& h) {
   }
 }
 
-// One colour channel of a 16- or 32-bit pixel, widened to 8 bits by
-// repeating its top bits, as a display conversion does (5 bits abcde give
-// abcdeabc).
-struct Channel {
-  uint32_t mask = 0;
-  int shift = 0;
-  int bits = 0;
-
-  explicit Channel(uint32_t m) : mask(m) {
-    if (m == 0) return;
-    while (((m >> shift) & 1) == 0) ++shift;
-    uint32_t v = m >> shift;
-    while (bits < 32 && (v >> bits) != 0) ++bits;
-  }
-
-  uint32_t value(uint32_t pixel) const {
-    if (bits == 0) return 0;
-    uint32_t v = (pixel & mask) >> shift;
-    if (bits >= 8) return (v >> (bits - 8)) & 0xFF;
-    uint32_t wide = 0;
-    int filled = 0;
-    while (filled < 8) {
-      wide = (wide << bits) | v;
-      filled += bits;
-    }
-    return (wide >> (filled - 8)) & 0xFF;
-  }
-};
-
 struct Layout {
   InfoHeader header;
   int32_t width = 0;
@@ -91,9 +63,8 @@ struct Layout {
   uint64_t pixelOffset = 0;
 };
 
-bool readLayout(const ByteReader& in, Layout& l) {
-  BmpHeader bmp;
-  if (parseBmpHeader(in, bmp) != BmpHeaderRefusal::none) return false;
+// From the file's headers as parseBmpHeader gave them.
+bool readLayout(const ByteReader& in, const BmpHeader& bmp, Layout& l) {
   if (!knownHeaderSize(bmp.info.size)) return false;
   const uint32_t offBits = bmp.offBits;
   InfoHeader& h = l.header;
@@ -167,42 +138,12 @@ bool decodeRows(const ByteReader& in, const Layout& l, uint32_t* out, bool withA
   const uint16_t bpp = l.header.bitCount;
   const auto rowBytes = static_cast<uint64_t>(rowStride(l.width, bpp, 32));
   if (!in.holds(l.pixelOffset, rowBytes * static_cast<uint64_t>(l.rows))) return false;
-  const Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]);
-  const Channel alpha(withAlpha ? l.alphaMask : 0);
+  const uint32_t masks[4] = {l.masks[0], l.masks[1], l.masks[2], withAlpha ? l.alphaMask : 0};
+  const RowUnpacker unpacker(bpp, l.palette, l.paletteCount, masks);
   for (int32_t r = 0; r < l.rows; ++r) {
     const uint8_t* row = in.at(l.pixelOffset + rowBytes * static_cast<uint64_t>(r));
     const int32_t y = l.topDown ? r : l.rows - 1 - r;
-    uint32_t* dst = out + static_cast<uint64_t>(y) * static_cast<uint64_t>(l.width);
-    for (int32_t x = 0; x < l.width; ++x) {
-      uint32_t c = 0;
-      switch (bpp) {
-        case 1:
-          c = paletteColor(l, (row[x >> 3] >> (7 - (x & 7))) & 1);
-          break;
-        case 4:
-          c = paletteColor(l, (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4);
-          break;
-        case 8:
-          c = paletteColor(l, row[x]);
-          break;
-        case 16: {
-          const uint32_t v = row[2 * x] | static_cast<uint32_t>(row[2 * x + 1]) << 8;
-          c = red.value(v) << 16 | green.value(v) << 8 | blue.value(v);
-          break;
-        }
-        case 24:
-          c = static_cast<uint32_t>(row[3 * x + 2]) << 16 |
-              static_cast<uint32_t>(row[3 * x + 1]) << 8 | row[3 * x];
-          break;
-        default: {  // 32
-          const uint8_t* p = row + 4 * static_cast<uint64_t>(x);
-          const uint32_t v = p[0] | static_cast<uint32_t>(p[1]) << 8 |
-                             static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-          c = alpha.value(v) << 24 | red.value(v) << 16 | green.value(v) << 8 | blue.value(v);
-        }
-      }
-      dst[x] = c;
-    }
+    unpacker.unpack(row, l.width, out + static_cast<uint64_t>(y) * static_cast<uint64_t>(l.width));
   }
   return true;
 }
@@ -269,8 +210,8 @@ bool runLength(const Layout& l) {
 
 // The layout, and for uncompressed rows the check that they all lie in the
 // file: what decides success before any pixel is decoded.
-bool readCheckedLayout(const ByteReader& in, Layout& layout) {
-  if (!readLayout(in, layout)) return false;
+bool readCheckedLayout(const ByteReader& in, const BmpHeader& bmp, Layout& layout) {
+  if (!readLayout(in, bmp, layout)) return false;
   if (runLength(layout)) return true;
   const auto rowBytes = static_cast<uint64_t>(rowStride(layout.width, layout.header.bitCount, 32));
   return in.holds(layout.pixelOffset, rowBytes * layout.rows);
@@ -278,12 +219,11 @@ bool readCheckedLayout(const ByteReader& in, Layout& layout) {
 
 }  // namespace
 
-bool measureBmp(const uint8_t* data, uint64_t size, int32_t& width, int32_t& height) {
+bool measureBmp(const ByteReader& in, const BmpHeader& bmp, int32_t& width, int32_t& height) {
   width = 0;
   height = 0;
-  if (data == nullptr) return false;
   Layout layout;
-  if (!readCheckedLayout(ByteReader(data, size), layout)) return false;
+  if (!readCheckedLayout(in, bmp, layout)) return false;
   width = layout.width;
   height = layout.rows;
   return true;
@@ -291,12 +231,10 @@ bool measureBmp(const uint8_t* data, uint64_t size, int32_t& width, int32_t& hei
 
 namespace {
 
-bool decode(const uint8_t* data, uint64_t size, DecodedImage& image, bool withAlpha) {
+bool decode(const ByteReader& in, const BmpHeader& bmp, DecodedImage& image, bool withAlpha) {
   image = DecodedImage{};
-  if (data == nullptr) return false;
-  const ByteReader in(data, size);
   Layout layout;
-  if (!readCheckedLayout(in, layout)) return false;
+  if (!readCheckedLayout(in, bmp, layout)) return false;
   const uint64_t pixelCount = static_cast<uint64_t>(layout.width) * layout.rows;
   auto* pixels = static_cast<uint32_t*>(allocZeroed(pixelCount * sizeof(uint32_t)));
   if (pixels == nullptr) return false;
@@ -322,9 +260,13 @@ bool decode(const uint8_t* data, uint64_t size, DecodedImage& image, bool withAl
 }  // namespace
 
 bool decodeBmp(const uint8_t* data, uint64_t size, DecodedImage& image) {
-  return decode(data, size, image, false);
+  image = DecodedImage{};
+  if (data == nullptr) return false;
+  const ByteReader in(data, size);
+  BmpHeader bmp;
+  return parseBmpHeader(in, bmp) == Failure::none && decode(in, bmp, image, false);
 }
 
-bool decodeBmpWithAlpha(const uint8_t* data, uint64_t size, DecodedImage& image) {
-  return decode(data, size, image, true);
+bool decodeBmpWithAlpha(const ByteReader& in, const BmpHeader& bmp, DecodedImage& image) {
+  return decode(in, bmp, image, true);
 }

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 
+#include "base/bytes.h"
+#include "image/bmp_header.h"
+
 // Sides and pixel counts above these are refused, so that no input can ask
 // for an unreasonable amount of memory or time. A preview shows at most
 // 256 x 256 pixels; 4096 x 4096 in all keeps any file's decode under 64 MiB.
@@ -30,9 +33,11 @@ bool decodeBmp(const uint8_t* data, uint64_t size, DecodedImage& image);
 // 32-bit one. Bitmaps without alpha come out opaque (255), and so do those
 // whose alpha is 0 everywhere: many programs write 32-bit bitmaps with that
 // byte left clear, and they mean an opaque picture.
-bool decodeBmpWithAlpha(const uint8_t* data, uint64_t size, DecodedImage& image);
+// It takes the file's headers as parseBmpHeader gave them (without a
+// refusal), so that a caller parses them once.
+bool decodeBmpWithAlpha(const binio::ByteReader& in, const BmpHeader& bmp, DecodedImage& image);
 
-// The width and height decodeBmp would give the bytes, found without
-// decoding or allocating: true exactly when decodeBmp succeeds (the heap
-// permitting). On failure both sides are 0.
-bool measureBmp(const uint8_t* data, uint64_t size, int32_t& width, int32_t& height);
+// The width and height decodeBmp would give the bytes, found from the parsed
+// headers without decoding or allocating: true exactly when decodeBmp
+// succeeds (the heap permitting). On failure both sides are 0.
+bool measureBmp(const binio::ByteReader& in, const BmpHeader& bmp, int32_t& width, int32_t& height);

@@ -1,29 +1,36 @@
 #include "image/bmp_header.h"
 
-BmpHeaderRefusal parseBmpHeader(const binio::ByteReader& file, BmpHeader& out) {
+Failure parseBmpHeader(const binio::ByteReader& file, BmpHeader& out) {
   out = BmpHeader{};
   uint8_t b = 0, m = 0;
   if (!file.u8(0, b) || !file.u8(1, m) || b != 'B' || m != 'M') {
-    return BmpHeaderRefusal::notBitmap;
+    return Failure::notBitmap;
   }
   BitmapInfoHeader& h = out.info;
   constexpr uint64_t at = bmpfile::kSize;
   if (!file.u32le(bmpfile::kOffBits, out.offBits) || !file.u32le(at, h.size)) {
-    return BmpHeaderRefusal::notBitmap;
+    return Failure::notBitmap;
   }
   if (h.size != BmpHeader::kCoreHeaderSize && h.size < bmpinfo::kSize) {
-    return BmpHeaderRefusal::headerSize;
+    return Failure::headerSize;
   }
-  if (!file.holds(at, h.size)) return BmpHeaderRefusal::headerPastEnd;
+  if (!file.holds(at, h.size)) return Failure::headerPastEnd;
   if (out.core()) {
     // The core header's sides are unsigned: its rows are always bottom-up.
     h.width = binio::getLe16(file.at(at + 4));
     h.height = binio::getLe16(file.at(at + 6));
     h.planes = binio::getLe16(file.at(at + 8));
     h.bitCount = binio::getLe16(file.at(at + 10));
-    return BmpHeaderRefusal::none;
+    return Failure::none;
   }
-  const uint8_t* p = file.at(at);
+  readInfoHeader(file, at, h);
+  return Failure::none;
+}
+
+bool readInfoHeader(const binio::ByteReader& in, uint64_t at, BitmapInfoHeader& h) {
+  if (!in.holds(at, bmpinfo::kSize)) return false;
+  const uint8_t* p = in.at(at);
+  h.size = binio::getLe32(p + bmpinfo::kSizeField);
   h.width = static_cast<int32_t>(binio::getLe32(p + bmpinfo::kWidth));
   h.height = static_cast<int32_t>(binio::getLe32(p + bmpinfo::kHeight));
   h.planes = binio::getLe16(p + bmpinfo::kPlanes);
@@ -34,5 +41,5 @@ BmpHeaderRefusal parseBmpHeader(const binio::ByteReader& file, BmpHeader& out) {
   h.yPelsPerMeter = static_cast<int32_t>(binio::getLe32(p + bmpinfo::kXPelsPerMeter + 4));
   h.clrUsed = binio::getLe32(p + bmpinfo::kClrUsed);
   h.clrImportant = binio::getLe32(p + bmpinfo::kClrImportant);
-  return BmpHeaderRefusal::none;
+  return true;
 }

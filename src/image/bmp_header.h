@@ -5,15 +5,8 @@
 #include <cstdint>
 
 #include "base/bytes.h"
+#include "base/failure.h"
 #include "image/bitmap_format.h"
-
-// Why a header was refused.
-enum class BmpHeaderRefusal : uint8_t {
-  none,
-  notBitmap,      // no "BM", or too short for the file header and biSize
-  headerSize,     // biSize is neither the core header's 12 nor at least 40
-  headerPastEnd,  // the info header does not fit in the file
-};
 
 struct BmpHeader {
   uint32_t offBits = 0;  // where the file header says the rows start
@@ -25,4 +18,12 @@ struct BmpHeader {
   static constexpr uint32_t kCoreHeaderSize = 12;
 };
 
-BmpHeaderRefusal parseBmpHeader(const binio::ByteReader& file, BmpHeader& out);
+// The fields of a BITMAPINFOHEADER (or the first 40 bytes of a longer one)
+// at `at`, as a BMP file and an image inside a cursor file hold it. False
+// when fewer than 40 bytes lie there.
+bool readInfoHeader(const binio::ByteReader& in, uint64_t at, BitmapInfoHeader& h);
+
+// Failure::notBitmap: no "BM", or too short for the file header and biSize;
+// headerSize: biSize is neither the core header's 12 nor at least 40;
+// headerPastEnd: the info header does not fit in the file.
+Failure parseBmpHeader(const binio::ByteReader& file, BmpHeader& out);

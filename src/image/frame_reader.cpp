@@ -68,29 +68,25 @@ bool takeAlphaPicture(FrameRecord& frame, int32_t width, int32_t height) {
   return true;
 }
 
-FrameRefusal fromPngRefusal(PngRefusal why) {
-  return why == PngRefusal::tooLarge ? FrameRefusal::tooManyPixels : FrameRefusal::damagedPng;
-}
-
-FrameRefusal readPngFrame(FrameRecord& frame, uint32_t size, PreviewSize preview) {
+Failure readPngFrame(FrameRecord& frame, uint32_t size, PreviewSize preview) {
   PngHeader png;
-  const PngRefusal early = readPngHeader(frame.fileData, size, png);
-  if (early != PngRefusal::none) {
+  const Failure early = readPngHeader(frame.fileData, size, png);
+  if (early != Failure::none) {
     releaseBlock(frame.fileData);
-    return fromPngRefusal(early);
+    return early;
   }
   std::vector<uint8_t> bgra;
-  PngRefusal why = PngRefusal::none;
+  Failure why = Failure::none;
   try {
     why = decodePng(frame.fileData, size, png, bgra);
   } catch (const std::bad_alloc&) {
     releaseBlock(frame.fileData);
     showOutOfMemory();
-    return FrameRefusal::outOfMemory;
+    return Failure::outOfMemory;
   }
-  if (why != PngRefusal::none) {
+  if (why != Failure::none) {
     releaseBlock(frame.fileData);
-    return fromPngRefusal(why);
+    return why;
   }
   const auto w = static_cast<int32_t>(png.width);
   const auto h = static_cast<int32_t>(png.height);
@@ -98,42 +94,42 @@ FrameRefusal readPngFrame(FrameRecord& frame, uint32_t size, PreviewSize preview
     frame.width = w;
     frame.height = h;
   }
-  if (!takeAlphaPicture(frame, w, h)) return FrameRefusal::outOfMemory;
+  if (!takeAlphaPicture(frame, w, h)) return Failure::outOfMemory;
   const size_t row = size_t{4} * png.width;
   for (int32_t y = 0; y < h; ++y) {
     std::memcpy(frame.pixels + static_cast<size_t>(rowOffset(static_cast<int64_t>(row), h, y)),
                 bgra.data() + row * static_cast<size_t>(y), row);
   }
-  return FrameRefusal::none;
+  return Failure::none;
 }
 
-FrameRefusal readBitmap32Frame(FrameRecord& frame, uint32_t size, const BmpHeader& bmp,
-                               PreviewSize preview) {
+Failure readBitmap32Frame(FrameRecord& frame, uint32_t size, const BmpHeader& bmp,
+                          PreviewSize preview) {
   const BitmapInfoHeader& h = bmp.info;
   const binio::ByteReader file(frame.fileData, size);
   const int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;
-  FrameRefusal why = FrameRefusal::none;
+  Failure why = Failure::none;
   if (h.compression != 0 && h.compression != 3) {
-    why = FrameRefusal::compressed;
+    why = Failure::compressed;
   } else if (h.planes > 1) {
-    why = FrameRefusal::planes;
+    why = Failure::planes;
   } else if (h.width < 0) {
-    why = FrameRefusal::negativeWidth;
+    why = Failure::negativeWidth;
   } else if (h.width == 0 || rows == 0) {
-    why = FrameRefusal::noPixels;
+    why = Failure::noPixels;
   } else if (h.width > kMaxAlphaFrameSide || rows > kMaxAlphaFrameSide) {
-    why = FrameRefusal::tooManyPixels;
+    why = Failure::tooManyPixels;
   } else if (!file.holds(bmp.offBits, uint64_t{4} * static_cast<uint32_t>(h.width) *
                                           static_cast<uint64_t>(rows))) {
-    why = FrameRefusal::rowsOutsideFile;
+    why = Failure::rowsOutsideFile;
   }
   DecodedImage image;
-  if (why == FrameRefusal::none && !decodeBmpWithAlpha(frame.fileData, size, image)) {
+  if (why == Failure::none && !decodeBmpWithAlpha(file, bmp, image)) {
     // The sizes were checked: what is left is a layout no decoder takes,
     // or a block the heap refused.
-    why = FrameRefusal::damagedBitmap;
+    why = Failure::damagedBitmap;
   }
-  if (why != FrameRefusal::none) {
+  if (why != Failure::none) {
     releaseBlock(frame.fileData);
     return why;
   }
@@ -143,7 +139,7 @@ FrameRefusal readBitmap32Frame(FrameRecord& frame, uint32_t size, const BmpHeade
   }
   if (!takeAlphaPicture(frame, image.width, image.height)) {
     freeBlock(image.pixels);
-    return FrameRefusal::outOfMemory;
+    return Failure::outOfMemory;
   }
   const int64_t row = int64_t{4} * image.width;
   for (int32_t y = 0; y < image.height; ++y) {
@@ -152,7 +148,7 @@ FrameRefusal readBitmap32Frame(FrameRecord& frame, uint32_t size, const BmpHeade
     for (int32_t x = 0; x < image.width; ++x) binio::putLe32(out + 4 * int64_t{x}, in[x]);
   }
   freeBlock(image.pixels);
-  return FrameRefusal::none;
+  return Failure::none;
 }
 
 // Whether the file's first bytes begin a frame that may be larger than an
@@ -170,54 +166,109 @@ bool mayBeLarge(const uint8_t* head, uint64_t size) {
 
 // A file too large to be read whole: only its first bytes tell which limit
 // it passes, so that an 8- or 24-bit BMP is refused as it always was.
-FrameRefusal refuseLargeFile(plat::FileHandle file) {
+Failure refuseLargeFile(plat::FileHandle file) {
   uint8_t head[bmpfile::kSize + bmpinfo::kSize] = {};
   const uint32_t got = plat::readBytes(file, head, sizeof head);
-  return mayBeLarge(head, got) ? FrameRefusal::fileTooLarge : FrameRefusal::fileSize;
+  return mayBeLarge(head, got) ? Failure::fileTooLarge : Failure::fileSize;
 }
 
-FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize preview) {
+// The frame's own rules on top of the shared header parser: everything the
+// later steps read in place must lie in the file.
+Failure checkFrameHeader(const binio::ByteReader& file, const BmpHeader& bmp) {
+  const BitmapInfoHeader& h = bmp.info;
+  // Shorter (core) headers lack the fields the build needs.
+  if (bmp.core()) return Failure::headerSize;
+  if (h.compression != 0) return Failure::compressed;
+  if (h.planes > 1) return Failure::planes;
+  if (h.bitCount != 8 && h.bitCount != 24) return Failure::depth;
+
+  if (h.width < 0) return Failure::negativeWidth;
+  const int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;
+  const int64_t rowBytes = rowStride(h.width, h.bitCount, 32);
+  if (!file.holds(bmp.offBits, 0)) return Failure::rowsOutsideFile;
+  if (rows != 0 && (rowBytes > static_cast<int64_t>(file.size()) ||
+                    !file.holds(bmp.offBits, static_cast<uint64_t>(rowBytes * rows)))) {
+    return Failure::rowsOutsideFile;
+  }
+  if (h.bitCount == 8) {
+    const uint32_t colours = h.clrUsed == 0 ? kPaletteEntries : h.clrUsed;
+    if (colours > kPaletteEntries) return Failure::paletteTooLarge;
+    if (!file.holds(bmpfile::kSize + uint64_t{h.size}, uint64_t{colours} * 4)) {
+      return Failure::paletteOutsideFile;
+    }
+  }
+  return Failure::none;
+}
+
+// The frame's header block: the first 40 bytes of the info header (longer
+// V4 and V5 headers begin with the same 40), then the palette of an 8-bit
+// frame. Null, with the box shown, when the block cannot be had.
+uint8_t* copyFrameHeader(const binio::ByteReader& file, const BmpHeader& bmp, Failure& why) {
+  const uint32_t colours = bmp.info.clrUsed == 0 ? kPaletteEntries : bmp.info.clrUsed;
+  const uint64_t paletteBytes = bmp.info.bitCount == 8 ? uint64_t{colours} * 4 : 0;
+  auto* block = static_cast<uint8_t*>(allocZeroed(kHeaderBlockSize));
+  if (block == nullptr) {
+    showOutOfMemory();
+    why = Failure::outOfMemory;
+    return nullptr;
+  }
+  file.copy(bmpfile::kSize, bmpinfo::kSize, block);
+  binio::putLe32(block + bmpinfo::kSizeField, bmpinfo::kSize);
+  binio::putLe32(block + bmpinfo::kClrUsed, colours);
+  if (paletteBytes != 0) {
+    file.copy(bmpfile::kSize + uint64_t{bmp.info.size}, paletteBytes, block + kPaletteOffset);
+  }
+  return block;
+}
+
+Failure loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize preview) {
   // Another program may write the file while it is read: the bytes would
   // then mix two versions. Its size and change times, taken before and after
   // the read, tell.
   plat::FileStamp before;
-  if (!plat::fileStamp(file, before)) return FrameRefusal::readFailed;
+  if (!plat::fileStamp(file, before)) return Failure::readFailed;
   const int64_t size = before.size;
-  if (size < kMinFrameFileSize) return FrameRefusal::fileSize;
+  if (size < kMinFrameFileSize) return Failure::fileSize;
   if (size > kMaxAlphaFrameFileSize) return refuseLargeFile(file);
   if (g_readHook != nullptr) g_readHook(frame.path);
   frame.fileData = static_cast<uint8_t*>(allocForOverwrite(static_cast<uint64_t>(size)));
   if (frame.fileData == nullptr) {
     showOutOfMemory();
-    return FrameRefusal::outOfMemory;
+    return Failure::outOfMemory;
   }
   const auto wanted = static_cast<uint32_t>(size);
   if (plat::readBytes(file, frame.fileData, wanted) != wanted) {
     releaseBlock(frame.fileData);
-    return FrameRefusal::readFailed;
+    return Failure::readFailed;
   }
   plat::FileStamp after;
   if (!plat::fileStamp(file, after) || !(after == before)) {
     releaseBlock(frame.fileData);
-    return FrameRefusal::changedWhileRead;
+    return Failure::changedWhileRead;
   }
   if (size > kMaxFrameFileSize && !mayBeLarge(frame.fileData, wanted)) {
     releaseBlock(frame.fileData);
-    return FrameRefusal::fileSize;
+    return Failure::fileSize;
   }
   if (hasPngSignature(frame.fileData, wanted)) return readPngFrame(frame, wanted, preview);
-  {
-    BmpHeader bmp;
-    if (parseBmpHeader(binio::ByteReader(frame.fileData, wanted), bmp) == BmpHeaderRefusal::none &&
-        !bmp.core() && bmp.info.bitCount == 32) {
-      return readBitmap32Frame(frame, wanted, bmp, preview);
-    }
+  // The headers are parsed once here; the measure, the 32-bit decoder and
+  // the frame's own checks all work from what this gives.
+  const binio::ByteReader bytes(frame.fileData, wanted);
+  BmpHeader bmp;
+  Failure why = parseBmpHeader(bytes, bmp);
+  if (why == Failure::none && !bmp.core() && bmp.info.bitCount == 32) {
+    return readBitmap32Frame(frame, wanted, bmp, preview);
   }
   if (preview == PreviewSize::measured) {
-    measureBmp(frame.fileData, wanted, frame.width, frame.height);
+    if (why == Failure::none) {
+      measureBmp(bytes, bmp, frame.width, frame.height);
+    } else {
+      frame.width = 0;
+      frame.height = 0;
+    }
   }
-  FrameRefusal why = FrameRefusal::none;
-  frame.header = parseFrameHeader(frame, wanted, why);
+  if (why == Failure::none) why = checkFrameHeader(bytes, bmp);
+  frame.header = why == Failure::none ? copyFrameHeader(bytes, bmp, why) : nullptr;
   if (frame.header == nullptr) {
     releaseBlock(frame.fileData);
     return why;
@@ -226,49 +277,7 @@ FrameRefusal loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSiz
   frame.palette = frame.header + kPaletteOffset;
   frame.pixels = frame.fileData + offBits;
   turnBottomUp(frame.header, frame.pixels);
-  return FrameRefusal::none;
-}
-
-FrameRefusal fromHeaderRefusal(BmpHeaderRefusal r) {
-  switch (r) {
-    case BmpHeaderRefusal::none:
-      return FrameRefusal::none;
-    case BmpHeaderRefusal::notBitmap:
-      return FrameRefusal::notBitmap;
-    case BmpHeaderRefusal::headerSize:
-      return FrameRefusal::headerSize;
-    case BmpHeaderRefusal::headerPastEnd:
-      return FrameRefusal::headerPastEnd;
-  }
-  return FrameRefusal::notBitmap;
-}
-
-// The frame's own rules on top of the shared header parser: everything the
-// later steps read in place must lie in the file.
-FrameRefusal checkFrameHeader(const binio::ByteReader& file, const BmpHeader& bmp) {
-  const BitmapInfoHeader& h = bmp.info;
-  // Shorter (core) headers lack the fields the build needs.
-  if (bmp.core()) return FrameRefusal::headerSize;
-  if (h.compression != 0) return FrameRefusal::compressed;
-  if (h.planes > 1) return FrameRefusal::planes;
-  if (h.bitCount != 8 && h.bitCount != 24) return FrameRefusal::depth;
-
-  if (h.width < 0) return FrameRefusal::negativeWidth;
-  const int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;
-  const int64_t rowBytes = rowStride(h.width, h.bitCount, 32);
-  if (!file.holds(bmp.offBits, 0)) return FrameRefusal::rowsOutsideFile;
-  if (rows != 0 && (rowBytes > static_cast<int64_t>(file.size()) ||
-                    !file.holds(bmp.offBits, static_cast<uint64_t>(rowBytes * rows)))) {
-    return FrameRefusal::rowsOutsideFile;
-  }
-  if (h.bitCount == 8) {
-    const uint32_t colours = h.clrUsed == 0 ? kPaletteEntries : h.clrUsed;
-    if (colours > kPaletteEntries) return FrameRefusal::paletteTooLarge;
-    if (!file.holds(bmpfile::kSize + uint64_t{h.size}, uint64_t{colours} * 4)) {
-      return FrameRefusal::paletteOutsideFile;
-    }
-  }
-  return FrameRefusal::none;
+  return Failure::none;
 }
 
 }  // namespace
@@ -279,85 +288,10 @@ FrameReadHook setFrameReadHook(FrameReadHook hook) {
   return previous;
 }
 
-const char* frameRefusalText(FrameRefusal why) {
-  switch (why) {
-    case FrameRefusal::none:
-      return "read";
-    case FrameRefusal::cannotOpen:
-      return plat::lastFileError();
-    case FrameRefusal::fileSize:
-      return "not a BMP (not 12 to 65535 bytes long)";
-    case FrameRefusal::outOfMemory:
-      return "out of memory";
-    case FrameRefusal::readFailed:
-      return "could not be read whole";
-    case FrameRefusal::notBitmap:
-      return "not a BMP or PNG";
-    case FrameRefusal::headerSize:
-      return "a BMP header older or shorter than 40 bytes";
-    case FrameRefusal::headerPastEnd:
-      return "not a BMP (its header runs past the end)";
-    case FrameRefusal::compressed:
-      return "a compressed BMP";
-    case FrameRefusal::planes:
-      return "a BMP of more than one plane";
-    case FrameRefusal::depth:
-      return "a BMP of unsupported depth (not 8, 24 or 32 bits per pixel)";
-    case FrameRefusal::negativeWidth:
-      return "a BMP of negative width";
-    case FrameRefusal::rowsOutsideFile:
-      return "a BMP whose pixel rows run past its end";
-    case FrameRefusal::paletteTooLarge:
-      return "a BMP of more than 256 colours";
-    case FrameRefusal::paletteOutsideFile:
-      return "a BMP whose palette runs past its end";
-    case FrameRefusal::changedWhileRead:
-      return "changed while it was read";
-    case FrameRefusal::fileTooLarge:
-      return "too large (a 32-bit BMP or a PNG of more than 16 MiB)";
-    case FrameRefusal::noPixels:
-      return "a BMP without pixels";
-    case FrameRefusal::tooManyPixels:
-      return "too large (more than 1024 x 1024 pixels)";
-    case FrameRefusal::damagedBitmap:
-      return "a damaged BMP";
-    case FrameRefusal::damagedPng:
-      return "a damaged PNG";
-  }
-  return "not a BMP or PNG";
-}
-
-FrameRefusal readFrame(FrameRecord& frame, PreviewSize preview) {
+Failure readFrame(FrameRecord& frame, PreviewSize preview) {
   plat::FileHandle file = plat::openForRead(frame.path);
-  if (file == plat::kInvalidFile) return FrameRefusal::cannotOpen;
-  const FrameRefusal why = loadFrameFile(frame, file, preview);
+  if (file == plat::kInvalidFile) return Failure::cannotOpen;
+  const Failure why = loadFrameFile(frame, file, preview);
   plat::closeFile(file);
   return why;
-}
-
-uint8_t* parseFrameHeader(FrameRecord& frame, uint32_t fileSize, FrameRefusal& why) {
-  const binio::ByteReader file(frame.fileData, fileSize);
-  BmpHeader bmp;
-  why = fromHeaderRefusal(parseBmpHeader(file, bmp));
-  if (why != FrameRefusal::none) return nullptr;
-  why = checkFrameHeader(file, bmp);
-  if (why != FrameRefusal::none) return nullptr;
-
-  const uint32_t colours = bmp.info.clrUsed == 0 ? kPaletteEntries : bmp.info.clrUsed;
-  const uint64_t paletteBytes = bmp.info.bitCount == 8 ? uint64_t{colours} * 4 : 0;
-  auto* block = static_cast<uint8_t*>(allocZeroed(kHeaderBlockSize));
-  if (block == nullptr) {
-    showOutOfMemory();
-    why = FrameRefusal::outOfMemory;
-    return nullptr;
-  }
-  // Longer headers (V4, V5) begin with the same 40 bytes, and only those are
-  // kept.
-  file.copy(bmpfile::kSize, bmpinfo::kSize, block);
-  binio::putLe32(block + bmpinfo::kSizeField, bmpinfo::kSize);
-  binio::putLe32(block + bmpinfo::kClrUsed, colours);
-  if (paletteBytes != 0) {
-    file.copy(bmpfile::kSize + uint64_t{bmp.info.size}, paletteBytes, block + kPaletteOffset);
-  }
-  return block;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "base/failure.h"
 #include "base/frame_record.h"
 
 // Files outside this range of sizes are refused without reading them.
@@ -12,36 +13,6 @@ constexpr int64_t kMaxFrameFileSize = 65535;
 // decoded into 4 bytes a pixel: both are bounded.
 constexpr int64_t kMaxAlphaFrameFileSize = int64_t{16} << 20;
 constexpr int32_t kMaxAlphaFrameSide = 1024;
-
-// Why a frame was not read; the user sees one message for all of them, the
-// tests and the fuzzers tell them apart.
-enum class FrameRefusal : uint8_t {
-  none,
-  cannotOpen,
-  fileSize,      // outside kMinFrameFileSize..kMaxFrameFileSize
-  fileTooLarge,  // a 32-bit BMP or a PNG beyond kMaxAlphaFrameFileSize
-  outOfMemory,
-  readFailed,
-  notBitmap,
-  headerSize,  // a header shorter than 40 bytes
-  headerPastEnd,
-  compressed,
-  planes,
-  depth,  // neither 8, 24 nor 32 bits per pixel
-  negativeWidth,
-  rowsOutsideFile,
-  paletteTooLarge,  // more than 256 colours
-  paletteOutsideFile,
-  changedWhileRead,  // its size or change time moved during the read
-  noPixels,          // a 32-bit BMP without a row or a column
-  tooManyPixels,     // a side beyond kMaxAlphaFrameSide
-  damagedBitmap,     // a 32-bit BMP whose masks or layout no decoder takes
-  damagedPng,
-};
-
-// A few words on the refusal for the line that follows the error box;
-// for cannotOpen, the system's reason, so it must be asked at once.
-const char* frameRefusalText(FrameRefusal why);
 
 // Tests only: called with the frame's path after its size was taken and
 // before its bytes are read, to change the file at that moment.
@@ -60,9 +31,4 @@ enum class PreviewSize : uint8_t { kept, measured };
 // (blue, green, red, straight alpha; bottom row first) with a 40-byte
 // 32-bit header, and its file is given back at once. Shows "Error" / "Out of memory" when a block
 // cannot be had; every other refusal is silent.
-FrameRefusal readFrame(FrameRecord& frame, PreviewSize preview = PreviewSize::kept);
-
-// The checks and copies of readFrame on a file already held in
-// frame.fileData (fileSize bytes). Returns the new header block, or null with
-// the reason in `why`.
-uint8_t* parseFrameHeader(FrameRecord& frame, uint32_t fileSize, FrameRefusal& why);
+Failure readFrame(FrameRecord& frame, PreviewSize preview = PreviewSize::kept);

@@ -70,15 +70,15 @@ uint32_t pngBitsPerPixel(const PngHeader& header) {
   return channels(header.colourType) * header.bitDepth;
 }
 
-PngRefusal readPngHeader(const uint8_t* data, uint64_t size, PngHeader& header) {
+Failure readPngHeader(const uint8_t* data, uint64_t size, PngHeader& header) {
   header = PngHeader{};
-  if (!hasPngSignature(data, size)) return PngRefusal::notPng;
+  if (!hasPngSignature(data, size)) return Failure::notBitmap;
   const binio::ByteReader in(data, size);
   uint32_t length = 0, width = 0, height = 0;
   if (!u32be(in, ihdr::kLength, length) || length != ihdr::kFieldBytes ||
       !in.holds(ihdr::kType, 4 + ihdr::kFieldBytes) ||
       std::memcmp(in.at(ihdr::kType), "IHDR", 4) != 0) {
-    return PngRefusal::damaged;
+    return Failure::damagedPng;
   }
   u32be(in, ihdr::kWidth, width);
   u32be(in, ihdr::kHeight, height);
@@ -87,32 +87,32 @@ PngRefusal readPngHeader(const uint8_t* data, uint64_t size, PngHeader& header) 
   if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX ||
       !validDepth(colourType, depth) || *in.at(ihdr::kCompression) != 0 ||
       *in.at(ihdr::kFilter) != 0 || interlace > 1) {
-    return PngRefusal::damaged;
+    return Failure::damagedPng;
   }
   header.width = width;
   header.height = height;
   header.bitDepth = depth;
   header.colourType = colourType;
   header.interlace = interlace;
-  return width > pnglimits::kSide || height > pnglimits::kSide ? PngRefusal::tooLarge
-                                                               : PngRefusal::none;
+  return width > pnglimits::kSide || height > pnglimits::kSide ? Failure::tooManyPixels
+                                                               : Failure::none;
 }
 
-PngRefusal decodePng(const uint8_t* data, uint64_t size, PngHeader& header,
-                     std::vector<uint8_t>& bgra) {
+Failure decodePng(const uint8_t* data, uint64_t size, PngHeader& header,
+                  std::vector<uint8_t>& bgra) {
   bgra.clear();
-  const PngRefusal why = readPngHeader(data, size, header);
-  if (why != PngRefusal::none) return why;
+  const Failure why = readPngHeader(data, size, header);
+  if (why != Failure::none) return why;
   // What the decoder takes as its length; a file this large holds no PNG
   // within the limits.
-  if (size > INT_MAX) return PngRefusal::tooLarge;
+  if (size > INT_MAX) return Failure::tooManyPixels;
   int width = 0, height = 0;
   uint8_t* rgba = decodeStbPng(data, static_cast<int>(size), width, height);
-  if (rgba == nullptr) return PngRefusal::damaged;
+  if (rgba == nullptr) return Failure::damagedPng;
   if (static_cast<uint32_t>(width) != header.width ||
       static_cast<uint32_t>(height) != header.height) {
     freeStbPng(rgba);
-    return PngRefusal::damaged;
+    return Failure::damagedPng;
   }
   const size_t pixels = size_t{header.width} * header.height;
   bgra.resize(4 * pixels);
@@ -123,5 +123,5 @@ PngRefusal decodePng(const uint8_t* data, uint64_t size, PngHeader& header,
     bgra[4 * i + 3] = rgba[4 * i + 3];
   }
   freeStbPng(rgba);
-  return PngRefusal::none;
+  return Failure::none;
 }

@@ -12,18 +12,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/failure.h"
+
 namespace pnglimits {
 constexpr uint32_t kSide = 1024;                      // widths and heights above are refused
 constexpr uint64_t kBlockBytes = uint64_t{32} << 20;  // any one block the decoder asks for
 }  // namespace pnglimits
 
-// Why a PNG was not decoded.
-enum class PngRefusal : uint8_t {
-  none,
-  notPng,    // no PNG signature
-  damaged,   // a header or data that no PNG holds
-  tooLarge,  // a side beyond pnglimits::kSide
-};
+// A PNG is refused as Failure::notBitmap (no PNG signature), damagedPng (a
+// header or data that no PNG holds) or tooManyPixels (a side beyond
+// pnglimits::kSide).
 
 // The IHDR chunk.
 struct PngHeader {
@@ -41,10 +39,10 @@ bool hasPngSignature(const uint8_t* data, uint64_t size);
 uint32_t pngBitsPerPixel(const PngHeader& header);
 
 // Reads and checks the signature and the IHDR chunk, without decoding.
-PngRefusal readPngHeader(const uint8_t* data, uint64_t size, PngHeader& header);
+Failure readPngHeader(const uint8_t* data, uint64_t size, PngHeader& header);
 
 // Decodes the image into width * height pixels, top row first, 4 bytes
 // each: blue, green, red and straight alpha (opaque images get 255).
 // On refusal `bgra` is left empty.
-PngRefusal decodePng(const uint8_t* data, uint64_t size, PngHeader& header,
-                     std::vector<uint8_t>& bgra);
+Failure decodePng(const uint8_t* data, uint64_t size, PngHeader& header,
+                  std::vector<uint8_t>& bgra);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/captions.h"
+#include "base/failure.h"
 #include "base/runtime.h"
 #include "frames/extract.h"
 #include "platform/platform.h"
@@ -557,14 +558,10 @@ void saveAnimation(EditorView& view) {
   if (!view.chooseSaveFile(chosen, kSaveTitle, kSaveFilter)) return;
   chosen[kPathCapacity - 1] = '\0';
   char output[kPathCapacity];
-  switch (makeAnimName(chosen, output)) {
-    case AnimNameResult::kTooShort:
-      return;
-    case AnimNameResult::kTooLong:
-      showError(caption::kCantWriteFile, chosen);
-      return;
-    case AnimNameResult::kUsable:
-      break;
+  const Failure named = makeAnimName(chosen, output);
+  if (named != Failure::none) {
+    reportFailure(named, chosen);
+    return;
   }
   // The chooser asked before replacing the name that was typed; a file under
   // the name with ".anim" appended it never saw.

@@ -47,20 +47,20 @@ bool joinSelectedPath(const char* directory, const char* name, char* out) {
   return true;
 }
 
-AnimNameResult makeAnimName(const char* chosen, char* out) {
+Failure makeAnimName(const char* chosen, char* out) {
   out[0] = '\0';
   const size_t length = boundedLength(chosen, kPathCapacity);
-  if (length < 4) return AnimNameResult::kTooShort;
+  if (length < 4) return Failure::nameTooShort;
   const bool keep = endsWithAnim(chosen, length);
   const size_t total = length + (keep ? 0 : kAnimExtensionLength);
-  if (total >= static_cast<size_t>(kPathCapacity)) return AnimNameResult::kTooLong;
+  if (total >= static_cast<size_t>(kPathCapacity)) return Failure::nameTooLong;
   std::memcpy(out, chosen, length);
   if (keep) {
     out[length] = '\0';
   } else {
     std::memcpy(out + length, kAnimExtension, kAnimExtensionLength + 1);
   }
-  return AnimNameResult::kUsable;
+  return Failure::none;
 }
 
 void startingFolder(const char* text, char* out) {

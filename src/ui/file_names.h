@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "base/failure.h"
+
 // Where the file name part of `path` starts: behind its last separator, or
 // at 0 when it has none.
 size_t fileNamePart(const char* path);
@@ -15,15 +17,11 @@ size_t fileNamePart(const char* path);
 // False, with `out` empty, when the result would not fit.
 bool joinSelectedPath(const char* directory, const char* name, char* out);
 
-enum class AnimNameResult {
-  kUsable,    // `out` holds the name to write
-  kTooShort,  // fewer than 4 characters: nothing is saved, nothing said
-  kTooLong,   // would not fit with ".anim" appended
-};
-
 // A chosen name that already ends in ".anim" (any letter case) is used as it
 // is; any other name gets ".anim" appended. `out` holds kPathCapacity bytes.
-AnimNameResult makeAnimName(const char* chosen, char* out);
+// Failure::none when `out` holds the name to write; nameTooShort for fewer
+// than 4 characters; nameTooLong when it would not fit with ".anim".
+Failure makeAnimName(const char* chosen, char* out);
 
 // The folder a file chooser opens in, derived from the name it was given:
 // everything up to the last backslash that stands above position 3 (or the

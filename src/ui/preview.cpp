@@ -28,7 +28,7 @@ bool decodePngPreview(const uint8_t* data, uint32_t size, DecodedImage& image) {
   PngHeader header;
   std::vector<uint8_t> bgra;
   try {
-    if (decodePng(data, size, header, bgra) != PngRefusal::none) return false;
+    if (decodePng(data, size, header, bgra) != Failure::none) return false;
   } catch (const std::bad_alloc&) {
     return false;
   }

@@ -7,6 +7,16 @@
 
 namespace {
 
+// The 24-bit steps crop or copy each frame just before they take it; here
+// every frame is taken in turn.
+bool cropOrCopyFrames24(const Settings& settings, std::span<FrameRecord> frames,
+                        const ContentRect& r) {
+  for (FrameRecord& f : frames) {
+    if (!cropOrCopyFrame(settings, f, r, 24)) return false;
+  }
+  return true;
+}
+
 constexpr uint32_t kBack = 0x00FF00FF;  // DIB magenta, the transparent colour
 constexpr uint32_t kInk = 0x00102030;
 

@@ -129,6 +129,68 @@ TEST_F(BuildTest, TwentyFourBitWidthsThatAreNotMultiplesOfFourKeepTheirPixels) {
   }
 }
 
+TEST_F(BuildTest, TwentyFourBitReplacementAndMergeAsWritten) {
+  constexpr uint32_t X = 0x00112233, Y = 0x00445566, Z = 0x00778899;
+  struct Case {
+    const char* what;
+    std::initializer_list<uint32_t> pairs;
+    bool merge;
+    bool blackIsTransparent;
+    // Frame 1 is 5 x 2 of X, Y, Z in turn (and black last); frame 2, 6 x 1
+    // of Y and kBack, is merged onto it when asked. Rows top to bottom.
+    std::vector<uint32_t> first, second;
+  } cases[] = {
+      // clang-format off
+      {"X->Y then X->Z: the last wins", {X, Y, X, Z}, false, false,
+       {Z, Y, Z, Z, Y, Z, Z, Y, Z, 0}, {Y, kBack, Y, kBack, Y, kBack}},
+      {"X->Y then Y->Z: no chain", {X, Y, Y, Z}, false, false,
+       {Y, Z, Z, Y, Z, Z, Y, Z, Z, 0}, {Z, kBack, Z, kBack, Z, kBack}},
+      {"odd count: the last entry is unused", {X, Y, Z}, false, false,
+       {Y, Y, Z, Y, Y, Z, Y, Y, Z, 0}, {Y, kBack, Y, kBack, Y, kBack}},
+      {"from-colour with a top byte matches nothing", {X | 0x01000000u, Y}, false, false,
+       {X, Y, Z, X, Y, Z, X, Y, Z, 0}, {Y, kBack, Y, kBack, Y, kBack}},
+      {"to-colour's top byte is not stored", {X, Y | 0xFF000000u}, false, false,
+       {Y, Y, Z, Y, Y, Z, Y, Y, Z, 0}, {Y, kBack, Y, kBack, Y, kBack}},
+      // Merged, frame 2 takes frame 1's size: its transparent pixels and,
+      // when black is transparent, the row it does not have show frame 1.
+      {"merge, black opaque", {}, true, false,
+       {X, Y, Z, X, Y, Z, X, Y, Z, 0}, {Y, Y, Y, X, Y, 0, 0, 0, 0, 0}},
+      {"merge, black transparent", {}, true, true,
+       {X, Y, Z, X, Y, Z, X, Y, Z, 0}, {Y, Y, Y, X, Y, Z, X, Y, Z, 0}},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    appState.optReplace = 1;
+    appState.optMerge = c.merge ? 1 : 0;
+    setPairs(c.pairs);
+    // Listed, not switched on: the merge reads the list, the masks do not.
+    if (c.blackIsTransparent) {
+      setTransparent({kBack, 0});
+    } else {
+      setTransparent({kBack});
+    }
+    addBmp(spec24(5, 2), {X, Y, Z, X, Y, Z, X, Y, Z, 0});
+    addBmp(spec24(6, 1), {Y, kBack, Y, kBack, Y, kBack});
+    ASSERT_TRUE(buildAndRelease(out())) << c.what;
+    const ParsedAni ani = parseFile(out());
+    ASSERT_EQ(ani.icons.size(), 2u) << c.what;
+    const std::vector<uint32_t>* expect[] = {&c.first, &c.second};
+    for (size_t k = 0; k < 2; ++k) {
+      const ParsedIcon& icon = ani.icons[k];
+      const int32_t w = k == 0 || c.merge ? 5 : 6;
+      const int32_t h = k == 0 || c.merge ? 2 : 1;
+      ASSERT_EQ(icon.width(), w) << c.what << " frame " << k;
+      ASSERT_EQ(icon.height(), h) << c.what << " frame " << k;
+      for (int32_t i = 0; i < w * h; ++i) {
+        EXPECT_EQ(icon.colourAt(i % w, i / w), (*expect[k])[static_cast<size_t>(i)])
+            << c.what << " frame " << k << " pixel " << i;
+      }
+    }
+    TearDown();
+  }
+}
+
 TEST_F(BuildTest, EightBitPaletteFiltersTransparentFirstThenTheFirstMatchingPair) {
   struct Case {
     const char* what;

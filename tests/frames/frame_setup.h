@@ -14,6 +14,7 @@
 #include "frames/bounds.h"
 #include "image/bitmap_format.h"
 #include "support/bmp_writer.h"
+#include "support/content_bounds.h"
 #include "support/pixel_access.h"
 #include "support/process.h"
 #include "support/recorder.h"

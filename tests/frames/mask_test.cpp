@@ -41,7 +41,7 @@ TEST_F(MaskTest, ByteCountsFollowThePaddedRows) {
     SetUp();
     const int32_t h = c.layout.height;
     FrameRecord& f = readOne(c.layout, solid(c.layout.width, h, 0));
-    EXPECT_EQ(buildMask(currentSettings(), f, headerBitCount(f.header) == 24), MaskOutcome::made);
+    EXPECT_EQ(buildMask(currentSettings(), f, headerBitCount(f.header) == 24), Failure::none);
     EXPECT_EQ(f.pixelBytes, c.pixelBytes) << c.layout.width << "x" << h;
     EXPECT_EQ(f.maskBytes, c.maskBytes) << c.layout.width << "x" << h;
     EXPECT_NE(f.maskBits, nullptr);
@@ -69,7 +69,7 @@ TEST_F(MaskTest, TransparentTwentyFourBitPixelsTurnBlackAndGetTheirBit) {
     // 5 wide so that the rows carry padding.
     const std::vector<uint32_t> px = {kBack, kInk, 0, kBack, kInk, 0, kBack, kBack, kInk, 0};
     FrameRecord& f = readOne(spec24(5, 2), px);
-    ASSERT_EQ(buildMask(currentSettings(), f, headerBitCount(f.header) == 24), MaskOutcome::made);
+    ASSERT_EQ(buildMask(currentSettings(), f, headerBitCount(f.header) == 24), Failure::none);
     auto listed = [&](uint32_t v) {
       if (!c.transparencyOn) return false;
       for (uint32_t t : c.listed)
@@ -95,7 +95,7 @@ TEST_F(MaskTest, EightBitPixelsMatchThroughTheirPaletteEntry) {
   const std::vector<uint32_t> palette = {kInk, kBack, kBack | 0x7F000000u, kBack};
   const std::vector<uint32_t> px = {0, 1, 2, 3, 3, 2, 1, 0, 1};
   FrameRecord& f = readOne(spec8(9, 1, palette), px);
-  ASSERT_EQ(buildMask(currentSettings(), f, headerBitCount(f.header) == 24), MaskOutcome::made);
+  ASSERT_EQ(buildMask(currentSettings(), f, headerBitCount(f.header) == 24), Failure::none);
   for (int32_t x = 0; x < 9; ++x) {
     EXPECT_EQ(bit(f, x, 0), px[x] == 1 || px[x] == 3) << x;
     EXPECT_EQ(f.pixels[x], px[x]) << "indices stay as they were";
@@ -109,7 +109,7 @@ TEST_F(MaskTest, TopLeftPixelIsTheHighBitOfTheLastRow) {
   std::vector<uint32_t> px = solid(3, 3, kInk);
   px[0] = kBack;
   FrameRecord& f = readOne(spec24(3, 3), px);
-  ASSERT_EQ(buildMask(currentSettings(), f, headerBitCount(f.header) == 24), MaskOutcome::made);
+  ASSERT_EQ(buildMask(currentSettings(), f, headerBitCount(f.header) == 24), Failure::none);
   for (int32_t i = 0; i < f.maskBytes; ++i) EXPECT_EQ(f.maskBits[i], i == 8 ? 0x80 : 0) << i;
 }
 
@@ -118,12 +118,12 @@ TEST_F(MaskTest, NegativeHeightAndRefusedBlocksMakeNoMask) {
   // holds a negative height.
   FrameRecord& f = readOne(spec24(4, 4), solid(4, 4, kInk));
   setHeaderHeight(f.header, -4);
-  EXPECT_EQ(buildMask(currentSettings(), f, headerBitCount(f.header) == 24), MaskOutcome::badSize);
+  EXPECT_EQ(buildMask(currentSettings(), f, headerBitCount(f.header) == 24), Failure::maskBadSize);
   EXPECT_EQ(f.maskBits, nullptr);
   setHeaderHeight(f.header, 4);
   setAllocGate([](uint64_t) { return false; });
   EXPECT_EQ(buildMask(currentSettings(), f, headerBitCount(f.header) == 24),
-            MaskOutcome::outOfMemory);
+            Failure::maskOutOfMemory);
   setAllocGate(nullptr);
   EXPECT_EQ(f.maskBits, nullptr);
   EXPECT_EQ(f.pixelBytes, 48);

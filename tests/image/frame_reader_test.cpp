@@ -24,16 +24,16 @@ uint32_t blockLe32(const uint8_t* p, size_t at) {
 class ReadFrameTest : public FrameTableTest {
  protected:
   // Reads the bytes as frame 1 and tells why it was refused, if it was.
-  FrameRefusal readWhy(const std::string& bytes) {
+  Failure readWhy(const std::string& bytes) {
     releaseFrameBuffers();
     appState.frameCount = 0;
     files_.clear();
     addFrameFile(bytes, 0, 0);
-    const FrameRefusal why = readFrame(appState.frameTable[0]);
-    EXPECT_EQ(why == FrameRefusal::none, appState.frameTable[0].fileData != nullptr);
+    const Failure why = readFrame(appState.frameTable[0]);
+    EXPECT_EQ(why == Failure::none, appState.frameTable[0].fileData != nullptr);
     return why;
   }
-  bool readBytes(const std::string& bytes) { return readWhy(bytes) == FrameRefusal::none; }
+  bool readBytes(const std::string& bytes) { return readWhy(bytes) == Failure::none; }
   FrameRecord& frame() { return appState.frameTable[0]; }
 };
 
@@ -46,11 +46,11 @@ std::string good24(int32_t w = 4, int32_t h = 4) {
 }
 
 TEST_F(ReadFrameTest, RefusesWhatTheLaterStepsCannotUse) {
-  using R = FrameRefusal;
+  using R = Failure;
   struct Case {
     const char* what;
     std::string bytes;
-    FrameRefusal why;
+    Failure why;
   };
   std::vector<Case> cases;
   cases.push_back({"valid 8-bit", good8(), R::none});
@@ -153,7 +153,7 @@ TEST_F(ReadFrameTest, MissingFileLeavesTheRecordEmpty) {
   files_.push_back(path("missing.bmp"));
   appState.frameCount = 0;
   addFramePath(path("missing.bmp"), 4, 4);
-  EXPECT_EQ(readFrame(frame()), FrameRefusal::cannotOpen);
+  EXPECT_EQ(readFrame(frame()), Failure::cannotOpen);
   EXPECT_EQ(frame().fileData, nullptr);
   EXPECT_EQ(frame().header, nullptr);
   EXPECT_TRUE(takeShownErrors().empty());
@@ -167,11 +167,11 @@ TEST_F(ReadFrameTest, MissingFileLeavesTheRecordEmpty) {
 // holds it open, which it shares for reading only.
 TEST_F(ReadFrameTest, AFrameThatChangesWhileItIsReadIsRefused) {
   namespace fs = std::filesystem;
-  using R = FrameRefusal;
+  using R = Failure;
   struct Case {
     const char* what;
     FrameReadHook change;
-    FrameRefusal why;
+    Failure why;
   } cases[] = {
       {"left alone", [](const char*) {}, R::none},
       // A later write time at the same size, as a rewrite in place leaves it.

@@ -59,25 +59,25 @@ TEST(FileNames, AnimNameKeepsAnAnimExtensionOfAnyCaseAndAppendsOtherwise) {
   const std::string long254(254, 'n');
   struct Case {
     std::string chosen;
-    AnimNameResult result;
+    Failure result;
     std::string out;
   };
   const Case cases[] = {
-      {"C:\\out.anim", AnimNameResult::kUsable, "C:\\out.anim"},
-      {"C:\\OUT.ANIM", AnimNameResult::kUsable, "C:\\OUT.ANIM"},
-      {"C:\\out.AnIm", AnimNameResult::kUsable, "C:\\out.AnIm"},
-      {"C:\\out.bmp", AnimNameResult::kUsable, "C:\\out.bmp.anim"},
-      {"C:\\out", AnimNameResult::kUsable, "C:\\out.anim"},
-      {"C:\\out.animx", AnimNameResult::kUsable, "C:\\out.animx.anim"},
-      {".anim", AnimNameResult::kUsable, ".anim"},
-      {"anim", AnimNameResult::kUsable, "anim.anim"},
-      {"abcd", AnimNameResult::kUsable, "abcd.anim"},
-      {"abc", AnimNameResult::kTooShort, ""},
-      {"", AnimNameResult::kTooShort, ""},
+      {"C:\\out.anim", Failure::none, "C:\\out.anim"},
+      {"C:\\OUT.ANIM", Failure::none, "C:\\OUT.ANIM"},
+      {"C:\\out.AnIm", Failure::none, "C:\\out.AnIm"},
+      {"C:\\out.bmp", Failure::none, "C:\\out.bmp.anim"},
+      {"C:\\out", Failure::none, "C:\\out.anim"},
+      {"C:\\out.animx", Failure::none, "C:\\out.animx.anim"},
+      {".anim", Failure::none, ".anim"},
+      {"anim", Failure::none, "anim.anim"},
+      {"abcd", Failure::none, "abcd.anim"},
+      {"abc", Failure::nameTooShort, ""},
+      {"", Failure::nameTooShort, ""},
       // 254 + 5 = 259 characters fit; 255 + 5 do not.
-      {long254, AnimNameResult::kUsable, long254 + ".anim"},
-      {long254 + "n", AnimNameResult::kTooLong, ""},
-      {std::string(254, 'n') + ".anim", AnimNameResult::kUsable, std::string(254, 'n') + ".anim"},
+      {long254, Failure::none, long254 + ".anim"},
+      {long254 + "n", Failure::nameTooLong, ""},
+      {std::string(254, 'n') + ".anim", Failure::none, std::string(254, 'n') + ".anim"},
   };
   for (const auto& c : cases) {
     char out[kPathCapacity];
