@@ -20,7 +20,7 @@
 #include "ui/state.h"
 
 const char kOpenTitle[] = "111";
-const char kOpenFilter[] = "Bitmap\0*.bmp\0";
+const char kOpenFilter[] = "Bitmap or PNG\0*.bmp;*.png\0";
 const char kSaveTitle[] = "Save Anim file";
 const char kSaveFilter[] = "Animanion-file\0*.anim\0";
 const char kScriptOpenTitle[] = "Open build script";
@@ -114,6 +114,15 @@ void refreshShownFrame(EditorView& view) {
 
 void reloadAllPreviews(EditorView& view) {
   for (int n = 1; n <= appState.frameCount; ++n) reloadPreview(view, n);
+}
+
+// The last four characters of a dropped file's name: ".bmp" or ".png" in any
+// case.
+bool isFrameFileName(const char* extension) {
+  if (extension[0] != '.') return false;
+  char lower[3];
+  for (int i = 0; i < 3; ++i) lower[i] = static_cast<char>(extension[i + 1] | 32);
+  return std::memcmp(lower, "bmp", 3) == 0 || std::memcmp(lower, "png", 3) == 0;
 }
 
 bool fileIsThere(const char* path) {
@@ -701,11 +710,7 @@ void addDroppedFiles(EditorView& view, const char* const* paths, int count) {
   for (int i = 0; i < count && !full; ++i) {
     const size_t length = std::strlen(paths[i]);
     if (length >= static_cast<size_t>(kPathCapacity) || length < 4) continue;
-    const char* extension = paths[i] + length - 4;
-    if (extension[0] != '.' || (extension[1] | 32) != 'b' || (extension[2] | 32) != 'm' ||
-        (extension[3] | 32) != 'p') {
-      continue;
-    }
+    if (!isFrameFileName(paths[i] + length - 4)) continue;
     addOneFrame(view, paths[i], full);
   }
   view.frameList().holdRedraw(false);

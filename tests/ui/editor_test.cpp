@@ -125,7 +125,7 @@ TEST_F(EditorTest, AddToAnEmptyListSelectsAndShowsTheFirstFrame) {
     }
     EXPECT_EQ(view_.openCalls, 1);
     EXPECT_EQ(view_.lastTitle, "111");
-    EXPECT_EQ(view_.lastFilter, "Bitmap|*.bmp|");
+    EXPECT_EQ(view_.lastFilter, "Bitmap or PNG|*.bmp;*.png|");
     expectFrames(c.names);
     EXPECT_EQ(view_.frames.selected, 0);
     expectShowing(0);
