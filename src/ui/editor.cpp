@@ -75,9 +75,40 @@ void markChanged(EditorView& view) {
   endTestCursor(view);
 }
 
+// The frames themselves changed: added, deleted or moved.
+void markListChanged(EditorView& view) {
+  if (editorDocument.sequenceLength > 0) dropSequence();
+  markChanged(view);
+}
+
 void markSaved(EditorView& view) {
   editorDocument.changed = false;
   showCaption(view);
+}
+
+// The sides Options > Sizes offers, with their commands.
+struct SizeCommand {
+  int command;
+  int side;
+};
+constexpr SizeCommand kSizeCommands[] = {
+    {kCmdSize32, 32}, {kCmdSize48, 48}, {kCmdSize64, 64}, {kCmdSize96, 96}, {kCmdSize128, 128}};
+
+void showSizes(EditorView& view) {
+  for (const SizeCommand& c : kSizeCommands) view.setCheckMark(c.command, hasSize(c.side));
+}
+
+void chooseSize(EditorView& view, int command) {
+  stopPlay(view);
+  for (const SizeCommand& c : kSizeCommands) {
+    if (c.command != command) continue;
+    if (!toggleSize(c.side)) {
+      showError("Too many sizes", "A frame holds pictures of at most 8 sizes.");
+      return;
+    }
+    showSizes(view);
+    markChanged(view);
+  }
 }
 
 void showHotspot(EditorView& view) {
@@ -156,7 +187,7 @@ void addOneFrame(EditorView& view, const char* path, bool& full) {
   }
   ++appState.frameCount;
   view.showSizeLabel(true);
-  markChanged(view);
+  markListChanged(view);
 }
 
 // Takes apart what the open chooser handed back in `block`, which holds two
@@ -205,7 +236,7 @@ void deleteFrame(EditorView& view) {
   view.frameList().remove(i);
   view.pathList().remove(i);
   releasePreview(i + 1);
-  markChanged(view);
+  markListChanged(view);
   if (i + 1 >= appState.frameCount) {
     --appState.frameCount;
     view.frameList().select(appState.frameCount - 1);
@@ -253,7 +284,7 @@ void moveFrameUp(EditorView& view) {
     return;
   }
   swapRecords(i, i - 1);
-  markChanged(view);
+  markListChanged(view);
 }
 
 void moveFrameDown(EditorView& view) {
@@ -268,7 +299,7 @@ void moveFrameDown(EditorView& view) {
     return;
   }
   swapRecords(i, i + 1);
-  markChanged(view);
+  markListChanged(view);
 }
 
 uint32_t displayMs(int position) { return msFromJiffies(frameRate(position)); }
@@ -316,6 +347,7 @@ void newAnimation(EditorView& view) {
   resetDocument();
   showCaption(view);
   showHotspot(view);
+  showSizes(view);
   showTime(view);
 }
 
@@ -402,22 +434,15 @@ void openScriptAt(EditorView& view, const std::string& path) {
   view.frameList().holdRedraw(true);
   for (const auto& frame : script.frames) addOneFrame(view, frame.c_str(), full);
   view.frameList().holdRedraw(false);
-  const AnimationOptions& o = script.options;
-  for (int i = 0; i < appState.frameCount && o.rateCount > 0; ++i) {
-    appState.frameTable[i].rate = o.rates[o.rateCount == 1 ? 0 : i];
-  }
+  takeOpenedOptions(script.options, appState.frameCount);
   EditorDocument& d = editorDocument;
-  d.hasHotspot = o.hasHotspot;
-  d.hotspotX = o.hotspotX;
-  d.hotspotY = o.hotspotY;
-  std::memcpy(d.title, o.title, sizeof d.title);
-  std::memcpy(d.author, o.author, sizeof d.author);
   std::memcpy(d.scriptPath, path.c_str(), path.size() + 1);
   if (script.cursorPath.size() < static_cast<size_t>(kPathCapacity)) {
     std::memcpy(d.cursorPath, script.cursorPath.c_str(), script.cursorPath.size() + 1);
   }
   markSaved(view);
   showHotspot(view);
+  showSizes(view);
   view.frameList().select(0);
   view.requestRefresh();
 }
@@ -504,10 +529,7 @@ void setDisplayTime(EditorView& view, bool allFrames) {
     showTime(view);
     return;
   }
-  const auto jiffies = static_cast<uint32_t>(jiffiesFromMs(ms));
-  for (int i = 0; i < appState.frameCount; ++i) {
-    if (allFrames || i == selected) appState.frameTable[i].rate = jiffies;
-  }
+  setFrameRate(allFrames ? -1 : selected, static_cast<uint32_t>(jiffiesFromMs(ms)));
   markChanged(view);
   showTime(view);
 }
@@ -596,6 +618,7 @@ void initEditor(EditorView& view) {
   resetDocument();
   showCaption(view);
   showHotspot(view);
+  showSizes(view);
   showTime(view);
 }
 
@@ -669,6 +692,13 @@ void editorCommand(EditorView& view, uint32_t wParam) {
       break;
     case kCmdTestCursor:
       toggleTestCursor(view);
+      break;
+    case kCmdSize32:
+    case kCmdSize48:
+    case kCmdSize64:
+    case kCmdSize96:
+    case kCmdSize128:
+      chooseSize(view, static_cast<int>(wParam & 0xFFFF));
       break;
     default:
       break;
