@@ -11,14 +11,19 @@
 //   +- "seq " size u32 per step            optional: each step's frame
 //   +- "LIST" size "fram"
 //        +- "icon" size                    one per frame, a cursor resource:
-//        |    IconDir (6)                    type 2, one image
-//        |    IconDirEntry (16)              size, hotspot, image offset 22
+//        |    IconDir (6)                    type 2, image count n
+//        |    IconDirEntry (16) x n          size, hotspot, image offset
+//        |    then per image, largest first:
 //        |    BITMAPINFOHEADER (40)          height counts colour and mask
 //        |    palette (8-bit: 256 x 4)
 //        |    colour rows, bottom row first, each padded to 4 bytes
+//        |      (32-bit: blue, green, red, straight alpha)
 //        |    AND mask rows, 1 bit per pixel, each padded to 4 bytes
 //        |    [pad]
 //        +- "icon" ...
+//
+// A static cursor file (.cur) is one such resource alone: IconDir, the
+// entries, the images.
 #pragma once
 
 #include <cstdint>

@@ -36,4 +36,7 @@ struct AnimationOptions {
   // picture per side, largest first.
   int32_t sizeCount = 0;
   uint16_t sizes[anifile::kMaxSizes] = {};
+  // Written as a static cursor file (.cur) of the one frame instead of an
+  // animation.
+  bool staticCursor = false;
 };

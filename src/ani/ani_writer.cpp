@@ -95,35 +95,36 @@ uint8_t entrySide(int32_t side) {
 }
 
 // A frame without an image is written as an empty 8-bit one.
-const cursor::Image& firstImage(const cursor::Frame& frame) {
-  static const cursor::Image kNone;
-  return frame.images.empty() ? kNone : frame.images.front();
+const cursor::Image kNoImage;
+
+size_t imageCount(const cursor::Frame& frame) { return std::max<size_t>(frame.images.size(), 1); }
+
+const cursor::Image& imageOf(const cursor::Frame& frame, size_t i) {
+  return frame.images.empty() ? kNoImage : frame.images[i];
 }
 
-uint64_t imageChunkSize(const cursor::Image& image) {
-  return iconChunkSize(static_cast<int64_t>(image.pixels.size()),
-                       static_cast<int64_t>(image.mask.size()), image.depth > 8);
+// Only 8-bit pictures (and the empty one) carry a palette.
+bool hasPalette(const cursor::Image& image) { return image.depth <= 8; }
+
+// Bytes of one picture: header, palette, colour rows and mask rows.
+uint64_t imageSize(const cursor::Image& image) {
+  return (hasPalette(image) ? kImageHeader8 : kImageHeader24) + image.pixels.size() +
+         image.mask.size();
 }
 
-void putIconChunk(Output& file, const cursor::Image& image) {
-  const uint64_t chunkSize = imageChunkSize(image);
-  putChunkHeader(file, "icon", chunkSize);
+// Bytes of a frame's cursor resource: the directory, one entry per
+// picture, then the pictures.
+uint64_t resourceSize(const cursor::Frame& frame) {
+  uint64_t size = sizeof(IconDir);
+  for (size_t i = 0; i < imageCount(frame); ++i) {
+    size += sizeof(IconDirEntry) + imageSize(imageOf(frame, i));
+  }
+  return size;
+}
 
-  uint8_t dir[anifile::kImageOffset] = {};
-  binio::putLe16(dir + offsetof(IconDir, type), anifile::kCursorType);
-  binio::putLe16(dir + offsetof(IconDir, count), 1);
-  uint8_t* entry = dir + sizeof(IconDir);
+void putImage(Output& file, const cursor::Image& image) {
   // The header holds the colour rows and the mask rows.
   const auto doubledHeight = static_cast<int32_t>(static_cast<uint32_t>(image.height) * 2u);
-  entry[offsetof(IconDirEntry, width)] = entrySide(image.width);
-  entry[offsetof(IconDirEntry, height)] = entrySide(doubledHeight / 2);
-  binio::putLe16(entry + offsetof(IconDirEntry, hotspotX), image.hotspotX);
-  binio::putLe16(entry + offsetof(IconDirEntry, hotspotY), image.hotspotY);
-  binio::putLe32(entry + offsetof(IconDirEntry, bytesInResource),
-                 static_cast<uint32_t>(chunkSize - anifile::kImageOffset));
-  binio::putLe32(entry + offsetof(IconDirEntry, imageOffset), anifile::kImageOffset);
-  put(file, dir, sizeof dir);
-
   uint8_t header[bmpinfo::kSize] = {};
   binio::putLe32(header + bmpinfo::kSizeField, bmpinfo::kSize);
   binio::putLe32(header + bmpinfo::kWidth, static_cast<uint32_t>(image.width));
@@ -132,7 +133,7 @@ void putIconChunk(Output& file, const cursor::Image& image) {
   binio::putLe16(header + bmpinfo::kBitCount, image.depth);
   binio::putLe32(header + bmpinfo::kSizeImage, image.sizeImage);
   put(file, header, sizeof header);
-  if (image.depth <= 8) {
+  if (hasPalette(image)) {
     uint8_t palette[kPaletteEntries * 4] = {};
     if (!image.palette.empty()) {
       std::memcpy(palette, image.palette.data(), std::min(image.palette.size(), sizeof palette));
@@ -141,6 +142,38 @@ void putIconChunk(Output& file, const cursor::Image& image) {
   }
   put(file, image.pixels.data(), image.pixels.size());
   put(file, image.mask.data(), image.mask.size());
+}
+
+// A cursor resource as a .cur file holds it: the directory, then an entry
+// per picture (each with its hotspot), then the pictures in that order.
+void putResource(Output& file, const cursor::Frame& frame) {
+  const size_t count = imageCount(frame);
+  uint8_t dir[sizeof(IconDir)] = {};
+  binio::putLe16(dir + offsetof(IconDir, type), anifile::kCursorType);
+  binio::putLe16(dir + offsetof(IconDir, count), static_cast<uint16_t>(count));
+  put(file, dir, sizeof dir);
+  uint64_t offset = sizeof(IconDir) + sizeof(IconDirEntry) * count;
+  for (size_t i = 0; i < count; ++i) {
+    const cursor::Image& image = imageOf(frame, i);
+    const auto doubledHeight = static_cast<int32_t>(static_cast<uint32_t>(image.height) * 2u);
+    uint8_t entry[sizeof(IconDirEntry)] = {};
+    entry[offsetof(IconDirEntry, width)] = entrySide(image.width);
+    entry[offsetof(IconDirEntry, height)] = entrySide(doubledHeight / 2);
+    binio::putLe16(entry + offsetof(IconDirEntry, hotspotX), image.hotspotX);
+    binio::putLe16(entry + offsetof(IconDirEntry, hotspotY), image.hotspotY);
+    binio::putLe32(entry + offsetof(IconDirEntry, bytesInResource),
+                   static_cast<uint32_t>(imageSize(image)));
+    binio::putLe32(entry + offsetof(IconDirEntry, imageOffset), static_cast<uint32_t>(offset));
+    put(file, entry, sizeof entry);
+    offset += imageSize(image);
+  }
+  for (size_t i = 0; i < count; ++i) putImage(file, imageOf(frame, i));
+}
+
+void putIconChunk(Output& file, const cursor::Frame& frame) {
+  const uint64_t chunkSize = resourceSize(frame);
+  putChunkHeader(file, "icon", chunkSize);
+  putResource(file, frame);
   if (chunkSize % 2 != 0) {
     const uint8_t pad = 0;
     put(file, &pad, 1);
@@ -154,7 +187,7 @@ void putCursor(Output& file, const cursor::Cursor& c) {
 
   uint64_t listSize = 4;  // "fram"
   for (const cursor::Frame& frame : c.frames) {
-    listSize += sizeof(ChunkHeader) + roundUpEven(imageChunkSize(firstImage(frame)));
+    listSize += sizeof(ChunkHeader) + roundUpEven(resourceSize(frame));
   }
   const uint64_t info = infoListSize(c);
   uint64_t riffSize = 4 + sizeof(ChunkHeader) + sizeof(AniHeader) + sizeof(ChunkHeader) + listSize;
@@ -194,7 +227,7 @@ void putCursor(Output& file, const cursor::Cursor& c) {
   putChunkHeader(file, "LIST", listSize);
   put(file, "fram", 4);
   for (const cursor::Frame& frame : c.frames) {
-    putIconChunk(file, firstImage(frame));
+    putIconChunk(file, frame);
   }
   flush(file);
 }
@@ -213,6 +246,15 @@ bool writeCursor(const cursor::Cursor& c, plat::FileHandle handle) {
   Output file;
   file.handle = handle;
   putCursor(file, c);
+  return !file.failed;
+}
+
+bool writeStaticCursor(const cursor::Frame& frame, plat::FileHandle handle) {
+  if (handle == plat::kInvalidFile) return false;
+  Output file;
+  file.handle = handle;
+  putResource(file, frame);
+  flush(file);
   return !file.failed;
 }
 

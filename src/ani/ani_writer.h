@@ -18,7 +18,8 @@ constexpr uint64_t roundUpEven(uint64_t n) { return (n + 1) & ~uint64_t{1}; }
 uint64_t iconChunkSize(int64_t pixelBytes, int64_t maskBytes, bool is24Bit);
 
 // Writes the cursor into a file the caller has opened and closes. Each
-// frame's first image is written; the steps' jiffies go into "anih" (the
+// frame's images go into its "icon" chunk, largest first, each with its
+// own directory entry and hotspot; the steps' jiffies go into "anih" (the
 // first step's) or a "rate" chunk. True when every byte was written.
 bool writeCursor(const cursor::Cursor& c, plat::FileHandle file);
 
@@ -26,3 +27,7 @@ bool writeCursor(const cursor::Cursor& c, plat::FileHandle file);
 // is left alone and the call fails), then closed. True when the file was
 // created, written whole and closed cleanly.
 bool writeCursorFile(const cursor::Cursor& c, const char* path);
+
+// One frame as a static cursor file (.cur): the directory with an entry per
+// image, then the images. True when every byte was written.
+bool writeStaticCursor(const cursor::Frame& frame, plat::FileHandle file);

@@ -21,6 +21,16 @@ bool sameFile(const char* a, const char* b) {
   return plat::fileIdentity(a, first) && plat::fileIdentity(b, second) && first == second;
 }
 
+// A script that writes a .cur file from one frame asks for a static cursor;
+// one that lists more frames writes an animation, whatever the name.
+bool namesStaticCursor(const char* outputPath, int frameCount) {
+  const size_t n = std::strlen(outputPath);
+  if (frameCount != 1 || n < 4) return false;
+  const char* ext = outputPath + n - 4;
+  return ext[0] == '.' && (ext[1] | 0x20) == 'c' && (ext[2] | 0x20) == 'u' &&
+         (ext[3] | 0x20) == 'r';
+}
+
 // The script's frames: the paths read from its [BMP] section, which this
 // list owns and gives back however the run ends.
 struct FrameLines {
@@ -44,7 +54,7 @@ bool buildFrames(const char* outputPath, const FrameLines& frames,
   if (outputReplacesAFrame(outputPath, sources)) return false;
   const BuildResult built =
       build(currentSettings(), sources, {PreviewSize::measured, &options, outputPath});
-  return built.built && saveCursor(outputPath, built.cursor);
+  return built.built && saveCursor(outputPath, built.cursor, options.staticCursor);
 }
 
 // A path that names its place from the root or a drive, not from the
@@ -111,9 +121,10 @@ bool runBatchScript(const char* scriptPath) {
       }
       static AnimationOptions options;  // large: kept off the stack
       char problem[kScriptProblemCapacity];
-      if (frames.count < 2) {
+      const bool staticCursor = namesStaticCursor(outputPath, frames.count);
+      if (frames.count < 2 && !staticCursor) {
         explainFailure("script lists fewer than two frames in its [BMP] section", scriptPath);
-      } else if (!readScriptOptions(script, frames.count, options, problem)) {
+      } else if (!readScriptOptions(script, frames.count, options, problem, staticCursor)) {
         showError("Bad build script", problem);
         explainFailure("no animation was written to", outputPath);
       } else if (sameFile(outputPath, scriptPath)) {

@@ -25,6 +25,7 @@
 #include "frames/colour_steps.h"
 #include "frames/fused_steps.h"
 #include "frames/mask.h"
+#include "frames/sizes.h"
 #include "image/bitmap_format.h"
 #include "image/frame_reader.h"
 #include "image/pixels.h"
@@ -127,6 +128,10 @@ bool readAllFrames(const Settings& settings, std::span<FrameRecord> frames, Prev
 // will have before anything is allocated for them.
 struct OutputPlan {
   uint64_t fileBytes = 0;
+  // Of those, the bytes of pictures at the sizes the script names: fixed by
+  // the script, whatever the frames read, so they are not held to the
+  // growth limit, only to the file's.
+  uint64_t sizedBytes = 0;
   uint64_t pixelBytesRead = 0;
   int largest = 0;  // the frame with the most pixels, and its size as written
   int64_t largestW = 0;
@@ -135,7 +140,7 @@ struct OutputPlan {
 
 // `bits`: the depth every frame is written at (8, 24 or 32).
 OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> frames, int bits,
-                      const ContentRect& r) {
+                      const ContentRect& r, const AnimationOptions* options) {
   const int n = static_cast<int>(frames.size());
   const bool crop = settings.optimize && !rectIsEmpty(r);
   const bool merge = settings.merge && n >= 2;
@@ -144,6 +149,12 @@ OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> fra
   // chunks are counted at their largest: two step tables and two texts.
   plan.fileBytes = 12 + 44 + 12 + 2 * (8 + uint64_t{4} * anifile::kMaxSteps) + 12 +
                    2 * (8 + anifile::kMaxInfoText + 2);
+  // A frame at several sizes: its directory, then one entry and one square
+  // 32-bit picture per size.
+  const int sizeCount =
+      options != nullptr ? std::clamp(options->sizeCount, 0, anifile::kMaxSizes) : 0;
+  uint64_t sizedFrame = sizeof(IconDir);
+  for (int i = 0; i < sizeCount; ++i) sizedFrame += sizedImageBytes(options->sizes[i]);
   int64_t firstW = 0, firstH = 0;
   for (int k = 0; k < n; ++k) {
     const FrameRecord& f = frames[k];
@@ -169,6 +180,11 @@ OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> fra
       plan.largestH = h;
     }
     if (static_cast<uint64_t>(w * h) > buildlimits::kFramePixels) continue;
+    if (sizeCount > 0) {
+      plan.fileBytes += 8 + roundUpEven(sizedFrame);
+      plan.sizedBytes += 8 + roundUpEven(sizedFrame);
+      continue;
+    }
     const int64_t pixelBytes = rowStride(w, bits, 32) * h;
     const int64_t maskBytes = maskStride(w) * h;
     plan.fileBytes += 8 + roundUpEven(iconChunkSize(pixelBytes, maskBytes, bits != 8));
@@ -182,7 +198,8 @@ bool withinLimits(const OutputPlan& plan, const char* outputPath) {
   char why[256];
   const auto pixels = static_cast<uint64_t>(plan.largestW * plan.largestH);
   const uint64_t grown = kGrowthPerPixelByte * std::max(plan.pixelBytesRead, kLeastPixelsRead);
-  const uint64_t limit = std::min(kFileBytes, grown);
+  const uint64_t growing = plan.fileBytes - plan.sizedBytes;
+  const uint64_t limit = growing > grown ? std::min(kFileBytes, grown) : kFileBytes;
   if (pixels > kFramePixels) {
     std::snprintf(why, sizeof why,
                   "frame %d would hold %llu pixels (%lld x %lld), more than the limit of %llu "
@@ -192,7 +209,7 @@ bool withinLimits(const OutputPlan& plan, const char* outputPath) {
                   static_cast<unsigned long long>(kFramePixels),
                   static_cast<unsigned long long>(kFrameSide),
                   static_cast<unsigned long long>(kFrameSide));
-  } else if (plan.fileBytes > limit) {
+  } else if (plan.fileBytes > kFileBytes || growing > grown) {
     std::snprintf(
         why, sizeof why, "the file would take %llu bytes, more than the limit of %llu (%s)",
         static_cast<unsigned long long>(plan.fileBytes), static_cast<unsigned long long>(limit),
@@ -234,9 +251,11 @@ bool placeHotspot(const Settings& settings, std::span<const FrameRecord> frames,
 // left empty without one) and leaves in it the rectangle the frames were
 // cropped to (when they were).
 bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool is24,
-                   ContentRect& r, const char* outputPath) {
+                   ContentRect& r, const char* outputPath, const AnimationOptions* script) {
   if (settings.optimize && is24) r = widenBoundsFor24Bit(r);
-  if (!withinLimits(planOutput(settings, frames, is24 ? 24 : 8, r), outputPath)) return false;
+  if (!withinLimits(planOutput(settings, frames, is24 ? 24 : 8, r, script), outputPath)) {
+    return false;
+  }
   // The fused steps crop or copy each frame themselves, just before they take it.
   const bool fused = is24 && fusedStepsApply(settings, frames, r);
   if (!fused &&
@@ -278,14 +297,14 @@ bool processFrames(const Settings& settings, std::span<FrameRecord> frames, bool
 // The same for a build in which some frame has alpha: every frame becomes
 // 32-bit, the colour lists act on alpha, and the masks come from it.
 bool processAlphaFrames(const Settings& settings, std::span<FrameRecord> frames, ContentRect& r,
-                        const char* outputPath) {
+                        const char* outputPath, const AnimationOptions* script) {
   if (!promoteToAlpha(frames)) {
     showOutOfMemory();
     return false;
   }
   settleAlphaColours(settings, frames);
   r = settings.optimize ? unionAlphaBounds(frames) : kEmptyRect;
-  if (!withinLimits(planOutput(settings, frames, 32, r), outputPath)) return false;
+  if (!withinLimits(planOutput(settings, frames, 32, r, script), outputPath)) return false;
   const bool cropFailed = !rectIsEmpty(r) && !cropAlphaFrames(frames, r);
   if (cropFailed || (settings.merge && !mergeAlphaFrames(frames)) || !buildAlphaMasks(frames)) {
     showOutOfMemory();
@@ -403,8 +422,8 @@ BuildResult build(const Settings& settings, std::span<const FrameSource> sources
   if (!read) return result;
   const bool is24 = !frames.empty() && headerBitCount(frames[0].header) == 24;
   const bool alpha = std::any_of(table.begin(), table.end(), frameHasAlpha);
-  if (!(alpha ? processAlphaFrames(settings, frames, bounds, outputPath)
-              : processFrames(settings, frames, is24, bounds, outputPath))) {
+  if (!(alpha ? processAlphaFrames(settings, frames, bounds, outputPath, options.script)
+              : processFrames(settings, frames, is24, bounds, outputPath, options.script))) {
     return result;
   }
   Hotspot hotspot;
@@ -412,7 +431,8 @@ BuildResult build(const Settings& settings, std::span<const FrameSource> sources
       !placeHotspot(settings, frames, *options.script, bounds, hotspot)) {
     return result;
   }
-  if (!makeCursor(settings, frames, options.script, hotspot, result.cursor)) {
+  if (!makeCursor(settings, frames, options.script, hotspot, result.cursor) ||
+      (options.script != nullptr && !sizeFrames(*options.script, result.cursor))) {
     showOutOfMemory();
     return result;
   }
@@ -443,13 +463,17 @@ bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> f
   return false;
 }
 
-bool saveCursor(const char* outputPath, const cursor::Cursor& c) {
+bool saveCursor(const char* outputPath, const cursor::Cursor& c, bool staticCursor) {
   SafeWrite write;
   if (!beginSafeWrite(outputPath, write)) {
     refuseWrite(outputPath, plat::lastFileError());
     return false;
   }
-  if (!endSafeWrite(write, outputPath, writeCursor(c, write.file))) {
+  static const cursor::Frame kNoFrame;
+  const bool written =
+      staticCursor ? writeStaticCursor(c.frames.empty() ? kNoFrame : c.frames.front(), write.file)
+                   : writeCursor(c, write.file);
+  if (!endSafeWrite(write, outputPath, written)) {
     refuseWrite(outputPath, plat::lastFileError());
     return false;
   }

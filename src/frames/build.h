@@ -24,6 +24,9 @@ constexpr uint64_t kFramePixels = kFrameSide * kFrameSide;
 // Growth: the file may take this many bytes for each byte of frame pixels
 // read, counting at least kLeastPixelsRead of them, so that frames of less
 // than 1 MB together never take more than 48 MiB (and well under a second).
+// Pictures at the sizes a script names are not grown from the frames read:
+// at most 8 of 256 x 256 pixels per frame, they count only against
+// kFileBytes.
 constexpr uint64_t kGrowthPerPixelByte = 48;
 constexpr uint64_t kLeastPixelsRead = uint64_t{1} << 20;
 }  // namespace buildlimits
@@ -43,7 +46,8 @@ struct FrameSource {
 struct BuildOptions {
   // Where each frame's preview size comes from (see readFrame).
   PreviewSize preview = PreviewSize::kept;
-  // A build script's hotspot, timing, sequence, title and author, if any.
+  // A build script's hotspot, timing, sequence, title, author and sizes, if
+  // any.
   const AnimationOptions* script = nullptr;
   // The output file, as the messages about it name it.
   const char* outputPath = "";
@@ -78,8 +82,9 @@ bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> f
 // Writes the cursor under a temporary name beside the target and moves it
 // over the target only when complete, so that a failed write never costs
 // the user an existing file and leaves no half-written file behind. False
-// (and the failure shown) when the file was not written.
-bool saveCursor(const char* outputPath, const cursor::Cursor& c);
+// (and the failure shown) when the file was not written. A static cursor
+// is written as a .cur file of the first frame.
+bool saveCursor(const char* outputPath, const cursor::Cursor& c, bool staticCursor = false);
 
 // Gives back every block a build took for the frame, all but its path.
 void releaseFrameBlocks(FrameRecord& f);

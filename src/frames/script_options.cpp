@@ -146,6 +146,39 @@ bool readRates(SectionText& script, int frameCount, AnimationOptions& o,
   return true;
 }
 
+// One line of sides, largest picture first or in any order: "32, 48, 64".
+bool readSizes(SectionText& script, AnimationOptions& o, char (&problem)[kScriptProblemCapacity]) {
+  const int count = readSection("Sizes", script);
+  if (count < 0) return true;
+  if (count == 0) return failWith(problem, "Sizes", "no line of sizes");
+  LineScan scan(g_lines[0]);
+  int n = 0;
+  do {
+    uint64_t side = 0;
+    if (n == anifile::kMaxSizes || !scan.number(anifile::kLargestSize, side) || side == 0) {
+      return fail(problem, "Sizes", g_lines[0]);
+    }
+    for (int i = 0; i < n; ++i) {
+      if (o.sizes[i] == side) return fail(problem, "Sizes", g_lines[0]);
+    }
+    o.sizes[n++] = static_cast<uint16_t>(side);
+  } while (scan.word(","));
+  if (!scan.done()) return fail(problem, "Sizes", g_lines[0]);
+  o.sizeCount = n;
+  return true;
+}
+
+// A static cursor shows one picture for good: no steps to time or order,
+// and no place for texts.
+bool refuseStepsAndTexts(SectionText& script, char (&problem)[kScriptProblemCapacity]) {
+  for (const char* section : {"Rate", "Sequence", "Title", "Author"}) {
+    if (findSection(section, script)) {
+      return failWith(problem, section, "a static cursor has no steps, timing or texts");
+    }
+  }
+  return true;
+}
+
 // The first line, as it stands.
 bool readText(SectionText& script, const char* section, char (&out)[anifile::kMaxInfoText + 1],
               char (&problem)[kScriptProblemCapacity]) {
@@ -160,13 +193,15 @@ bool readText(SectionText& script, const char* section, char (&out)[anifile::kMa
 }  // namespace
 
 bool readScriptOptions(SectionText& script, int frameCount, AnimationOptions& options,
-                       char (&problem)[kScriptProblemCapacity]) {
+                       char (&problem)[kScriptProblemCapacity], bool staticCursor) {
   problem[0] = '\0';
   options = AnimationOptions{};
   // Frame numbers are kept in a byte: the table never holds more frames.
   frameCount = std::clamp(frameCount, 0, kMaxEntries);
+  options.staticCursor = staticCursor;
+  if (staticCursor && !refuseStepsAndTexts(script, problem)) return false;
   // The step count that the rates must match depends on the sequence.
-  return readHotspot(script, options, problem) &&
+  return readHotspot(script, options, problem) && readSizes(script, options, problem) &&
          readSequence(script, frameCount, options, problem) &&
          readRates(script, frameCount, options, problem) &&
          readText(script, "Title", options.title, problem) &&

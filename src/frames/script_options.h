@@ -1,5 +1,5 @@
 // The optional sections of a build script that shape the written file beyond
-// its frames: [Hotspot], [Rate], [Sequence], [Title] and [Author].
+// its frames: [Hotspot], [Rate], [Sequence], [Title], [Author] and [Sizes].
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,8 @@ constexpr int kScriptProblemCapacity = 320;
 // Reads the sections of `script` into `options`, which starts cleared, and
 // checks every line against the script's frameCount frames. False when a
 // line is malformed, out of range or one too many (or a count is wrong):
-// then `problem` names the section and quotes the line.
+// then `problem` names the section and quotes the line. A static cursor
+// (one frame, written as a .cur file) refuses the sections that only an
+// animation has: [Rate], [Sequence], [Title] and [Author].
 bool readScriptOptions(SectionText& script, int frameCount, AnimationOptions& options,
-                       char (&problem)[kScriptProblemCapacity]);
+                       char (&problem)[kScriptProblemCapacity], bool staticCursor = false);

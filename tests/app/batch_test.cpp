@@ -7,12 +7,14 @@
 #include <sys/stat.h>
 #endif
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "ani/ani_reader.h"
 #include "app/batch.h"
 #include "base/temp_name.h"
 #include "support/bmp_writer.h"
@@ -995,6 +997,336 @@ TEST_F(BatchTest, LimitsAndRefusalsNameTheirReasonAndWriteNothing) {
     EXPECT_GT(size, c.exe == optimizeExe ? 2u * 4096 * 4096 : 2u * 8 * 8 * 3);
   }
   fs::remove(out);
+}
+
+// ---- Sizes and static cursors ----------------------------------------------
+
+// A frame as the test draws it, top row first: 0x00RRGGBB with magenta where
+// the settings make it transparent, or (`argb`) a 32-bit frame's own alpha
+// in the top byte.
+struct Picture {
+  int32_t w, h;
+  std::vector<uint32_t> px;
+  bool argb = false;
+  uint32_t alpha(int32_t x, int32_t y) const {
+    const uint32_t v = px[static_cast<size_t>(y) * w + x];
+    return argb ? v >> 24 : v == 0xFF00FF ? 0 : 255;
+  }
+  uint32_t at(int32_t x, int32_t y) const { return px[static_cast<size_t>(y) * w + x] & 0xFFFFFF; }
+};
+
+// What a square picture of `side` must hold, worked out in floating point
+// from the areas each of its pixels covers: (alpha << 24) | colour.
+uint32_t expectedSized(const Picture& p, int32_t side, int32_t x, int32_t y) {
+  const int32_t longer = std::max(p.w, p.h);
+  const auto scaled = [&](int32_t n) {
+    return n == longer ? side
+                       : std::max(1, static_cast<int32_t>(std::lround(double(n) * side / longer)));
+  };
+  const int32_t w = scaled(p.w), h = scaled(p.h);
+  const int32_t px = x - (side - w) / 2, py = y - (side - h) / 2;
+  if (px < 0 || py < 0 || px >= w || py >= h) return 0;
+  if (side >= longer) {  // enlarged (or copied): the pixel under the centre
+    const int32_t sx = (2 * px + 1) * p.w / (2 * w), sy = (2 * py + 1) * p.h / (2 * h);
+    return p.alpha(sx, sy) == 0 ? 0 : p.alpha(sx, sy) << 24 | p.at(sx, sy);
+  }
+  const double x0 = double(px) * p.w / w, x1 = double(px + 1) * p.w / w;
+  const double y0 = double(py) * p.h / h, y1 = double(py + 1) * p.h / h;
+  double area = 0, shown = 0, c[3] = {};
+  for (int32_t sy = 0; sy < p.h; ++sy) {
+    for (int32_t sx = 0; sx < p.w; ++sx) {
+      const double a = std::max(0.0, std::min(x1, sx + 1.0) - std::max(x0, double(sx))) *
+                       std::max(0.0, std::min(y1, sy + 1.0) - std::max(y0, double(sy)));
+      area += a;
+      const double seen = a * p.alpha(sx, sy) / 255;
+      shown += seen;
+      for (int k = 0; k < 3; ++k) c[k] += seen * ((p.at(sx, sy) >> (8 * k)) & 0xFF);
+    }
+  }
+  const auto alpha = static_cast<uint32_t>(std::lround(255 * shown / area));
+  if (alpha == 0) return 0;
+  uint32_t out = alpha << 24;
+  for (int k = 0; k < 3; ++k) out |= static_cast<uint32_t>(std::lround(c[k] / shown)) << (8 * k);
+  return out;
+}
+
+TEST_F(BatchTest, SizesGiveEveryFrameSquare32BitPicturesAndCurFilesAreStaticCursors) {
+  const uint32_t M = 0xFF00FF, R = 0xC02010, B = 0x2040E0, G = 0x30A060;
+  // 8-bit, 6 x 4: magenta around two colours.
+  const Picture wide{
+      6, 4, {M, M, M, M, M, M, M, R, R, B, B, M, M, R, G, B, B, M, M, M, M, M, M, M}};
+  // 24-bit, 4 x 4 pixel art with a transparent corner.
+  const Picture art{4, 4, {M, R, B, G, R, B, G, R, B, G, R, B, G, R, B, G}};
+  // 24-bit, 8 x 8: one colour on a transparent surround.
+  Picture solid{8, 8, std::vector<uint32_t>(64, M)};
+  for (int32_t y = 2; y < 7; ++y)
+    for (int32_t x = 1; x < 6; ++x) solid.px[static_cast<size_t>(y) * 8 + x] = 0x3366CC;
+  const auto write = [&](const Picture& p, const char* name, bool eightBit) {
+    BmpLayout layout;
+    layout.width = p.w;
+    layout.height = p.h;
+    std::vector<uint32_t> values = p.px;
+    if (eightBit) {
+      layout.bitCount = 8;
+      for (uint32_t& v : values) {
+        const auto found = std::find(layout.palette.begin(), layout.palette.end(), v);
+        if (found == layout.palette.end()) layout.palette.push_back(v);
+        v = static_cast<uint32_t>(std::find(layout.palette.begin(), layout.palette.end(), v) -
+                                  layout.palette.begin());
+      }
+      layout.palette.resize(256);  // 8-bit frames carry a whole palette
+    }
+    const std::string path = output(name);
+    EXPECT_TRUE(writeFileBytes(path, makeBmp(layout, values)));
+    return path;
+  };
+  const std::string wide8 = write(wide, "wide8.bmp", true);
+  const std::string art24 = write(art, "art24.bmp", false);
+  const std::string solid24 = write(solid, "solid24.bmp", false);
+  // 32-bit, 6 x 6: alpha of its own, from clear through half to opaque.
+  Picture halves{6, 6, {}, true};
+  for (int32_t i = 0; i < 36; ++i) {
+    const uint32_t a = static_cast<uint32_t>(i % 5) * 255 / 4;
+    halves.px.push_back(a == 0 ? 0 : a << 24 | (0x102030u * static_cast<uint32_t>(i % 7 + 1)));
+  }
+  const std::string halves32 = [&] {
+    BmpLayout layout;
+    layout.width = layout.height = 6;
+    layout.bitCount = 32;
+    const std::string path = output("halves32.bmp");
+    EXPECT_TRUE(writeFileBytes(path, makeBmp(layout, halves.px)));
+    return path;
+  }();
+  // Transparency only, no crop: the pictures keep the frames' proportions.
+  static const std::string exe = [] {
+    const std::string dir = makeTempDir();
+    EXPECT_TRUE(
+        writeFileBytes(dir + "/kinetor.ini", crlfLines({"[Trans]", "[TransColors]", "FF00FF"})));
+    return copyProgramInto(dir);
+  }();
+
+  struct Image {
+    int32_t side;
+    uint16_t hotX, hotY;
+  };
+  struct Case {
+    const char* what;
+    const char* result;
+    std::vector<std::pair<std::string, const Picture*>> frames;
+    std::vector<std::string> sections;
+    std::string refusal;        // empty: the file is written
+    uint16_t staticType;        // 0: an animation
+    std::vector<Image> images;  // of every frame, in file order; empty: as given
+  } cases[] = {
+      {"8-bit, non-square: larger, equal, smaller; hotspot scaled",
+       "wide.anim",
+       {{wide8, &wide}, {wide8, &wide}},
+       {"[Hotspot]", "3,2", "[Sizes]", "6, 3, 12"},
+       "",
+       0,
+       {{12, 6, 6}, {6, 3, 3}, {3, 1, 1}}},
+      {"24-bit pixel art: whole and uneven enlargements, a copy",
+       "art.anim",
+       {{art24, &art}, {art24, &art}},
+       {"[sizes]", " 4 ,12,8,6 ", "[Hotspot]", "3,3"},
+       "",
+       0,
+       {{12, 9, 9}, {8, 6, 6}, {6, 4, 4}, {4, 3, 3}}},
+      {"one colour shrunk by uneven ratios: no fringe",
+       "solid.anim",
+       {{solid24, &solid}, {art24, &art}},
+       {"[Sizes]", "3,5,7"},
+       "",
+       0,
+       {{7, 0, 0}, {5, 0, 0}, {3, 0, 0}}},
+      {"32-bit frames with alpha of their own",
+       "halves.anim",
+       {{halves32, &halves}, {halves32, &halves}},
+       {"[Sizes]", "4, 6, 9"},
+       "",
+       0,
+       {{9, 0, 0}, {6, 0, 0}, {4, 0, 0}}},
+      {"a .cur of one frame: a static cursor at each size",
+       "static.cur",
+       {{solid24, &solid}},
+       {"[Hotspot]", "3,4", "[Sizes]", "16, 32"},
+       "",
+       2,
+       {{32, 12, 16}, {16, 6, 8}}},
+      {"a .CUR of one frame without sizes: the frame as it is",
+       "plain.CUR",
+       {{art24, &art}},
+       {"[Hotspot]", "1,2"},
+       "",
+       2,
+       {}},
+      {"a .cur of two frames is an animation",
+       "two.cur",
+       {{art24, &art}, {art24, &art}},
+       {},
+       "",
+       0,
+       {}},
+      {"size 0",
+       "x.anim",
+       {{art24, &art}, {art24, &art}},
+       {"[Sizes]", "0, 32"},
+       "Bad build script: [Sizes]: 0, 32",
+       0,
+       {}},
+      {"size 257",
+       "x.anim",
+       {{art24, &art}, {art24, &art}},
+       {"[Sizes]", "257"},
+       "Bad build script: [Sizes]: 257",
+       0,
+       {}},
+      {"a repeat",
+       "x.anim",
+       {{art24, &art}, {art24, &art}},
+       {"[Sizes]", "32,48,32"},
+       "Bad build script: [Sizes]: 32,48,32",
+       0,
+       {}},
+      {"nine sizes",
+       "x.anim",
+       {{art24, &art}, {art24, &art}},
+       {"[Sizes]", "1,2,3,4,5,6,7,8,9"},
+       "Bad build script: [Sizes]: 1,2,3,4,5,6,7,8,9",
+       0,
+       {}},
+      {"no comma",
+       "x.anim",
+       {{art24, &art}, {art24, &art}},
+       {"[Sizes]", "32 48"},
+       "Bad build script: [Sizes]: 32 48",
+       0,
+       {}},
+      {"a trailing comma",
+       "x.anim",
+       {{art24, &art}, {art24, &art}},
+       {"[Sizes]", "32,"},
+       "Bad build script: [Sizes]: 32,",
+       0,
+       {}},
+      {"no line",
+       "x.anim",
+       {{art24, &art}, {art24, &art}},
+       {"[Sizes]"},
+       "Bad build script: [Sizes]: no line of sizes",
+       0,
+       {}},
+      {"a static cursor with a rate",
+       "x.cur",
+       {{art24, &art}},
+       {"[Rate]", "5"},
+       "Bad build script: [Rate]: a static cursor has no steps, timing or texts",
+       0,
+       {}},
+      {"a static cursor with a sequence",
+       "x.cur",
+       {{art24, &art}},
+       {"[Sequence]", "1"},
+       "Bad build script: [Sequence]: a static cursor has no steps, timing or texts",
+       0,
+       {}},
+      {"a static cursor with a title",
+       "x.cur",
+       {{art24, &art}},
+       {"[Title]", "t"},
+       "Bad build script: [Title]: a static cursor has no steps, timing or texts",
+       0,
+       {}},
+      {"a static cursor with an author",
+       "x.cur",
+       {{art24, &art}},
+       {"[Author]"},
+       "Bad build script: [Author]: a static cursor has no steps, timing or texts",
+       0,
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string out = output(c.result);
+    std::vector<std::string> lines = {"[Result]", out, "[BMP]"};
+    for (const auto& f : c.frames) lines.push_back(f.first);
+    lines.insert(lines.end(), c.sections.begin(), c.sections.end());
+    const std::string script = writeScript(crlfLines(lines));
+#ifdef _WIN32
+    // A refusal would wait for its message box: the batch entry runs here,
+    // with the same settings.
+    resetAppState();
+    appState.optTransparent = 1;
+    appState.transColors[0] = 0xFF00FF;
+    appState.transCount = 1;
+    const bool written = runBatchScript(script.c_str());
+    releaseAllPreviews();
+    const std::vector<ShownError> shown = takeShownErrors();
+    const Refusal r{written ? 1 : 2, shown.empty() ? "" : shown[0].caption + ": " + shown[0].text};
+#else
+    const ProcessResult run = runKinetorAt(exe, script, 30);
+    const Refusal r{run.exitCode, run.errorOutput.substr(0, run.errorOutput.find('\n'))};
+#endif
+    if (!c.refusal.empty()) {
+      EXPECT_EQ(r.exitCode, 2);
+      EXPECT_EQ(r.message, c.refusal);
+      EXPECT_FALSE(fileExists(out));
+      continue;
+    }
+    ASSERT_EQ(r.exitCode, 1) << r.message;
+    const std::string bytes = readFileBytes(out);
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    AniFile file;
+    readAniFile(data, bytes.size(), file);
+    ASSERT_EQ(aniVerdict(file), 0);
+    EXPECT_EQ(file.staticType, c.staticType);
+    ASSERT_EQ(file.frames.size(), c.frames.size());
+    for (size_t k = 0; k < c.frames.size(); ++k) {
+      const Picture& p = *c.frames[k].second;
+      const std::vector<AniImage>& images = file.frames[k].images;
+      if (c.images.empty()) {
+        ASSERT_EQ(images.size(), 1u);
+        EXPECT_EQ(images[0].width, p.w);
+        EXPECT_NE(images[0].depth, 32u);
+        continue;
+      }
+      ASSERT_EQ(images.size(), c.images.size());
+      for (size_t i = 0; i < images.size(); ++i) {
+        const Image& want = c.images[i];
+        const AniImage& got = images[i];
+        SCOPED_TRACE("frame " + std::to_string(k) + ", side " + std::to_string(want.side));
+        ASSERT_EQ(got.width, want.side);
+        ASSERT_EQ(got.height, want.side);
+        EXPECT_EQ(got.depth, 32u);
+        if (k == 0) {
+          EXPECT_EQ(got.entry.hotspotX, want.hotX);
+          EXPECT_EQ(got.entry.hotspotY, want.hotY);
+        }
+        std::vector<uint32_t> colour(static_cast<size_t>(want.side) * want.side);
+        std::vector<uint8_t> mask(colour.size());
+        ASSERT_TRUE(decodeAniFrame(data, bytes.size(), got, colour.data(), mask.data()));
+        const bool oneColour = &p == &solid;
+        int wrong = 0;
+        for (int32_t y = 0; y < want.side; ++y) {
+          for (int32_t x = 0; x < want.side; ++x) {
+            const uint32_t is = colour[static_cast<size_t>(y) * want.side + x];
+            const uint32_t expected = expectedSized(p, want.side, x, y);
+            const bool masked = mask[static_cast<size_t>(y) * want.side + x] != 0;
+            bool right = masked == (is >> 24 == 0) && (is >> 24 != 0 || is == 0);
+            for (int shift = 0; shift < 32; shift += 8) {
+              right = right &&
+                      std::abs(int((is >> shift) & 0xFF) - int((expected >> shift) & 0xFF)) <= 1;
+            }
+            if (oneColour && is >> 24 != 0) right = right && (is & 0xFFFFFF) == 0x3366CC;
+            if (!right && wrong++ < 4) {
+              ADD_FAILURE() << x << "," << y << ": " << std::hex << is << " (mask " << masked
+                            << "), expected " << expected;
+            }
+          }
+        }
+      }
+    }
+  }
 }
 
 // ---- In this process ---------------------------------------------------------

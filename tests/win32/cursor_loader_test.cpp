@@ -6,12 +6,15 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "ani/ani_reader.h"
 #include "app/batch.h"
 #include "frames/frame_setup.h"
 #include "image/pixels.h"
+#include "show/contact_sheet.h"
 #include "ui/preview.h"
 #include "ui/win32/preview_window.h"
 
@@ -45,6 +48,7 @@ class Canvas {
     DeleteDC(dc_);
   }
   HDC dc() const { return dc_; }
+  void set(int x, int y, uint32_t colour) { bits_[y * kCanvas + x] = colour; }
   uint32_t at(int x, int y) const {
     GdiFlush();
     return bits_[y * kCanvas + x] & 0x00FFFFFF;
@@ -263,6 +267,145 @@ TEST_F(CursorLoaderTest, FramesWiderThan255PixelsLoadAtTheirSize) {
     DeleteObject(info.hbmMask);
   }
   DestroyCursor(cursor);
+}
+
+// Cursors with pictures at several sizes: the loader takes the picture of
+// the size asked for in every frame, with that picture's hotspot, and draws
+// it as kinetor-show's contact sheet does, partly transparent edges included.
+// A .cur of one frame loads as a static cursor with its hotspot.
+TEST_F(CursorLoaderTest, SizedPicturesLoadAtEachSizeAndDrawAsTheSheetShowsThem) {
+  auto frameInfo = cursorFrameInfo();
+  ASSERT_NE(frameInfo, nullptr);
+  struct Hotspot {
+    int32_t side;
+    uint32_t x, y;
+  };
+  struct Case {
+    const char* what;
+    int depth;
+    const char* result;
+    int frames;
+    Size source;
+    std::vector<Hotspot> hotspots;  // worked out by hand from 5,4 on the source
+  } cases[] = {
+      {"24-bit frames", 24, "sized24.ani", 3, {14, 9}, {{32, 11, 14}, {48, 17, 21}, {64, 22, 29}}},
+      {"8-bit frames", 8, "sized8.ani", 2, {14, 9}, {{32, 11, 14}, {48, 17, 21}, {64, 22, 29}}},
+      {"32-bit frames with alpha of their own",
+       32,
+       "sized32.ani",
+       2,
+       {14, 9},
+       {{32, 11, 14}, {48, 17, 21}, {64, 22, 29}}},
+      {"24-bit frames shrunk: partly transparent edges",
+       24,
+       "shrunk.ani",
+       2,
+       {100, 70},
+       {{32, 1, 6}, {48, 2, 8}, {64, 3, 11}}},
+      {"a static cursor", 24, "static.cur", 1, {14, 9}, {{32, 11, 14}, {48, 17, 21}, {64, 22, 29}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string out = path(c.result);
+    std::string script = "[Result]\r\n" + out + "\r\n[BMP]\r\n";
+    const Size source = c.source;
+    for (int k = 0; k < c.frames; ++k) {
+      std::vector<uint32_t> px = picture(source.w, source.h, k);
+      const std::string file = path(std::string(c.result) + std::to_string(k) + ".bmp");
+      std::vector<uint32_t> indices;
+      const std::vector<uint32_t> palette = paletteFor(px, indices);
+      if (c.depth == 32) {
+        // Alpha in three steps; the transparent colour is alpha 0 already.
+        for (size_t i = 0; i < px.size(); ++i) {
+          px[i] = px[i] == kBack ? 0 : (0x55u * (1 + i % 3)) << 24 | px[i];
+        }
+      }
+      BmpLayout layout = spec24(source.w, source.h);
+      layout.bitCount = static_cast<uint16_t>(c.depth);
+      ASSERT_TRUE(writeFileBytes(file, c.depth == 8
+                                           ? makeBmp(spec8(source.w, source.h, palette), indices)
+                                           : makeBmp(layout, px)));
+      script += file + "\r\n";
+    }
+    script += "[Hotspot]\r\n5,4\r\n[Sizes]\r\n32, 48, 64\r\n";
+    ASSERT_TRUE(writeFileBytes(path("sized.txt"), script));
+    ASSERT_TRUE(runBatchScript(path("sized.txt").c_str()));
+    releaseAllPreviews();
+    ASSERT_TRUE(takeShownErrors().empty());
+
+    const std::string bytes = readFileBytes(out);
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    for (const Hotspot& want : c.hotspots) {
+      SCOPED_TRACE(want.side);
+      AniFile ani;
+      readAniFile(data, bytes.size(), ani);
+      aniChooseImages(ani, want.side);
+      SheetLayout layout;
+      std::string why;
+      ASSERT_TRUE(planContactSheet(ani, data, layout, why)) << why;
+      std::vector<uint8_t> sheet;
+      renderContactSheet(ani, data, layout, sheet);
+
+      auto cursor = static_cast<HCURSOR>(
+          LoadImageA(nullptr, out.c_str(), IMAGE_CURSOR, want.side, want.side, LR_LOADFROMFILE));
+      ASSERT_NE(cursor, nullptr);
+      for (int step = 0; step < c.frames; ++step) {
+        DWORD rate = 0, steps = 0;
+        HCURSOR frame = c.frames == 1 ? cursor : frameInfo(cursor, 0, step, &rate, &steps);
+        ASSERT_NE(frame, nullptr) << step;
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(frame, &info)) << step;
+        EXPECT_EQ(info.xHotspot, want.x) << step;
+        EXPECT_EQ(info.yHotspot, want.y) << step;
+        BITMAP colour{};
+        ASSERT_NE(info.hbmColor, nullptr) << step;
+        ASSERT_NE(GetObjectA(info.hbmColor, sizeof colour, &colour), 0) << step;
+        EXPECT_EQ(colour.bmWidth, want.side) << step;
+        EXPECT_EQ(colour.bmHeight, want.side) << step;
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+
+        ASSERT_EQ(layout.cellWidth, want.side);
+        // Partly transparent pixels may differ by one step per channel: the
+        // system blends premultiplied colours, rounding twice, the sheet
+        // rounds once.
+        const AniImage* drawn = ani.frames[static_cast<size_t>(step)].drawn();
+        ASSERT_NE(drawn, nullptr);
+        std::vector<uint32_t> pixels(static_cast<size_t>(want.side) * want.side);
+        std::vector<uint8_t> mask(pixels.size());
+        ASSERT_TRUE(decodeAniFrame(data, bytes.size(), *drawn, pixels.data(), mask.data()));
+        int wrong = 0;
+        for (int band = 0; band < sheet::kBands; ++band) {
+          Canvas canvas(0);
+          for (int y = 0; y < kCanvas; ++y) {
+            for (int x = 0; x < kCanvas; ++x) canvas.set(x, y, checkerColour(band, x, y));
+          }
+          ASSERT_TRUE(DrawIconEx(canvas.dc(), 0, 0, cursor, 0, 0, step, nullptr, DI_NORMAL));
+          const int64_t left = sheetCellLeft(layout, step), top = sheetCellTop(layout, band);
+          for (int y = 0; y < want.side; ++y) {
+            for (int x = 0; x < want.side; ++x) {
+              const uint8_t* p = sheet.data() + 3 * ((top + y * layout.scale) * layout.width +
+                                                     left + x * layout.scale);
+              const uint32_t shown = uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
+              const uint32_t alpha = pixels[static_cast<size_t>(y) * want.side + x] >> 24;
+              const int slack = alpha == 0 || alpha == 255 ? 0 : 1;
+              bool same = true;
+              for (int shift = 0; shift < 24; shift += 8) {
+                const int d = int((canvas.at(x, y) >> shift) & 0xFF) - int((shown >> shift) & 0xFF);
+                same = same && std::abs(d) <= slack;
+              }
+              if (!same && wrong++ < 5) {
+                ADD_FAILURE() << "step " << step << " band " << band << " at " << x << "," << y
+                              << ": sheet " << std::hex << shown << ", DrawIconEx "
+                              << canvas.at(x, y);
+              }
+            }
+          }
+        }
+      }
+      DestroyCursor(cursor);
+    }
+  }
 }
 
 }  // namespace
