@@ -5,13 +5,16 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "ani/cursor_reader.h"
 #include "dialog_support.h"
+#include "image/png_file.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "support/recorder.h"
@@ -636,7 +639,85 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
     const char* what;
     std::function<void()> run;
   };
+  auto openScript = [&](const std::string& path) {
+    ScriptedChoosers::openResult = 1;
+    ScriptedChoosers::openBytes = path + '\0';
+    sendCommand(dialog_, kCmdOpenScript);
+  };
+  auto importCursor = [&](const std::string& name) {
+    ScriptedChoosers::openResult = 1;
+    ScriptedChoosers::openBytes = dir_ + "\\" + name + '\0';
+    sendCommand(dialog_, kCmdImport);
+  };
   const Scenario scenarios[] = {
+      {"a PNG frame with alpha is drawn over a checkerboard, partial alpha blended",
+       [&] {
+         ASSERT_NO_FATAL_FAILURE(openDialog());
+         preview = static_cast<HWND>(appState.previewWindow);
+         // Left half clear; on the right red at alpha 128 above opaque blue.
+         std::vector<uint8_t> rgba;
+         for (int y = 0; y < 16; ++y) {
+           for (int x = 0; x < 16; ++x) {
+             const uint8_t alpha = x < 8 ? 0 : (y < 8 ? 128 : 255);
+             const uint8_t pixel[4] = {static_cast<uint8_t>(y < 8 ? 255 : 0), 0,
+                                       static_cast<uint8_t>(y < 8 ? 0 : 255), alpha};
+             rgba.insert(rgba.end(), pixel, pixel + 4);
+           }
+         }
+         ASSERT_TRUE(writePngFile((dir_ + "\\soft.png").c_str(), rgba, 16, 16, 4));
+         widths_["soft.png"] = 16;
+         addFrames({"soft.png"});
+         expectFrames({"soft.png"});
+         UpdateWindow(preview);
+         const std::vector<uint32_t> shown = readClientPixels(preview, kPreviewSize, kPreviewSize);
+         auto at = [&](int x, int y) {
+           return shown[static_cast<size_t>(y + kFrameOffset) * kPreviewSize + x + kFrameOffset];
+         };
+         EXPECT_EQ(at(0, 0), kCheckerLight);
+         EXPECT_EQ(at(3, 9), kCheckerDark);
+         EXPECT_EQ(at(12, 12), 0x0000FFu);
+         // Over a dark square: 128 parts of red, 127 of the square.
+         auto mix = [](uint32_t front, uint32_t back) {
+           return (front * 128 + back * 127 + 127) / 255;
+         };
+         const uint32_t grey = kCheckerDark & 0xFF;
+         EXPECT_EQ(at(12, 3), mix(255, grey) << 16 | mix(0, grey) << 8 | mix(0, grey));
+         // Outside the frame the face colour stays.
+         EXPECT_EQ(at(100, 100), systemPreviewColours().face);
+       }},
+      {"a cursor with its own order of steps or equal rates per step: Import then Save gives "
+       "the same bytes",
+       [&] {
+         start();
+         const std::string steps =
+             "[Rate]\r\n5\r\n5\r\n5\r\n5\r\n[Sequence]\r\n1\r\n2\r\n3\r\n2\r\n";
+         const std::string perFrame = "[Rate]\r\n5\r\n5\r\n5\r\n";
+         for (const std::string& timing : {steps, perFrame}) {
+           const std::string frames = "[BMP]\r\na.bmp\r\nb.bmp\r\nc.bmp\r\n";
+           ASSERT_TRUE(writeFileBytes(dir_ + "\\steps.txt", frames + timing));
+           editorDocument.changed = false;
+           openScript(dir_ + "\\steps.txt");
+           const std::string note = timing == steps ? " (4 steps in the script's own order)" : "";
+           EXPECT_EQ(windowText(dialog_), "steps.txt" + note + " - Kinetor for Velmar");
+           const std::string first = saveCursor("steps.anim");
+           ParsedAni ani;
+           std::string defects;
+           EXPECT_TRUE(parseAni(first, ani, defects)) << defects;
+           EXPECT_EQ(ani.rates, std::vector<uint32_t>(timing == steps ? 4 : 3, 5));
+           EXPECT_EQ(ani.sequence, timing == steps ? (std::vector<uint32_t>{0, 1, 2, 1})
+                                                   : std::vector<uint32_t>{});
+           importCursor("steps.anim");
+           EXPECT_EQ(windowText(dialog_), "build.txt" + note + " - Kinetor for Velmar");
+           EXPECT_EQ(saveCursor("again.anim"), first);
+           std::remove((dir_ + "\\again.anim").c_str());
+         }
+         // A change to the list: the order of steps goes with its note.
+         ASSERT_TRUE(
+             writeFileBytes(dir_ + "\\steps.txt", "[BMP]\r\na.bmp\r\nb.bmp\r\nc.bmp\r\n" + steps));
+         openScript(dir_ + "\\steps.txt");
+         sendCommand(dialog_, kIdDelete);
+         EXPECT_EQ(windowText(dialog_), "steps.txt* - Kinetor for Velmar");
+       }},
       {"Enter, Escape, the close box and New ask before unsaved frames go",
        [&] {
          start();
@@ -674,8 +755,9 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
          EXPECT_TRUE(answerQuestion(
                          dialog_, [&] { sendCommand(dialog_, IDCANCEL); }, IDYES)
                          .asked);
-         EXPECT_EQ(readFileBytes(dir_ + "\\kept.txt"),
-                   "[Result]\r\nkept.anim\r\n[BMP]\r\na.bmp\r\nb.bmp\r\nc.bmp\r\n");
+         EXPECT_EQ(
+             readFileBytes(dir_ + "\\kept.txt"),
+             "[Result]\r\nkept.anim\r\n[BMP]\r\na.bmp\r\nb.bmp\r\nc.bmp\r\n[TransColors]\r\n");
          EXPECT_FALSE(IsWindowVisible(dialog_));
        }},
       {"hotspot and timing reach the file; the saved script opens to the same cursor",
@@ -727,8 +809,61 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
          expectFrames({"a.bmp", "b.bmp", "c.bmp"});
          EXPECT_EQ(windowText(GetDlgItem(dialog_, kIdHotspotLabel)), "Hotspot: 7, 9");
          EXPECT_EQ(saveCursor("second.anim"), first);
+         // Sizes, options and colours travel with the script too, whatever
+         // the settings are when it is opened again.
+         auto checked = [&](int command) {
+           return (GetMenuState(GetMenu(dialog_), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
+         };
+         sendCommand(dialog_, kCmdSize48);
+         sendCommand(dialog_, kCmdOptimize);
+         appState.transColors[0] = 0x00FF00FF;
+         appState.transCount = 1;
+         sendCommand(dialog_, kCmdTransparent);
+         const std::string third = saveCursor("third.anim");
+         ScriptedChoosers::saveAnswer = dir_ + "\\work.txt";
+         sendCommand(dialog_, kCmdSaveScript);
+         sendCommand(dialog_, kCmdOptimize);
+         sendCommand(dialog_, kCmdTransparent);
+         appState.transCount = 0;
+         editorDocument.changed = false;
+         sendCommand(dialog_, kCmdNew);
+         openScript(dir_ + "\\work.txt");
+         EXPECT_TRUE(checked(kCmdSize48));
+         EXPECT_FALSE(checked(kCmdSize32));
+         EXPECT_TRUE(checked(kCmdOptimize));
+         EXPECT_TRUE(checked(kCmdTransparent));
+         EXPECT_EQ(saveCursor("fourth.anim"), third);
+         EXPECT_NE(third, first);
          sendCommand(dialog_, IDCANCEL);
          EXPECT_FALSE(IsWindowVisible(dialog_));
+       }},
+      {"Options > Sizes reaches the file: one 32-bit picture per size, largest first",
+       [&] {
+         start();
+         for (int command : {kCmdSize32, kCmdSize64, kCmdSize48, kCmdSize48}) {
+           sendCommand(dialog_, command);
+         }
+         HMENU menu = GetMenu(dialog_);
+         EXPECT_NE(GetMenuState(menu, kCmdSize64, MF_BYCOMMAND) & MF_CHECKED, 0u);
+         EXPECT_EQ(GetMenuState(menu, kCmdSize48, MF_BYCOMMAND) & MF_CHECKED, 0u);
+         EXPECT_EQ(windowText(dialog_), "Untitled* - Kinetor for Velmar");
+         const std::string bytes = saveCursor("sized.anim");
+         cursor::Cursor read;
+         std::string why;
+         std::vector<std::string> notes;
+         ASSERT_TRUE(readCursor(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), read,
+                                why, notes))
+             << why;
+         ASSERT_EQ(read.frames.size(), 3u);
+         for (const cursor::Frame& frame : read.frames) {
+           std::vector<int32_t> sides;
+           for (const cursor::Image& image : frame.images) {
+             sides.push_back(image.width);
+             EXPECT_EQ(image.height, image.width);
+             EXPECT_EQ(image.depth, 32);
+           }
+           EXPECT_EQ(sides, (std::vector<int32_t>{64, 32}));
+         }
        }},
       {"the Delete key in the list deletes; dropped BMP files are added in order",
        [&] {
