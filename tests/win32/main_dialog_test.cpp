@@ -108,6 +108,53 @@ class MainDialogTest : public testing::Test {
   HWND dialog_ = nullptr;
 };
 
+// Nothing overlaps and nothing leaves the dialog, whatever the display's
+// scaling makes of the dialog units.
+void expectNothingOverlaps(HWND dialog) {
+  std::vector<HWND> shown;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (IsWindowVisible(child)) shown.push_back(child);
+  }
+  RECT client{};
+  GetClientRect(dialog, &client);
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const RECT a = childRect(shown[i]);
+    EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= client.right && a.bottom <= client.bottom)
+        << "control " << GetDlgCtrlID(shown[i]) << " leaves the dialog";
+    for (size_t j = i + 1; j < shown.size(); ++j) {
+      const RECT b = childRect(shown[j]);
+      RECT both{};
+      EXPECT_FALSE(IntersectRect(&both, &a, &b))
+          << "controls " << GetDlgCtrlID(shown[i]) << " and " << GetDlgCtrlID(shown[j]);
+    }
+  }
+}
+
+// The main dialog as 200 % scaling lays it out: its template with the font
+// at twice its size, so that every dialog unit is twice as many pixels.
+std::vector<uint8_t> dialogAtTwiceTheScale() {
+  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(kDialogMain), MAKEINTRESOURCEA(5));
+  const auto* data = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)));
+  std::vector<uint8_t> bytes(data, data + SizeofResource(nullptr, found));
+  // DLGTEMPLATEEX: 26 bytes of header, then the menu, the class and the
+  // caption (each a zero word, 0xFFFF and an ordinal, or a string), then
+  // the font's point size.
+  size_t at = 26;
+  for (int field = 0; field < 3; ++field) {
+    auto word = [&] { return static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8); };
+    if (word() == 0xFFFF) {
+      at += 4;
+      continue;
+    }
+    while (word() != 0) at += 2;
+    at += 2;
+  }
+  EXPECT_EQ(bytes[at], 8);
+  bytes[at] = 16;
+  return bytes;
+}
+
 TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
   appState.optTransparent = 1;
   appState.optOptimize = 1;
@@ -151,26 +198,7 @@ TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
     }
   }
 
-  // Nothing overlaps, whatever the DPI makes of the dialog units: the
-  // preview keeps its 256 pixels while the rest grows with the font.
-  std::vector<HWND> shown;
-  for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    if (IsWindowVisible(child)) shown.push_back(child);
-  }
-  RECT client{};
-  GetClientRect(dialog_, &client);
-  for (size_t i = 0; i < shown.size(); ++i) {
-    const RECT a = childRect(shown[i]);
-    EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= client.right && a.bottom <= client.bottom)
-        << "control " << GetDlgCtrlID(shown[i]) << " leaves the dialog";
-    for (size_t j = i + 1; j < shown.size(); ++j) {
-      const RECT b = childRect(shown[j]);
-      RECT both{};
-      EXPECT_FALSE(IntersectRect(&both, &a, &b))
-          << "controls " << GetDlgCtrlID(shown[i]) << " and " << GetDlgCtrlID(shown[j]);
-    }
-  }
+  expectNothingOverlaps(dialog_);
 
   EXPECT_EQ(frameList(), appState.frameList);
   const LONG style = GetWindowLongA(frameList(), GWL_STYLE);
@@ -717,6 +745,37 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
          openScript(dir_ + "\\steps.txt");
          sendCommand(dialog_, kIdDelete);
          EXPECT_EQ(windowText(dialog_), "steps.txt* - Kinetor for Velmar");
+       }},
+      {"at 200 % nothing overlaps and the preview shows frames at twice their size",
+       [&] {
+         const std::vector<uint8_t> doubled = dialogAtTwiceTheScale();
+         dialog_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                              reinterpret_cast<LPCDLGTEMPLATEA>(doubled.data()),
+                                              nullptr, mainDialogProc, 0);
+         ASSERT_NE(dialog_, nullptr);
+         SetWindowPos(dialog_, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+         preview = static_cast<HWND>(appState.previewWindow);
+         EXPECT_EQ(appState.previewScale, 2);
+         const RECT placed = childRect(preview);
+         EXPECT_EQ(placed.right - placed.left, 2 * kPreviewSize);
+         EXPECT_EQ(placed.bottom - placed.top, 2 * kPreviewSize);
+         expectNothingOverlaps(dialog_);
+         writeFrame("a.bmp", 32, 32, 0x00FF0000);
+         addFrames({"a.bmp"});
+         UpdateWindow(preview);
+         const std::vector<uint32_t> shown = readClientPixels(preview, 80, 80);
+         // Each pixel of the frame is a 2 x 2 square: the magenta corner
+         // ends and the frame's colour starts at pixel 10 of the frame.
+         for (int y : {2 * (kFrameOffset + 9), 2 * (kFrameOffset + 9) + 1}) {
+           for (int x : {2 * (kFrameOffset + 10) - 1, 2 * (kFrameOffset + 10)}) {
+             const uint32_t expected = x < 2 * (kFrameOffset + 10) ? 0xFF00FFu : 0xFF0000u;
+             EXPECT_EQ(shown[static_cast<size_t>(y) * 80 + x], expected) << x << ", " << y;
+           }
+         }
+         // A click lands on the frame's pixel under the pointer.
+         SendMessageA(preview, WM_LBUTTONDOWN, 0,
+                      MAKELPARAM(2 * (kFrameOffset + 7) + 1, 2 * (kFrameOffset + 9) + 1));
+         EXPECT_EQ(windowText(GetDlgItem(dialog_, kIdHotspotLabel)), "Hotspot: 7, 9");
        }},
       {"Enter, Escape, the close box and New ask before unsaved frames go",
        [&] {
