@@ -641,6 +641,70 @@ void dropFiles(HWND window, const std::vector<std::string>& paths) {
   SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
 }
 
+// The real program started as Explorer's "Open with" starts it, with the
+// cursor's quoted path: the caption and the frame count of its editor, read
+// once it shows, then it is asked to end. The exit code is -1 when it did
+// not run, -2 when it did not end.
+struct ProgramRun {
+  std::string caption;
+  int frames = -1;
+  int exitCode = -1;
+};
+
+struct EditorSearch {
+  DWORD processId;
+  HWND editor;
+};
+
+BOOL CALLBACK findEditor(HWND window, LPARAM lParam) {
+  auto* search = reinterpret_cast<EditorSearch*>(lParam);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
+  if (GetDlgItem(window, kIdFrameList) == nullptr) return TRUE;
+  search->editor = window;
+  return FALSE;
+}
+
+ProgramRun openWithProgram(const std::string& path) {
+  ProgramRun run;
+  std::string exe = KINETOR_EXE;
+  if (!exe.empty() && exe[0] == '/') exe = "Z:" + exe;  // the drive that maps "/" under Wine
+  std::string line = "\"" + exe + "\" \"" + path + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi)) {
+    return run;
+  }
+  EditorSearch search{pi.dwProcessId, nullptr};
+  // Generous: a busy machine starts Wine programs slowly.
+  const ULONGLONG deadline = GetTickCount64() + 60000;
+  while (search.editor == nullptr && GetTickCount64() < deadline &&
+         WaitForSingleObject(pi.hProcess, 100) == WAIT_TIMEOUT) {
+    EnumWindows(findEditor, reinterpret_cast<LPARAM>(&search));
+  }
+  if (search.editor != nullptr) {
+    run.caption = windowText(search.editor);
+    run.frames =
+        static_cast<int>(SendMessageA(GetDlgItem(search.editor, kIdFrameList), LB_GETCOUNT, 0, 0));
+    PostMessageA(search.editor, WM_COMMAND, IDCANCEL, 0);
+  }
+  if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) {
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    run.exitCode = static_cast<int>(code);
+  } else {
+    TerminateProcess(pi.hProcess, 3);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    run.exitCode = -2;
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return run;
+}
+
 TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
   const std::string unsaved =
       "The frames or the cursor's settings have changed. Save them as a build script?";
@@ -993,6 +1057,13 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
          EXPECT_TRUE(modal.driven);
          EXPECT_EQ(modal.others, std::vector<std::string>{});
          EXPECT_EQ(frames, (std::vector<std::string>{"frame01.bmp", "frame02.bmp", "frame03.bmp"}));
+         // The same through the real program, as Explorer's "Open with"
+         // starts it: the editor shows the cursor imported, and Exit ends it
+         // without a question, since nothing changed since the import.
+         const ProgramRun run = openWithProgram(cursor);
+         EXPECT_EQ(run.caption, "build.txt - Kinetor for Velmar");
+         EXPECT_EQ(run.frames, 3);
+         EXPECT_EQ(run.exitCode, 1);
        }},
       {"Test cursor: the work is the pointer over the preview, the usual one elsewhere",
        [&] {
