@@ -177,6 +177,27 @@ void takeOpenedOptions(const AnimationOptions& o, int frameCount) {
   }
 }
 
+int playedSteps() {
+  const int steps = editorDocument.sequenceLength;
+  return steps > 0 ? std::min(steps, anifile::kMaxSteps) : frameTotal();
+}
+
+int stepFrame(int step) {
+  const EditorDocument& d = editorDocument;
+  if (d.sequenceLength <= 0) return step;
+  return step >= 0 && step < std::min<int32_t>(d.sequenceLength, anifile::kMaxSteps)
+             ? d.sequence[step]
+             : 0;
+}
+
+uint32_t stepRate(int step) {
+  const EditorDocument& d = editorDocument;
+  if (d.sequenceLength <= 0) return frameRate(step);
+  if (d.stepRateCount <= 0 || step < 0 || step >= anifile::kMaxSteps) return kDefaultRate;
+  const uint32_t rate = d.stepRates[d.stepRateCount == 1 ? 0 : std::min(step, d.stepRateCount - 1)];
+  return rate == 0 ? kDefaultRate : rate;
+}
+
 bool hasSize(int side) {
   const EditorDocument& d = editorDocument;
   for (int i = 0; i < d.sizeCount && i < anifile::kMaxSizes; ++i) {

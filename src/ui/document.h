@@ -47,6 +47,12 @@ void resetDocument();
 // The jiffies that frame `position` (0-based) shows for.
 uint32_t frameRate(int position);
 
+// The steps the cursor file shows: a kept order's, or one per frame.
+int playedSteps();
+// The frame (0-based) that step `step` shows, and its jiffies.
+int stepFrame(int step);
+uint32_t stepRate(int step);
+
 // Whether the document holds side `side` among its sizes.
 bool hasSize(int side);
 

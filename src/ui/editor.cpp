@@ -1,5 +1,6 @@
 #include "ui/editor.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -302,10 +303,8 @@ void moveFrameDown(EditorView& view) {
   markListChanged(view);
 }
 
-uint32_t displayMs(int position) { return msFromJiffies(frameRate(position)); }
-
 void startPlay(EditorView& view) {
-  appState.playTimer = view.startPlayTimer(displayMs(0));
+  appState.playTimer = view.startPlayTimer(msFromJiffies(stepRate(0)));
   appState.playIndex = 1;
 }
 
@@ -706,14 +705,19 @@ void editorCommand(EditorView& view, uint32_t wParam) {
 }
 
 void playTick(EditorView& view) {
-  if (appState.playIndex < 1 || appState.playIndex > kMaxEntries) appState.playIndex = 1;
-  const int shown = appState.playIndex - 1;
+  // The steps of the cursor file: a kept order of steps, or the list.
+  const int steps = playedSteps();
+  if (appState.playIndex < 1 || appState.playIndex > std::max(steps, 1)) appState.playIndex = 1;
+  const int step = appState.playIndex - 1;
+  const int shown = std::clamp(stepFrame(step), 0, kMaxEntries - 1);
   appState.shownFrame = previewOf(shown);
   view.invalidatePreview(true);
   // The step stays for as long as the cursor file will show it.
-  if (appState.playTimer != 0) appState.playTimer = view.startPlayTimer(displayMs(shown));
+  if (appState.playTimer != 0) {
+    appState.playTimer = view.startPlayTimer(msFromJiffies(stepRate(step)));
+  }
   ++appState.playIndex;
-  if (appState.playIndex > appState.frameCount) appState.playIndex = 1;
+  if (appState.playIndex > steps) appState.playIndex = 1;
 }
 
 int keyCommand(uint32_t virtualKey, bool control, bool inFrameList) {

@@ -435,6 +435,23 @@ TEST_F(EditorTest, OpenedScriptsResolveTheirFramesAndRefuseWhatTheListCannotShow
     if (!c.frames.empty()) {
       EXPECT_EQ(view_.paths.items[0], dir_ + "/" + c.frames[0]);
       EXPECT_EQ(view_.caption, "s.txt" + c.note + " - Kinetor for Velmar");
+      // Play shows the file's steps, each for its own time.
+      view_.command(kCmdPlay);
+      std::vector<int32_t> shownWidths;
+      for (int tick = 0; tick < 4; ++tick) {
+        playTick(view_);
+        shownWidths.push_back(appState.shownFrame.width);
+      }
+      // a.bmp is 10 pixels wide, b.bmp 11.
+      auto width = [](const std::string& name) { return name == "a.bmp" ? 10 : 11; };
+      if (c.note.empty()) {
+        const int32_t first = width(c.frames[0]), second = width(c.frames[1]);
+        EXPECT_EQ(shownWidths, (std::vector<int32_t>{first, second, first, second}));
+      } else {
+        EXPECT_EQ(shownWidths, (std::vector<int32_t>{11, 10, 11, 11}));
+        EXPECT_EQ(view_.timerPeriods, (std::vector<uint32_t>{67, 67, 83, 100, 67}));
+      }
+      view_.command(kCmdStop);
     }
   }
 }
