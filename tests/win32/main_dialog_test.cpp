@@ -937,44 +937,18 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
          auto checked = [&](int command) {
            return (GetMenuState(GetMenu(dialog_), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
          };
-         sendCommand(dialog_, kCmdSize48);
-         sendCommand(dialog_, kCmdOptimize);
+         for (int command : {kCmdSize32, kCmdSize64, kCmdSize48, kCmdSize48, kCmdOptimize}) {
+           sendCommand(dialog_, command);
+         }
          appState.transColors[0] = 0x00FF00FF;
          appState.transCount = 1;
          sendCommand(dialog_, kCmdTransparent);
          const std::string third = saveCursor("third.anim");
-         ScriptedChoosers::saveAnswer = dir_ + "\\work.txt";
-         sendCommand(dialog_, kCmdSaveScript);
-         sendCommand(dialog_, kCmdOptimize);
-         sendCommand(dialog_, kCmdTransparent);
-         appState.transCount = 0;
-         editorDocument.changed = false;
-         sendCommand(dialog_, kCmdNew);
-         openScript(dir_ + "\\work.txt");
-         EXPECT_TRUE(checked(kCmdSize48));
-         EXPECT_FALSE(checked(kCmdSize32));
-         EXPECT_TRUE(checked(kCmdOptimize));
-         EXPECT_TRUE(checked(kCmdTransparent));
-         EXPECT_EQ(saveCursor("fourth.anim"), third);
-         EXPECT_NE(third, first);
-         sendCommand(dialog_, IDCANCEL);
-         EXPECT_FALSE(IsWindowVisible(dialog_));
-       }},
-      {"Options > Sizes reaches the file: one 32-bit picture per size, largest first",
-       [&] {
-         start();
-         for (int command : {kCmdSize32, kCmdSize64, kCmdSize48, kCmdSize48}) {
-           sendCommand(dialog_, command);
-         }
-         HMENU menu = GetMenu(dialog_);
-         EXPECT_NE(GetMenuState(menu, kCmdSize64, MF_BYCOMMAND) & MF_CHECKED, 0u);
-         EXPECT_EQ(GetMenuState(menu, kCmdSize48, MF_BYCOMMAND) & MF_CHECKED, 0u);
-         EXPECT_EQ(windowText(dialog_), "Untitled* - Kinetor for Velmar");
-         const std::string bytes = saveCursor("sized.anim");
+         // Read back: one 32-bit square picture per size, largest first.
          cursor::Cursor read;
          std::string why;
          std::vector<std::string> notes;
-         ASSERT_TRUE(readCursor(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), read,
+         ASSERT_TRUE(readCursor(reinterpret_cast<const uint8_t*>(third.data()), third.size(), read,
                                 why, notes))
              << why;
          ASSERT_EQ(read.frames.size(), 3u);
@@ -987,6 +961,22 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
            }
            EXPECT_EQ(sides, (std::vector<int32_t>{64, 32}));
          }
+         ScriptedChoosers::saveAnswer = dir_ + "\\work.txt";
+         sendCommand(dialog_, kCmdSaveScript);
+         sendCommand(dialog_, kCmdOptimize);
+         sendCommand(dialog_, kCmdTransparent);
+         appState.transCount = 0;
+         editorDocument.changed = false;
+         sendCommand(dialog_, kCmdNew);
+         openScript(dir_ + "\\work.txt");
+         EXPECT_TRUE(checked(kCmdSize32) && checked(kCmdSize64));
+         EXPECT_FALSE(checked(kCmdSize48));
+         EXPECT_TRUE(checked(kCmdOptimize));
+         EXPECT_TRUE(checked(kCmdTransparent));
+         EXPECT_EQ(saveCursor("fourth.anim"), third);
+         EXPECT_NE(third, first);
+         sendCommand(dialog_, IDCANCEL);
+         EXPECT_FALSE(IsWindowVisible(dialog_));
        }},
       {"the Delete key in the list deletes; dropped BMP files are added in order",
        [&] {
