@@ -24,7 +24,8 @@ struct FrameRecord {
   // holds only its start, which would name some other file.
   uint8_t pathTooLong;
   // Preview fields: live while the frame is in the list. The image is
-  // width x height pixels, top row first, each 0x00RRGGBB; the mask holds one
+  // width x height pixels, top row first, each 0xTTRRGGBB (TT: 255 minus
+  // alpha, 0 for opaque pictures); the mask holds one
   // byte per pixel, 1 where the pixel shows the background.
   uint32_t* previewImage;
   uint8_t* previewMask;

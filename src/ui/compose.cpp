@@ -10,7 +10,8 @@ namespace {
 // Lays a frame over the surface at (kFrameOffset, kFrameOffset) the way a
 // mask blit (AND) followed by an image blit (OR) does: where the mask is 1 the
 // surface stays, elsewhere the image replaces it. The image is black under
-// the mask, so the OR leaves the background alone there.
+// the mask, so the OR leaves the background alone there. A pixel with partial
+// alpha is blended over what lies beneath.
 void drawFrame(uint32_t* surface, const uint32_t* image, const uint8_t* mask, int32_t width,
                int32_t height) {
   if (image == nullptr || width <= 0 || height <= 0) return;
@@ -22,7 +23,47 @@ void drawFrame(uint32_t* surface, const uint32_t* image, const uint8_t* mask, in
     uint32_t* out = surface + static_cast<int64_t>(y + kFrameOffset) * kPreviewSize + kFrameOffset;
     for (int32_t x = 0; x < columns; ++x) {
       const bool keep = mask != nullptr && mask[rowStart + x] != 0;
-      out[x] = (keep ? out[x] : 0) | (image[rowStart + x] & 0x00FFFFFF);
+      const uint32_t pixel = image[rowStart + x];
+      const uint32_t through = pixel >> 24;
+      if (keep || through == 0) {
+        out[x] = (keep ? out[x] : 0) | (pixel & 0x00FFFFFF);
+        continue;
+      }
+      uint32_t mixed = 0;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const uint32_t front = pixel >> shift & 0xFF, back = out[x] >> shift & 0xFF;
+        mixed |= ((front * (255 - through) + back * through + 127) / 255) << shift;
+      }
+      out[x] = mixed;
+    }
+  }
+}
+
+// Whether any pixel of the frame's shown part lets the background through by
+// its alpha.
+bool showsAlpha(const uint32_t* image, int32_t width, int32_t height) {
+  if (image == nullptr || width <= 0 || height <= 0) return false;
+  const int32_t room = kPreviewSize - kFrameOffset;
+  const int32_t columns = std::min(width, room);
+  const int32_t rows = std::min(height, room);
+  for (int32_t y = 0; y < rows; ++y) {
+    const uint32_t* row = image + static_cast<int64_t>(y) * width;
+    for (int32_t x = 0; x < columns; ++x) {
+      if ((row[x] >> 24) != 0) return true;
+    }
+  }
+  return false;
+}
+
+// The usual sign of transparency behind a picture with alpha: squares of
+// white and light grey over the frame's area, anchored at its corner.
+void drawCheckerboard(uint32_t* surface, int32_t width, int32_t height) {
+  const int32_t columns = std::clamp(width, 0, kPreviewSize - kFrameOffset);
+  const int32_t rows = std::clamp(height, 0, kPreviewSize - kFrameOffset);
+  for (int32_t y = 0; y < rows; ++y) {
+    uint32_t* out = surface + static_cast<int64_t>(y + kFrameOffset) * kPreviewSize + kFrameOffset;
+    for (int32_t x = 0; x < columns; ++x) {
+      out[x] = ((x / kCheckerSquare + y / kCheckerSquare) % 2) == 0 ? kCheckerLight : kCheckerDark;
     }
   }
 }
@@ -84,7 +125,14 @@ void composePreview(uint32_t* surface, const PreviewColours& colours) {
   int32_t edgeRight = 0;
   int32_t edgeBottom = 0;
   const FrameRecord& first = appState.frameTable[0];
-  if (appState.optMerge != 0 && first.previewImage != nullptr) {
+  const bool merged = appState.optMerge != 0 && first.previewImage != nullptr;
+  if (merged && showsAlpha(first.previewImage, first.width, first.height)) {
+    drawCheckerboard(surface, first.width, first.height);
+  }
+  if (showsAlpha(shown.image, shown.width, shown.height)) {
+    drawCheckerboard(surface, shown.width, shown.height);
+  }
+  if (merged) {
     drawFrame(surface, first.previewImage, first.previewMask, first.width, first.height);
     edgeRight = first.width;
     edgeBottom = first.height;

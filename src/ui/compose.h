@@ -8,6 +8,10 @@
 constexpr int kPreviewSize = 256;
 // Frames are drawn with their top-left corner here.
 constexpr int kFrameOffset = 2;
+// Behind a frame with alpha: squares of this many pixels in two colours.
+constexpr int kCheckerSquare = 8;
+constexpr uint32_t kCheckerLight = 0xFFFFFF;
+constexpr uint32_t kCheckerDark = 0xCCCCCC;
 
 // The system colours the picture uses, each 0x00RRGGBB. The Windows view
 // passes the display's colours; tests pass fixed ones.
@@ -21,7 +25,8 @@ struct PreviewColours {
 
 // Composes appState.shownFrame (and, with "Merge with 1st frame" on, the
 // first frame underneath) into `surface`: kPreviewSize * kPreviewSize pixels,
-// top row first, each 0x00RRGGBB.
+// top row first, each 0x00RRGGBB. A frame with alpha lies over a
+// checkerboard, its partial alpha blended.
 void composePreview(uint32_t* surface, const PreviewColours& colours);
 
 // Draws a sunken 2-pixel edge around the rectangle from (0, 0) to

@@ -23,6 +23,20 @@ struct EditorDocument {
   int32_t hotspotY;
   char title[anifile::kMaxInfoText + 1];
   char author[anifile::kMaxInfoText + 1];
+  // Sides of the square pictures each frame holds, in the order [Sizes]
+  // lists them; none: each frame as it is.
+  int32_t sizeCount;
+  uint16_t sizes[anifile::kMaxSizes];
+  // Rates that a script gave one per step though all equal: written back
+  // so, for the same file.
+  bool ratesPerStep;
+  // An order of steps the list cannot show, kept as read while the frame
+  // list stays as it was: 0-based frames, and the rates of the steps
+  // (stepRateCount 0, 1 or sequenceLength).
+  int32_t sequenceLength;
+  uint8_t sequence[anifile::kMaxSteps];
+  int32_t stepRateCount;
+  uint32_t stepRates[anifile::kMaxSteps];
 };
 
 extern EditorDocument editorDocument;
@@ -33,6 +47,29 @@ void resetDocument();
 // The jiffies that frame `position` (0-based) shows for.
 uint32_t frameRate(int position);
 
+// The steps the cursor file shows: a kept order's, or one per frame.
+int playedSteps();
+// The frame (0-based) that step `step` shows, and its jiffies.
+int stepFrame(int step);
+uint32_t stepRate(int step);
+
+// Whether the document holds side `side` among its sizes.
+bool hasSize(int side);
+
+// Adds the side to the sizes or takes it out; false when the sizes are full.
+bool toggleSize(int side);
+
+// Sets frame `position`'s rate, or every frame's with -1, also in a kept
+// order of steps.
+void setFrameRate(int position, uint32_t jiffies);
+
+// The frame list changed: a kept order of steps no longer names the same
+// frames and goes; each frame keeps the rate of its first step.
+void dropSequence();
+
+// What the title shows about the document beyond its name; empty for none.
+std::string documentNote();
+
 // Jiffies as whole milliseconds, rounded to the nearest.
 uint32_t msFromJiffies(uint32_t jiffies);
 
@@ -40,11 +77,17 @@ uint32_t msFromJiffies(uint32_t jiffies);
 // setting made the record is the default one, so the file is the plain one.
 void fillAnimationOptions(AnimationOptions& options, int frameCount);
 
+// An opened script's settings into the document and the rates of its
+// `frameCount` frames: what fillAnimationOptions gives back.
+void takeOpenedOptions(const AnimationOptions& options, int frameCount);
+
 // The dialog's caption: the document's name, marked while it has changes.
 std::string documentCaption();
 
 // The build script for the given frame paths, in the batch's format (CR LF
-// line ends). Paths below the script's folder are written relative to it.
+// line ends), with every setting the editor holds, the options and colours
+// included, so that the batch builds the cursor a save builds. Paths below
+// the script's folder are written relative to it.
 std::string buildScriptText(const char* scriptPath, const std::vector<std::string>& framePaths);
 
 // A build script as the editor takes it in: the frames with their paths
@@ -57,9 +100,8 @@ struct OpenedScript {
 };
 
 // Reads the script at `path`. False, with `problem` saying why, when it
-// cannot be read, lists no frame or more than the table holds, has a bad
-// line, or orders its steps with [Sequence], which the editor's list cannot
-// show.
+// cannot be read, lists no frame or more than the table holds, or has a bad
+// line.
 bool readBuildScript(const char* path, OpenedScript& script,
                      char (&problem)[kScriptProblemCapacity]);
 

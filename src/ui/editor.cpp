@@ -1,5 +1,6 @@
 #include "ui/editor.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,7 +22,7 @@
 #include "ui/state.h"
 
 const char kOpenTitle[] = "111";
-const char kOpenFilter[] = "Bitmap\0*.bmp\0";
+const char kOpenFilter[] = "Bitmap or PNG\0*.bmp;*.png\0";
 const char kSaveTitle[] = "Save Anim file";
 const char kSaveFilter[] = "Animanion-file\0*.anim\0";
 const char kScriptOpenTitle[] = "Open build script";
@@ -76,9 +77,40 @@ void markChanged(EditorView& view) {
   endTestCursor(view);
 }
 
+// The frames themselves changed: added, deleted or moved.
+void markListChanged(EditorView& view) {
+  if (editorDocument.sequenceLength > 0) dropSequence();
+  markChanged(view);
+}
+
 void markSaved(EditorView& view) {
   editorDocument.changed = false;
   showCaption(view);
+}
+
+// The sides Options > Sizes offers, with their commands.
+struct SizeCommand {
+  int command;
+  int side;
+};
+constexpr SizeCommand kSizeCommands[] = {
+    {kCmdSize32, 32}, {kCmdSize48, 48}, {kCmdSize64, 64}, {kCmdSize96, 96}, {kCmdSize128, 128}};
+
+void showSizes(EditorView& view) {
+  for (const SizeCommand& c : kSizeCommands) view.setCheckMark(c.command, hasSize(c.side));
+}
+
+void chooseSize(EditorView& view, int command) {
+  stopPlay(view);
+  for (const SizeCommand& c : kSizeCommands) {
+    if (c.command != command) continue;
+    if (!toggleSize(c.side)) {
+      showError("Too many sizes", "A frame holds pictures of at most 8 sizes.");
+      return;
+    }
+    showSizes(view);
+    markChanged(view);
+  }
 }
 
 void showHotspot(EditorView& view) {
@@ -117,6 +149,15 @@ void reloadAllPreviews(EditorView& view) {
   for (int n = 1; n <= appState.frameCount; ++n) reloadPreview(view, n);
 }
 
+// The last four characters of a dropped file's name: ".bmp" or ".png" in any
+// case.
+bool isFrameFileName(const char* extension) {
+  if (extension[0] != '.') return false;
+  char lower[3];
+  for (int i = 0; i < 3; ++i) lower[i] = static_cast<char>(extension[i + 1] | 32);
+  return std::memcmp(lower, "bmp", 3) == 0 || std::memcmp(lower, "png", 3) == 0;
+}
+
 bool fileIsThere(const char* path) {
   plat::FileHandle file = plat::openForRead(path);
   plat::closeFile(file);
@@ -148,7 +189,7 @@ void addOneFrame(EditorView& view, const char* path, bool& full) {
   }
   ++appState.frameCount;
   view.showSizeLabel(true);
-  markChanged(view);
+  markListChanged(view);
 }
 
 // Takes apart what the open chooser handed back in `block`, which holds two
@@ -197,7 +238,7 @@ void deleteFrame(EditorView& view) {
   view.frameList().remove(i);
   view.pathList().remove(i);
   releasePreview(i + 1);
-  markChanged(view);
+  markListChanged(view);
   if (i + 1 >= appState.frameCount) {
     --appState.frameCount;
     view.frameList().select(appState.frameCount - 1);
@@ -245,7 +286,7 @@ void moveFrameUp(EditorView& view) {
     return;
   }
   swapRecords(i, i - 1);
-  markChanged(view);
+  markListChanged(view);
 }
 
 void moveFrameDown(EditorView& view) {
@@ -260,13 +301,11 @@ void moveFrameDown(EditorView& view) {
     return;
   }
   swapRecords(i, i + 1);
-  markChanged(view);
+  markListChanged(view);
 }
 
-uint32_t displayMs(int position) { return msFromJiffies(frameRate(position)); }
-
 void startPlay(EditorView& view) {
-  appState.playTimer = view.startPlayTimer(displayMs(0));
+  appState.playTimer = view.startPlayTimer(msFromJiffies(stepRate(0)));
   appState.playIndex = 1;
 }
 
@@ -308,6 +347,7 @@ void newAnimation(EditorView& view) {
   resetDocument();
   showCaption(view);
   showHotspot(view);
+  showSizes(view);
   showTime(view);
 }
 
@@ -394,22 +434,15 @@ void openScriptAt(EditorView& view, const std::string& path) {
   view.frameList().holdRedraw(true);
   for (const auto& frame : script.frames) addOneFrame(view, frame.c_str(), full);
   view.frameList().holdRedraw(false);
-  const AnimationOptions& o = script.options;
-  for (int i = 0; i < appState.frameCount && o.rateCount > 0; ++i) {
-    appState.frameTable[i].rate = o.rates[o.rateCount == 1 ? 0 : i];
-  }
+  takeOpenedOptions(script.options, appState.frameCount);
   EditorDocument& d = editorDocument;
-  d.hasHotspot = o.hasHotspot;
-  d.hotspotX = o.hotspotX;
-  d.hotspotY = o.hotspotY;
-  std::memcpy(d.title, o.title, sizeof d.title);
-  std::memcpy(d.author, o.author, sizeof d.author);
   std::memcpy(d.scriptPath, path.c_str(), path.size() + 1);
   if (script.cursorPath.size() < static_cast<size_t>(kPathCapacity)) {
     std::memcpy(d.cursorPath, script.cursorPath.c_str(), script.cursorPath.size() + 1);
   }
   markSaved(view);
   showHotspot(view);
+  showSizes(view);
   view.frameList().select(0);
   view.requestRefresh();
 }
@@ -496,10 +529,7 @@ void setDisplayTime(EditorView& view, bool allFrames) {
     showTime(view);
     return;
   }
-  const auto jiffies = static_cast<uint32_t>(jiffiesFromMs(ms));
-  for (int i = 0; i < appState.frameCount; ++i) {
-    if (allFrames || i == selected) appState.frameTable[i].rate = jiffies;
-  }
+  setFrameRate(allFrames ? -1 : selected, static_cast<uint32_t>(jiffiesFromMs(ms)));
   markChanged(view);
   showTime(view);
 }
@@ -584,6 +614,7 @@ void initEditor(EditorView& view) {
   resetDocument();
   showCaption(view);
   showHotspot(view);
+  showSizes(view);
   showTime(view);
 }
 
@@ -658,20 +689,32 @@ void editorCommand(EditorView& view, uint32_t wParam) {
     case kCmdTestCursor:
       toggleTestCursor(view);
       break;
+    case kCmdSize32:
+    case kCmdSize48:
+    case kCmdSize64:
+    case kCmdSize96:
+    case kCmdSize128:
+      chooseSize(view, static_cast<int>(wParam & 0xFFFF));
+      break;
     default:
       break;
   }
 }
 
 void playTick(EditorView& view) {
-  if (appState.playIndex < 1 || appState.playIndex > kMaxEntries) appState.playIndex = 1;
-  const int shown = appState.playIndex - 1;
+  // The steps of the cursor file: a kept order of steps, or the list.
+  const int steps = playedSteps();
+  if (appState.playIndex < 1 || appState.playIndex > std::max(steps, 1)) appState.playIndex = 1;
+  const int step = appState.playIndex - 1;
+  const int shown = std::clamp(stepFrame(step), 0, kMaxEntries - 1);
   appState.shownFrame = previewOf(shown);
   view.invalidatePreview(true);
   // The step stays for as long as the cursor file will show it.
-  if (appState.playTimer != 0) appState.playTimer = view.startPlayTimer(displayMs(shown));
+  if (appState.playTimer != 0) {
+    appState.playTimer = view.startPlayTimer(msFromJiffies(stepRate(step)));
+  }
   ++appState.playIndex;
-  if (appState.playIndex > appState.frameCount) appState.playIndex = 1;
+  if (appState.playIndex > steps) appState.playIndex = 1;
 }
 
 int keyCommand(uint32_t virtualKey, bool control, bool inFrameList) {
@@ -698,11 +741,7 @@ void addDroppedFiles(EditorView& view, const char* const* paths, int count) {
   for (int i = 0; i < count && !full; ++i) {
     const size_t length = std::strlen(paths[i]);
     if (length >= static_cast<size_t>(kPathCapacity) || length < 4) continue;
-    const char* extension = paths[i] + length - 4;
-    if (extension[0] != '.' || (extension[1] | 32) != 'b' || (extension[2] | 32) != 'm' ||
-        (extension[3] | 32) != 'p') {
-      continue;
-    }
+    if (!isFrameFileName(paths[i] + length - 4)) continue;
     addOneFrame(view, paths[i], full);
   }
   view.frameList().holdRedraw(false);

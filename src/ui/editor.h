@@ -96,7 +96,7 @@ void playTick(EditorView& view);
 // Ctrl+N, Ctrl+O, Ctrl+S), or 0 for a key the controls keep.
 int keyCommand(uint32_t virtualKey, bool control, bool inFrameList);
 
-// Files dropped on the dialog, in the order given: BMP files are added as Add
+// Files dropped on the dialog, in the order given: BMP and PNG files are added as Add
 // adds them, others passed over.
 void addDroppedFiles(EditorView& view, const char* const* paths, int count);
 

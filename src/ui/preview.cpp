@@ -42,10 +42,10 @@ bool decodePngPreview(const uint8_t* data, uint32_t size, DecodedImage& image) {
   return true;
 }
 
-// The file's bytes, viewed read-only for the decoder. A PNG's pixels come
-// with their alpha in the top byte (`withAlpha`); a bitmap's are drawn as
-// they always were, opaque.
-bool decodeFile(const char* path, DecodedImage& image, bool& withAlpha) {
+// The file's bytes, viewed read-only for the decoder. Pixels come with their
+// alpha in the top byte, as the build reads them: bitmaps without alpha are
+// opaque.
+bool decodeFile(const char* path, DecodedImage& image) {
   plat::FileHandle file = plat::openForRead(path);
   if (file == plat::kInvalidFile) return false;
   bool decoded = false;
@@ -55,14 +55,21 @@ bool decodeFile(const char* path, DecodedImage& image, bool& withAlpha) {
     plat::MapHandle mapping = plat::createReadMapping(file, size32);
     const uint8_t* view = plat::mapView(mapping, size32);
     if (view != nullptr) {
-      withAlpha = hasPngSignature(view, size32);
-      decoded = withAlpha ? decodePngPreview(view, size32, image) : decodeBmp(view, size32, image);
+      decoded = hasPngSignature(view, size32) ? decodePngPreview(view, size32, image)
+                                              : decodeBmpWithAlpha(view, size32, image);
       plat::unmapView(view, size32);
     }
     plat::closeMapping(mapping);
   }
   plat::closeFile(file);
   return decoded;
+}
+
+bool anyAlpha(const uint32_t* pixels, uint64_t count) {
+  for (uint64_t p = 0; p < count; ++p) {
+    if ((pixels[p] >> 24) != 0xFF) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -80,13 +87,13 @@ void buildPreviewMask(uint32_t* image, int32_t width, int32_t height, uint8_t** 
   ColourSet colors;
   for (int i = 0; i < colorCount; ++i) colors.add(previewColor(appState.transColors[i]));
   // Pictures are mostly runs of one colour: a pixel like the one before it
-  // needs no look-up.
+  // needs no look-up. Only the colour bits count, as in the build.
   uint32_t last = image[0];
-  bool lastListed = colors.contains(last);
+  bool lastListed = colors.contains(last & 0xFFFFFFu);
   for (uint64_t p = 0; p < count; ++p) {
     if (image[p] != last) {
       last = image[p];
-      lastListed = colors.contains(last);
+      lastListed = colors.contains(last & 0xFFFFFFu);
     }
     if (lastListed) {
       bits[p] = 1;
@@ -102,15 +109,11 @@ bool loadPreview(int n, const char* path) {
   releasePreview(n);
   if (path == nullptr || path[0] == '\0') return false;
   DecodedImage image;
-  bool withAlpha = false;
-  if (!decodeFile(path, image, withAlpha)) return false;
-  // Pixels of alpha 0 show the background like a transparent colour; they
-  // are held as a value no colour list holds until the mask is made.
-  constexpr uint32_t kClear = 0x01000000u;
+  if (!decodeFile(path, image)) return false;
   const uint64_t count = static_cast<uint64_t>(image.width) * static_cast<uint64_t>(image.height);
-  for (uint64_t p = 0; p < count && withAlpha; ++p) {
-    image.pixels[p] = (image.pixels[p] >> 24) == 0 ? kClear : image.pixels[p] & 0xFFFFFFu;
-  }
+  const bool withAlpha = anyAlpha(image.pixels, count);
+  // The colour masks compare whole pixels of the opaque pictures.
+  for (uint64_t p = 0; p < count && !withAlpha; ++p) image.pixels[p] &= 0xFFFFFFu;
   uint8_t* mask = nullptr;
   buildPreviewMask(image.pixels, image.width, image.height, &mask);
   if (mask == nullptr) {
@@ -119,10 +122,16 @@ bool loadPreview(int n, const char* path) {
     freeBlock(image.pixels);
     return false;
   }
+  // A transparent colour clears a pixel of a picture with alpha, as the
+  // build does; what stays keeps how far it lets the background through.
   for (uint64_t p = 0; p < count && withAlpha; ++p) {
-    if (image.pixels[p] != kClear) continue;
-    image.pixels[p] = 0;
-    mask[p] = 1;
+    const uint32_t alpha = image.pixels[p] >> 24;
+    if (mask[p] != 0 || alpha == 0) {
+      image.pixels[p] = kPreviewClear;
+      mask[p] = 1;
+    } else {
+      image.pixels[p] = (0xFFu - alpha) << 24 | (image.pixels[p] & 0xFFFFFFu);
+    }
   }
   record->previewImage = image.pixels;
   record->previewMask = mask;

@@ -49,6 +49,9 @@ struct AppState {
   UiHandle frameList;
   UiHandle pathList;
   UiHandle previewWindow;
+  // Whole factor by which the preview window shows its composed picture
+  // (0 or 1: as composed); larger where the display scales the dialog.
+  int32_t previewScale;
   UiHandle backBufferDC;
   UiHandle backBufferOldBitmap;
   ShownFrame shownFrame;

@@ -125,7 +125,7 @@ TEST_F(EditorTest, AddToAnEmptyListSelectsAndShowsTheFirstFrame) {
     }
     EXPECT_EQ(view_.openCalls, 1);
     EXPECT_EQ(view_.lastTitle, "111");
-    EXPECT_EQ(view_.lastFilter, "Bitmap|*.bmp|");
+    EXPECT_EQ(view_.lastFilter, "Bitmap or PNG|*.bmp;*.png|");
     expectFrames(c.names);
     EXPECT_EQ(view_.frames.selected, 0);
     expectShowing(0);
@@ -396,19 +396,27 @@ TEST_F(EditorTest, OpenedScriptsResolveTheirFramesAndRefuseWhatTheListCannotShow
     std::string text;
     std::vector<std::string> frames;  // empty: refused
     std::vector<uint32_t> rates;
+    std::string note;  // shown in the caption
   };
   const Case cases[] = {
       {"relative and absolute frames, rates in ms",
        "[Result]\r\nout.anim\r\n[BMP]\r\na.bmp\r\n" + dir_ + "/b.bmp\r\n[Rate]\r\n100ms\r\n",
        {"a.bmp", "b.bmp"},
-       {6, 6}},
+       {6, 6},
+       ""},
       {"one rate per frame",
        "[BMP]\r\nb.bmp\r\na.bmp\r\n[Rate]\r\n2\r\n7\r\n",
        {"b.bmp", "a.bmp"},
-       {2, 7}},
-      {"no frames", "[Result]\r\nout.anim\r\n", {}, {}},
-      {"a sequence", "[BMP]\r\na.bmp\r\nb.bmp\r\n[Sequence]\r\n2\r\n1\r\n", {}, {}},
-      {"a bad line", "[BMP]\r\na.bmp\r\n[Hotspot]\r\nx\r\n", {}, {}},
+       {2, 7},
+       ""},
+      {"no frames", "[Result]\r\nout.anim\r\n", {}, {}, ""},
+      // Kept as read; each frame shows the rate of its first step.
+      {"a sequence",
+       "[BMP]\r\na.bmp\r\nb.bmp\r\n[Rate]\r\n4\r\n5\r\n6\r\n[Sequence]\r\n2\r\n1\r\n2\r\n",
+       {"a.bmp", "b.bmp"},
+       {5, 4},
+       " (3 steps in the script's own order)"},
+      {"a bad line", "[BMP]\r\na.bmp\r\n[Hotspot]\r\nx\r\n", {}, {}, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -426,7 +434,24 @@ TEST_F(EditorTest, OpenedScriptsResolveTheirFramesAndRefuseWhatTheListCannotShow
     }
     if (!c.frames.empty()) {
       EXPECT_EQ(view_.paths.items[0], dir_ + "/" + c.frames[0]);
-      EXPECT_EQ(view_.caption, "s.txt - Kinetor for Velmar");
+      EXPECT_EQ(view_.caption, "s.txt" + c.note + " - Kinetor for Velmar");
+      // Play shows the file's steps, each for its own time.
+      view_.command(kCmdPlay);
+      std::vector<int32_t> shownWidths;
+      for (int tick = 0; tick < 4; ++tick) {
+        playTick(view_);
+        shownWidths.push_back(appState.shownFrame.width);
+      }
+      // a.bmp is 10 pixels wide, b.bmp 11.
+      auto width = [](const std::string& name) { return name == "a.bmp" ? 10 : 11; };
+      if (c.note.empty()) {
+        const int32_t first = width(c.frames[0]), second = width(c.frames[1]);
+        EXPECT_EQ(shownWidths, (std::vector<int32_t>{first, second, first, second}));
+      } else {
+        EXPECT_EQ(shownWidths, (std::vector<int32_t>{11, 10, 11, 11}));
+        EXPECT_EQ(view_.timerPeriods, (std::vector<uint32_t>{67, 67, 83, 100, 67}));
+      }
+      view_.command(kCmdStop);
     }
   }
 }
@@ -501,7 +526,8 @@ TEST_F(EditorTest, ExitAsksBeforeUnsavedWorkGoesAndOkNeverEnds) {
     EXPECT_EQ(view_.closes, c.closes);
     EXPECT_EQ(fileExists(script), c.scriptWritten);
     if (c.scriptWritten) {
-      EXPECT_EQ(readFileBytes(script), "[Result]\r\nwork.anim\r\n[BMP]\r\nn0.bmp\r\nn1.bmp\r\n");
+      EXPECT_EQ(readFileBytes(script),
+                "[Result]\r\nwork.anim\r\n[BMP]\r\nn0.bmp\r\nn1.bmp\r\n[TransColors]\r\n");
       EXPECT_EQ(view_.caption, "work.txt - Kinetor for Velmar");
     }
   }
@@ -544,7 +570,12 @@ TEST_F(EditorTest, InitSetsTheCheckMarksFromTheSwitches) {
   EXPECT_EQ(view_.checkMarks, (std::map<int, bool>{{kCmdTransparent, true},
                                                    {kCmdReplace, false},
                                                    {kCmdMerge, true},
-                                                   {kCmdOptimize, false}}));
+                                                   {kCmdOptimize, false},
+                                                   {kCmdSize32, false},
+                                                   {kCmdSize48, false},
+                                                   {kCmdSize64, false},
+                                                   {kCmdSize96, false},
+                                                   {kCmdSize128, false}}));
 }
 
 TEST_F(EditorTest, TogglingTransparencyRebuildsTheMasksOfAllFrames) {

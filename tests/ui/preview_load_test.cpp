@@ -131,8 +131,23 @@ TEST_F(PreviewLoadTest, LoadsDirectColourBitmapsWithTheirMasks) {
        {{0x123456, 0x123456}, {0xFF0000, 0xFF0000}, {0x0000FF, 0x0000FF}, {0, 0}}},
       {"24-bit top-down, V5", 24, 124, 0, {}, -2, {{0xABCDEF, 0xABCDEF}, {0x010203, 0x010203}}},
       {"24-bit core", 24, 12, 0, {}, 2, {{0x00FF80, 0x00FF80}, {0x7F7F7F, 0x7F7F7F}}},
-      // The fourth byte of a 32-bit pixel is not colour.
-      {"32-bit", 32, 40, 0, {}, 2, {{0xFF102030, 0x102030}, {0x00FFFFFF, 0xFFFFFF}}},
+      // The fourth byte of a 32-bit pixel is its alpha: 255 opaque, 0 clear
+      // (the background shows through), in between let through by 255 - alpha.
+      {"32-bit",
+       32,
+       40,
+       0,
+       {},
+       2,
+       {{0xFF102030, 0x102030}, {0x00FFFFFF, kPreviewClear}, {0x40ABCDEF, 0xBFABCDEF}}},
+      // Alpha 0 everywhere: the byte was left clear, the picture is opaque.
+      {"32-bit, fourth byte unused",
+       32,
+       40,
+       0,
+       {},
+       2,
+       {{0x00102030, 0x102030}, {0x00FFFFFF, 0xFFFFFF}}},
       // 5-5-5: five bits abcde widen to abcdeabc.
       {"16-bit 5-5-5",
        16,

@@ -5,13 +5,16 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "ani/cursor_reader.h"
 #include "dialog_support.h"
+#include "image/png_file.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "support/recorder.h"
@@ -105,6 +108,53 @@ class MainDialogTest : public testing::Test {
   HWND dialog_ = nullptr;
 };
 
+// Nothing overlaps and nothing leaves the dialog, whatever the display's
+// scaling makes of the dialog units.
+void expectNothingOverlaps(HWND dialog) {
+  std::vector<HWND> shown;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (IsWindowVisible(child)) shown.push_back(child);
+  }
+  RECT client{};
+  GetClientRect(dialog, &client);
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const RECT a = childRect(shown[i]);
+    EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= client.right && a.bottom <= client.bottom)
+        << "control " << GetDlgCtrlID(shown[i]) << " leaves the dialog";
+    for (size_t j = i + 1; j < shown.size(); ++j) {
+      const RECT b = childRect(shown[j]);
+      RECT both{};
+      EXPECT_FALSE(IntersectRect(&both, &a, &b))
+          << "controls " << GetDlgCtrlID(shown[i]) << " and " << GetDlgCtrlID(shown[j]);
+    }
+  }
+}
+
+// The main dialog as 200 % scaling lays it out: its template with the font
+// at twice its size, so that every dialog unit is twice as many pixels.
+std::vector<uint8_t> dialogAtTwiceTheScale() {
+  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(kDialogMain), MAKEINTRESOURCEA(5));
+  const auto* data = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)));
+  std::vector<uint8_t> bytes(data, data + SizeofResource(nullptr, found));
+  // DLGTEMPLATEEX: 26 bytes of header, then the menu, the class and the
+  // caption (each a zero word, 0xFFFF and an ordinal, or a string), then
+  // the font's point size.
+  size_t at = 26;
+  for (int field = 0; field < 3; ++field) {
+    auto word = [&] { return static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8); };
+    if (word() == 0xFFFF) {
+      at += 4;
+      continue;
+    }
+    while (word() != 0) at += 2;
+    at += 2;
+  }
+  EXPECT_EQ(bytes[at], 8);
+  bytes[at] = 16;
+  return bytes;
+}
+
 TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
   appState.optTransparent = 1;
   appState.optOptimize = 1;
@@ -148,26 +198,7 @@ TEST_F(MainDialogTest, InitDialogCreatesTheChildrenAtTheirPlaces) {
     }
   }
 
-  // Nothing overlaps, whatever the DPI makes of the dialog units: the
-  // preview keeps its 256 pixels while the rest grows with the font.
-  std::vector<HWND> shown;
-  for (HWND child = GetWindow(dialog_, GW_CHILD); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    if (IsWindowVisible(child)) shown.push_back(child);
-  }
-  RECT client{};
-  GetClientRect(dialog_, &client);
-  for (size_t i = 0; i < shown.size(); ++i) {
-    const RECT a = childRect(shown[i]);
-    EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= client.right && a.bottom <= client.bottom)
-        << "control " << GetDlgCtrlID(shown[i]) << " leaves the dialog";
-    for (size_t j = i + 1; j < shown.size(); ++j) {
-      const RECT b = childRect(shown[j]);
-      RECT both{};
-      EXPECT_FALSE(IntersectRect(&both, &a, &b))
-          << "controls " << GetDlgCtrlID(shown[i]) << " and " << GetDlgCtrlID(shown[j]);
-    }
-  }
+  expectNothingOverlaps(dialog_);
 
   EXPECT_EQ(frameList(), appState.frameList);
   const LONG style = GetWindowLongA(frameList(), GWL_STYLE);
@@ -610,6 +641,70 @@ void dropFiles(HWND window, const std::vector<std::string>& paths) {
   SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
 }
 
+// The real program started as Explorer's "Open with" starts it, with the
+// cursor's quoted path: the caption and the frame count of its editor, read
+// once it shows, then it is asked to end. The exit code is -1 when it did
+// not run, -2 when it did not end.
+struct ProgramRun {
+  std::string caption;
+  int frames = -1;
+  int exitCode = -1;
+};
+
+struct EditorSearch {
+  DWORD processId;
+  HWND editor;
+};
+
+BOOL CALLBACK findEditor(HWND window, LPARAM lParam) {
+  auto* search = reinterpret_cast<EditorSearch*>(lParam);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
+  if (GetDlgItem(window, kIdFrameList) == nullptr) return TRUE;
+  search->editor = window;
+  return FALSE;
+}
+
+ProgramRun openWithProgram(const std::string& path) {
+  ProgramRun run;
+  std::string exe = KINETOR_EXE;
+  if (!exe.empty() && exe[0] == '/') exe = "Z:" + exe;  // the drive that maps "/" under Wine
+  std::string line = "\"" + exe + "\" \"" + path + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi)) {
+    return run;
+  }
+  EditorSearch search{pi.dwProcessId, nullptr};
+  // Generous: a busy machine starts Wine programs slowly.
+  const ULONGLONG deadline = GetTickCount64() + 60000;
+  while (search.editor == nullptr && GetTickCount64() < deadline &&
+         WaitForSingleObject(pi.hProcess, 100) == WAIT_TIMEOUT) {
+    EnumWindows(findEditor, reinterpret_cast<LPARAM>(&search));
+  }
+  if (search.editor != nullptr) {
+    run.caption = windowText(search.editor);
+    run.frames =
+        static_cast<int>(SendMessageA(GetDlgItem(search.editor, kIdFrameList), LB_GETCOUNT, 0, 0));
+    PostMessageA(search.editor, WM_COMMAND, IDCANCEL, 0);
+  }
+  if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) {
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    run.exitCode = static_cast<int>(code);
+  } else {
+    TerminateProcess(pi.hProcess, 3);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    run.exitCode = -2;
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return run;
+}
+
 TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
   const std::string unsaved =
       "The frames or the cursor's settings have changed. Save them as a build script?";
@@ -636,7 +731,116 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
     const char* what;
     std::function<void()> run;
   };
+  auto openScript = [&](const std::string& path) {
+    ScriptedChoosers::openResult = 1;
+    ScriptedChoosers::openBytes = path + '\0';
+    sendCommand(dialog_, kCmdOpenScript);
+  };
+  auto importCursor = [&](const std::string& name) {
+    ScriptedChoosers::openResult = 1;
+    ScriptedChoosers::openBytes = dir_ + "\\" + name + '\0';
+    sendCommand(dialog_, kCmdImport);
+  };
   const Scenario scenarios[] = {
+      {"a PNG frame with alpha is drawn over a checkerboard, partial alpha blended",
+       [&] {
+         ASSERT_NO_FATAL_FAILURE(openDialog());
+         preview = static_cast<HWND>(appState.previewWindow);
+         // Left half clear; on the right red at alpha 128 above opaque blue.
+         std::vector<uint8_t> rgba;
+         for (int y = 0; y < 16; ++y) {
+           for (int x = 0; x < 16; ++x) {
+             const uint8_t alpha = x < 8 ? 0 : (y < 8 ? 128 : 255);
+             const uint8_t pixel[4] = {static_cast<uint8_t>(y < 8 ? 255 : 0), 0,
+                                       static_cast<uint8_t>(y < 8 ? 0 : 255), alpha};
+             rgba.insert(rgba.end(), pixel, pixel + 4);
+           }
+         }
+         ASSERT_TRUE(writePngFile((dir_ + "\\soft.png").c_str(), rgba, 16, 16, 4));
+         widths_["soft.png"] = 16;
+         addFrames({"soft.png"});
+         expectFrames({"soft.png"});
+         UpdateWindow(preview);
+         const std::vector<uint32_t> shown = readClientPixels(preview, kPreviewSize, kPreviewSize);
+         auto at = [&](int x, int y) {
+           return shown[static_cast<size_t>(y + kFrameOffset) * kPreviewSize + x + kFrameOffset];
+         };
+         EXPECT_EQ(at(0, 0), kCheckerLight);
+         EXPECT_EQ(at(3, 9), kCheckerDark);
+         EXPECT_EQ(at(12, 12), 0x0000FFu);
+         // Over a dark square: 128 parts of red, 127 of the square.
+         auto mix = [](uint32_t front, uint32_t back) {
+           return (front * 128 + back * 127 + 127) / 255;
+         };
+         const uint32_t grey = kCheckerDark & 0xFF;
+         EXPECT_EQ(at(12, 3), mix(255, grey) << 16 | mix(0, grey) << 8 | mix(0, grey));
+         // Outside the frame the face colour stays.
+         EXPECT_EQ(at(100, 100), systemPreviewColours().face);
+       }},
+      {"a cursor with its own order of steps or equal rates per step: Import then Save gives "
+       "the same bytes",
+       [&] {
+         start();
+         const std::string steps =
+             "[Rate]\r\n5\r\n5\r\n5\r\n5\r\n[Sequence]\r\n1\r\n2\r\n3\r\n2\r\n";
+         const std::string perFrame = "[Rate]\r\n5\r\n5\r\n5\r\n";
+         for (const std::string& timing : {steps, perFrame}) {
+           const std::string frames = "[BMP]\r\na.bmp\r\nb.bmp\r\nc.bmp\r\n";
+           ASSERT_TRUE(writeFileBytes(dir_ + "\\steps.txt", frames + timing));
+           editorDocument.changed = false;
+           openScript(dir_ + "\\steps.txt");
+           const std::string note = timing == steps ? " (4 steps in the script's own order)" : "";
+           EXPECT_EQ(windowText(dialog_), "steps.txt" + note + " - Kinetor for Velmar");
+           const std::string first = saveCursor("steps.anim");
+           ParsedAni ani;
+           std::string defects;
+           EXPECT_TRUE(parseAni(first, ani, defects)) << defects;
+           EXPECT_EQ(ani.rates, std::vector<uint32_t>(timing == steps ? 4 : 3, 5));
+           EXPECT_EQ(ani.sequence, timing == steps ? (std::vector<uint32_t>{0, 1, 2, 1})
+                                                   : std::vector<uint32_t>{});
+           importCursor("steps.anim");
+           EXPECT_EQ(windowText(dialog_), "build.txt" + note + " - Kinetor for Velmar");
+           EXPECT_EQ(saveCursor("again.anim"), first);
+           std::remove((dir_ + "\\again.anim").c_str());
+         }
+         // A change to the list: the order of steps goes with its note.
+         ASSERT_TRUE(
+             writeFileBytes(dir_ + "\\steps.txt", "[BMP]\r\na.bmp\r\nb.bmp\r\nc.bmp\r\n" + steps));
+         openScript(dir_ + "\\steps.txt");
+         sendCommand(dialog_, kIdDelete);
+         EXPECT_EQ(windowText(dialog_), "steps.txt* - Kinetor for Velmar");
+       }},
+      {"at 200 % nothing overlaps and the preview shows frames at twice their size",
+       [&] {
+         const std::vector<uint8_t> doubled = dialogAtTwiceTheScale();
+         dialog_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                              reinterpret_cast<LPCDLGTEMPLATEA>(doubled.data()),
+                                              nullptr, mainDialogProc, 0);
+         ASSERT_NE(dialog_, nullptr);
+         SetWindowPos(dialog_, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+         preview = static_cast<HWND>(appState.previewWindow);
+         EXPECT_EQ(appState.previewScale, 2);
+         const RECT placed = childRect(preview);
+         EXPECT_EQ(placed.right - placed.left, 2 * kPreviewSize);
+         EXPECT_EQ(placed.bottom - placed.top, 2 * kPreviewSize);
+         expectNothingOverlaps(dialog_);
+         writeFrame("a.bmp", 32, 32, 0x00FF0000);
+         addFrames({"a.bmp"});
+         UpdateWindow(preview);
+         const std::vector<uint32_t> shown = readClientPixels(preview, 80, 80);
+         // Each pixel of the frame is a 2 x 2 square: the magenta corner
+         // ends and the frame's colour starts at pixel 10 of the frame.
+         for (int y : {2 * (kFrameOffset + 9), 2 * (kFrameOffset + 9) + 1}) {
+           for (int x : {2 * (kFrameOffset + 10) - 1, 2 * (kFrameOffset + 10)}) {
+             const uint32_t expected = x < 2 * (kFrameOffset + 10) ? 0xFF00FFu : 0xFF0000u;
+             EXPECT_EQ(shown[static_cast<size_t>(y) * 80 + x], expected) << x << ", " << y;
+           }
+         }
+         // A click lands on the frame's pixel under the pointer.
+         SendMessageA(preview, WM_LBUTTONDOWN, 0,
+                      MAKELPARAM(2 * (kFrameOffset + 7) + 1, 2 * (kFrameOffset + 9) + 1));
+         EXPECT_EQ(windowText(GetDlgItem(dialog_, kIdHotspotLabel)), "Hotspot: 7, 9");
+       }},
       {"Enter, Escape, the close box and New ask before unsaved frames go",
        [&] {
          start();
@@ -674,8 +878,9 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
          EXPECT_TRUE(answerQuestion(
                          dialog_, [&] { sendCommand(dialog_, IDCANCEL); }, IDYES)
                          .asked);
-         EXPECT_EQ(readFileBytes(dir_ + "\\kept.txt"),
-                   "[Result]\r\nkept.anim\r\n[BMP]\r\na.bmp\r\nb.bmp\r\nc.bmp\r\n");
+         EXPECT_EQ(
+             readFileBytes(dir_ + "\\kept.txt"),
+             "[Result]\r\nkept.anim\r\n[BMP]\r\na.bmp\r\nb.bmp\r\nc.bmp\r\n[TransColors]\r\n");
          EXPECT_FALSE(IsWindowVisible(dialog_));
        }},
       {"hotspot and timing reach the file; the saved script opens to the same cursor",
@@ -727,6 +932,49 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
          expectFrames({"a.bmp", "b.bmp", "c.bmp"});
          EXPECT_EQ(windowText(GetDlgItem(dialog_, kIdHotspotLabel)), "Hotspot: 7, 9");
          EXPECT_EQ(saveCursor("second.anim"), first);
+         // Sizes, options and colours travel with the script too, whatever
+         // the settings are when it is opened again.
+         auto checked = [&](int command) {
+           return (GetMenuState(GetMenu(dialog_), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
+         };
+         for (int command : {kCmdSize32, kCmdSize64, kCmdSize48, kCmdSize48, kCmdOptimize}) {
+           sendCommand(dialog_, command);
+         }
+         appState.transColors[0] = 0x00FF00FF;
+         appState.transCount = 1;
+         sendCommand(dialog_, kCmdTransparent);
+         const std::string third = saveCursor("third.anim");
+         // Read back: one 32-bit square picture per size, largest first.
+         cursor::Cursor read;
+         std::string why;
+         std::vector<std::string> notes;
+         ASSERT_TRUE(readCursor(reinterpret_cast<const uint8_t*>(third.data()), third.size(), read,
+                                why, notes))
+             << why;
+         ASSERT_EQ(read.frames.size(), 3u);
+         for (const cursor::Frame& frame : read.frames) {
+           std::vector<int32_t> sides;
+           for (const cursor::Image& image : frame.images) {
+             sides.push_back(image.width);
+             EXPECT_EQ(image.height, image.width);
+             EXPECT_EQ(image.depth, 32);
+           }
+           EXPECT_EQ(sides, (std::vector<int32_t>{64, 32}));
+         }
+         ScriptedChoosers::saveAnswer = dir_ + "\\work.txt";
+         sendCommand(dialog_, kCmdSaveScript);
+         sendCommand(dialog_, kCmdOptimize);
+         sendCommand(dialog_, kCmdTransparent);
+         appState.transCount = 0;
+         editorDocument.changed = false;
+         sendCommand(dialog_, kCmdNew);
+         openScript(dir_ + "\\work.txt");
+         EXPECT_TRUE(checked(kCmdSize32) && checked(kCmdSize64));
+         EXPECT_FALSE(checked(kCmdSize48));
+         EXPECT_TRUE(checked(kCmdOptimize));
+         EXPECT_TRUE(checked(kCmdTransparent));
+         EXPECT_EQ(saveCursor("fourth.anim"), third);
+         EXPECT_NE(third, first);
          sendCommand(dialog_, IDCANCEL);
          EXPECT_FALSE(IsWindowVisible(dialog_));
        }},
@@ -799,6 +1047,13 @@ TEST_F(MainDialogTest, TheEditorKeepsWorkAndMakesWholeCursors) {
          EXPECT_TRUE(modal.driven);
          EXPECT_EQ(modal.others, std::vector<std::string>{});
          EXPECT_EQ(frames, (std::vector<std::string>{"frame01.bmp", "frame02.bmp", "frame03.bmp"}));
+         // The same through the real program, as Explorer's "Open with"
+         // starts it: the editor shows the cursor imported, and Exit ends it
+         // without a question, since nothing changed since the import.
+         const ProgramRun run = openWithProgram(cursor);
+         EXPECT_EQ(run.caption, "build.txt - Kinetor for Velmar");
+         EXPECT_EQ(run.frames, 3);
+         EXPECT_EQ(run.exitCode, 1);
        }},
       {"Test cursor: the work is the pointer over the preview, the usual one elsewhere",
        [&] {

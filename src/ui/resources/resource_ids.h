@@ -41,6 +41,12 @@
 #define kCmdSaveScript 503
 #define kCmdImport 504
 #define kCmdInfo 305
+// Options > Sizes: one item per side a frame's pictures may have.
+#define kCmdSize32 310
+#define kCmdSize48 311
+#define kCmdSize64 312
+#define kCmdSize96 313
+#define kCmdSize128 314
 
 // Title and author dialog (OK and Cancel are kIdOk and kIdCancel).
 #define kIdTitleEdit 110

@@ -1,5 +1,6 @@
 // The main dialog's view: makes the child windows, turns messages into the
 // editor's commands and carries their results to the controls.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,10 @@ class MainDialogView final : public EditorView {
   ListBox paths_;
 };
 
+// Dialog units: the display time's controls start at 212; the preview's
+// strip ends three units above them.
+constexpr LONG kPreviewStripBottom = 209;
+
 void createChildren(HWND dialog) {
   RECT list = {4, 2, 130, 205};  // left, top, width, height
   MapDialogRect(dialog, &list);
@@ -145,12 +150,18 @@ void createChildren(HWND dialog) {
                                        reinterpret_cast<HMENU>(kIdFrameList), instance(), nullptr);
   appState.pathList = CreateWindowExA(0, "LISTBOX", "", WS_CHILD, 0, 0, 0, 0, dialog,
                                       reinterpret_cast<HMENU>(kIdPathList), instance(), nullptr);
-  // Centred on a 210-unit-wide strip that starts at x 180.
-  RECT strip = {180, 16, 210, 0};
+  // Centred on a 210-unit-wide strip that starts at x 180 and ends above the
+  // display time's controls. Where the display scales the dialog up, the
+  // strip grows and the preview enlarges by the largest whole factor that
+  // still fits it.
+  RECT strip = {180, 16, 210, kPreviewStripBottom - 16};
   MapDialogRect(dialog, &strip);
-  appState.previewWindow = CreateWindowExA(
-      0, "PrwClass", "", WS_CHILD | WS_VISIBLE, strip.left + strip.right / 2 - kPreviewSize / 2,
-      strip.top, kPreviewSize, kPreviewSize, dialog, nullptr, instance(), nullptr);
+  const int32_t scale = std::max<int32_t>(1, std::min(strip.right, strip.bottom) / kPreviewSize);
+  appState.previewScale = scale;
+  const int side = kPreviewSize * scale;
+  appState.previewWindow = CreateWindowExA(0, "PrwClass", "", WS_CHILD | WS_VISIBLE,
+                                           strip.left + strip.right / 2 - side / 2, strip.top, side,
+                                           side, dialog, nullptr, instance(), nullptr);
 }
 
 void dropFiles(HWND dialog, HDROP drop) {

@@ -1,5 +1,7 @@
 #include "ui/win32/preview_window.h"
 
+#include <windowsx.h>
+
 #include "base/colour.h"
 #include "ui/editor.h"
 #include "ui/state.h"
@@ -12,6 +14,8 @@ namespace {
 uint32_t* g_backBufferBits = nullptr;
 
 HDC backBufferDC() { return static_cast<HDC>(appState.backBufferDC); }
+
+int previewScale() { return appState.previewScale > 1 ? appState.previewScale : 1; }
 
 uint32_t toDibOrder(COLORREF c) { return swapRedBlue(c) & 0xFFFFFFu; }
 
@@ -111,7 +115,15 @@ LRESULT CALLBACK previewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         // Finish any drawing GDI still holds before the pixels are written.
         GdiFlush();
         composePreview(g_backBufferBits, systemPreviewColours());
-        BitBlt(hdc, 0, 0, kPreviewSize, kPreviewSize, backBufferDC(), 0, 0, SRCCOPY);
+        const int side = kPreviewSize * previewScale();
+        if (side == kPreviewSize) {
+          BitBlt(hdc, 0, 0, kPreviewSize, kPreviewSize, backBufferDC(), 0, 0, SRCCOPY);
+        } else {
+          // Whole pixels, each repeated: no smoothing.
+          SetStretchBltMode(hdc, COLORONCOLOR);
+          StretchBlt(hdc, 0, 0, side, side, backBufferDC(), 0, 0, kPreviewSize, kPreviewSize,
+                     SRCCOPY);
+        }
       } else {
         RECT client;
         GetClientRect(window, &client);
@@ -121,8 +133,10 @@ LRESULT CALLBACK previewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       return 0;
     }
     case WM_LBUTTONDOWN:
-      // The dialog decides what a click means.
-      SendMessageA(GetParent(window), kPreviewClickMessage, 0, lParam);
+      // The dialog decides what a click means, on the composed picture.
+      SendMessageA(
+          GetParent(window), kPreviewClickMessage, 0,
+          MAKELPARAM(GET_X_LPARAM(lParam) / previewScale(), GET_Y_LPARAM(lParam) / previewScale()));
       return 0;
     case WM_ERASEBKGND:
       // The paint covers the whole window from the back buffer.
