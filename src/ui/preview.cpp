@@ -5,8 +5,10 @@
 
 #include "base/bytes.h"
 #include "base/colour.h"
+#include "base/failure.h"
 #include "base/runtime.h"
 #include "image/bmp_decode.h"
+#include "image/bmp_header.h"
 #include "image/colour_lookup.h"
 #include "image/png_decode.h"
 #include "platform/platform.h"
@@ -55,8 +57,11 @@ bool decodeFile(const char* path, DecodedImage& image) {
     plat::MapHandle mapping = plat::createReadMapping(file, size32);
     const uint8_t* view = plat::mapView(mapping, size32);
     if (view != nullptr) {
+      const binio::ByteReader in(view, size32);
+      BmpHeader bmp;
       decoded = hasPngSignature(view, size32) ? decodePngPreview(view, size32, image)
-                                              : decodeBmpWithAlpha(view, size32, image);
+                                              : parseBmpHeader(in, bmp) == Failure::none &&
+                                                    decodeBmpWithAlpha(in, bmp, image);
       plat::unmapView(view, size32);
     }
     plat::closeMapping(mapping);
