@@ -111,8 +111,7 @@ int pngFloor(uint64_t bytes, std::span<char* const> files) {
     std::fclose(in);
     PngHeader header;
     std::vector<uint8_t> bgra;
-    if (read != file.size() ||
-        decodePng(file.data(), file.size(), header, bgra) != PngRefusal::none) {
+    if (read != file.size() || decodePng(file.data(), file.size(), header, bgra) != Failure::none) {
       return 1;
     }
     all.insert(all.end(), bgra.begin(), bgra.end());
