@@ -17,11 +17,10 @@ inline void put32(std::string& s, uint32_t v) {
   put16(s, v >> 16);
 }
 
-// A w x h bitmap of 8 or 24 bits with a header of `headerSize` bytes, a
-// palette of `colours` entries (8-bit) and a pattern that mixes a border
-// colour with varied content, so that transparency and cropping have work.
-inline std::string bitmap(int32_t w, int32_t h, int bits, uint32_t headerSize = 40,
-                          uint32_t colours = 16) {
+// The file header and the first fields of an info header of `headerSize`
+// bytes (the rest left 0), sizes and offsets to be filled in at the end.
+inline std::string headers(int32_t w, int32_t h, int bits, uint32_t compression,
+                           uint32_t headerSize, uint32_t colours) {
   std::string s = "BM";
   put32(s, 0);
   put32(s, 0);
@@ -31,13 +30,21 @@ inline std::string bitmap(int32_t w, int32_t h, int bits, uint32_t headerSize = 
   put32(s, static_cast<uint32_t>(h));
   put16(s, 1);
   put16(s, static_cast<uint32_t>(bits));
-  put32(s, 0);
+  put32(s, compression);
   put32(s, 0);
   put32(s, 2835);
   put32(s, 2835);
-  put32(s, bits == 8 ? colours : 0);
-  put32(s, 0);
+  put32(s, colours);
   s.resize(14 + headerSize, '\0');
+  return s;
+}
+
+// A w x h bitmap of 8 or 24 bits with a header of `headerSize` bytes, a
+// palette of `colours` entries (8-bit) and a pattern that mixes a border
+// colour with varied content, so that transparency and cropping have work.
+inline std::string bitmap(int32_t w, int32_t h, int bits, uint32_t headerSize = 40,
+                          uint32_t colours = 16) {
+  std::string s = headers(w, h, bits, 0, headerSize, bits == 8 ? colours : 0);
   if (bits == 8) {
     for (uint32_t i = 0; i < colours; ++i) put32(s, i == 0 ? 0xFF00FF : i * 0x0F0F0F);
   }
@@ -71,17 +78,7 @@ inline std::string bitmap(int32_t w, int32_t h, int bits, uint32_t headerSize = 
 // in a header of `headerSize` bytes (56 and up hold the alpha mask). The
 // alpha runs from 0 at the border to opaque inside.
 inline std::string bitmap32(int32_t w, int32_t h, bool masks = false, uint32_t headerSize = 40) {
-  std::string s = "BM";
-  put32(s, 0);
-  put32(s, 0);
-  put32(s, 0);
-  put32(s, headerSize);
-  put32(s, static_cast<uint32_t>(w));
-  put32(s, static_cast<uint32_t>(h));
-  put16(s, 1);
-  put16(s, 32);
-  put32(s, masks ? 3 : 0);
-  s.resize(14 + headerSize, '\0');
+  std::string s = headers(w, h, 32, masks ? 3 : 0, headerSize, 0);
   if (masks) {
     std::string m;
     put32(m, 0x00FF0000);
