@@ -17,6 +17,7 @@
 #include "seed_png.h"
 #include "support/content_bounds.h"
 #include "ui/build_table.h"
+#include "ui/settings_state.h"
 #include "ui/state.h"
 
 namespace {

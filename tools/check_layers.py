@@ -30,12 +30,11 @@ RANKS = {
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 # The state block belongs to the editor's window: only the editor's folders
-# name it, and the start-up and the batch, which still hand it over.
+# name it, and the start-up, which hands it the command line.
 STATE_BLOCK = re.compile(r'\b(appState|AppState|resetAppState)\b|"ui/state\.h"')
 STATE_FOLDERS = ("ui", "ui/console", "ui/win32")
 STATE_FILES = (
     "app/startup.cpp",
-    "app/batch.cpp",
 )
 
 

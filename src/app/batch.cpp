@@ -11,7 +11,6 @@
 #include "textfile/section_text.h"
 #include "ui/file_names.h"
 #include "ui/settings_state.h"
-#include "ui/state.h"
 
 namespace {
 

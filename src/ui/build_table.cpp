@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/runtime.h"
+#include "ui/settings_state.h"
 #include "ui/state.h"
 
 bool buildAnimation(const char* outputPath, PreviewSize preview, const AnimationOptions* options) {

@@ -2,7 +2,11 @@
 // editor's dialog shows them and the batch takes them.
 #pragma once
 
+#include "base/build_settings.h"
 #include "textfile/settings.h"
+
+// The switches and colour lists of the block as a value for a build.
+Settings currentSettings();
 
 // Computes programDir, reads the settings if present, and sets frameCount to 0.
 void loadSettings();

@@ -65,9 +65,6 @@ struct AppState {
 
 extern AppState appState;
 
-// The switches and colour lists of the block as a value for a build.
-Settings currentSettings();
-
 // Brings the whole block back to its zero state (tests start from it).
 void resetAppState();
 

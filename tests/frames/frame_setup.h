@@ -20,6 +20,7 @@
 #include "support/recorder.h"
 #include "support/riff_reader.h"
 #include "ui/build_table.h"
+#include "ui/settings_state.h"
 #include "ui/state.h"
 
 inline void PrintTo(const ShownError& e, std::ostream* os) {
