@@ -12,6 +12,7 @@
 #include "base/bytes.h"
 #include "base/colour.h"
 #include "base/safe_write.h"
+#include "frames/sizes.h"
 #include "image/bitmap_format.h"
 #include "image/frame_reader.h"
 #include "image/pixels.h"
@@ -250,8 +251,50 @@ void noteStepDifferences(const cursor::Cursor& c, std::vector<std::string>& diff
 
 void addLine(std::string& script, const std::string& line) { script += line + "\r\n"; }
 
+bool sameBytes(const cursor::Bytes& a, const cursor::Bytes& b) {
+  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
+}
+
+bool samePicture(const cursor::Image& a, const cursor::Image& b) {
+  return a.width == b.width && a.height == b.height && a.depth == b.depth &&
+         a.hotspotX == b.hotspotX && a.hotspotY == b.hotspotY && a.planes == b.planes &&
+         a.sizeImage == b.sizeImage && sameBytes(a.pixels, b.pixels) && sameBytes(a.mask, b.mask);
+}
+
+// The sides a [Sizes] line gives back, when the cursor is one a sized build
+// wrote: every frame has the same square sides, largest first, and scaling
+// each frame's largest picture as the build would gives every picture
+// exactly. Empty otherwise: then only the first pictures are listed.
+std::vector<uint16_t> rebuiltSizes(const cursor::Cursor& c) {
+  const std::vector<cursor::Image>& first = c.frames.front().images;
+  if (first.size() < 2 || first.size() > static_cast<size_t>(anifile::kMaxSizes)) return {};
+  AnimationOptions options;
+  for (size_t i = 0; i < first.size(); ++i) {
+    const cursor::Image& image = first[i];
+    if (image.width != image.height || image.width > anifile::kLargestSize ||
+        (i > 0 && image.width >= first[i - 1].width)) {
+      return {};
+    }
+    options.sizes[i] = static_cast<uint16_t>(image.width);
+  }
+  options.sizeCount = static_cast<int32_t>(first.size());
+  cursor::Cursor trial;
+  for (const cursor::Frame& frame : c.frames) {
+    if (frame.images.size() != first.size() || frame.images.front().depth != 32) return {};
+    trial.frames.push_back({{frame.images.front()}});
+  }
+  if (!sizeFrames(options, trial)) return {};
+  for (size_t f = 0; f < c.frames.size(); ++f) {
+    for (size_t i = 0; i < first.size(); ++i) {
+      if (!samePicture(trial.frames[f].images[i], c.frames[f].images[i])) return {};
+    }
+  }
+  return {options.sizes, options.sizes + options.sizeCount};
+}
+
 std::string buildScript(const cursor::Cursor& c, const char* resultName,
-                        const std::vector<std::string>& frameFiles, uint32_t seeThrough) {
+                        const std::vector<std::string>& frameFiles, uint32_t seeThrough,
+                        const std::vector<uint16_t>& sizes) {
   std::string s;
   addLine(s, "[Result]");
   addLine(s, resultName);
@@ -281,6 +324,12 @@ std::string buildScript(const cursor::Cursor& c, const char* resultName,
   if (!c.author.empty()) {
     addLine(s, "[Author]");
     addLine(s, c.author);
+  }
+  if (!sizes.empty()) {
+    std::string line;
+    for (uint16_t side : sizes) line += (line.empty() ? "" : ", ") + std::to_string(side);
+    addLine(s, "[Sizes]");
+    addLine(s, line);
   }
   // The settings are the script's own, whatever kinetor.ini says: nothing
   // changes a pixel, and only the see-through colour, when a mask needs
@@ -320,6 +369,7 @@ bool extractInto(const cursor::Cursor& c, const char* folder, const char* result
   std::vector<std::string>& differences = report.differences;
   noteStepDifferences(c, differences);
   const cursor::Image& first = c.frames.front().images.front();
+  const std::vector<uint16_t> sizes = rebuiltSizes(c);
   bool needsMask = false;
   for (size_t f = 0; f < c.frames.size(); ++f) {
     const cursor::Image& image = c.frames[f].images.front();
@@ -330,7 +380,7 @@ bool extractInto(const cursor::Cursor& c, const char* folder, const char* result
     if (image.hotspotX != first.hotspotX || image.hotspotY != first.hotspotY) {
       differences.push_back(frameText(f) + ": its hotspot differs from the first frame's");
     }
-    if (c.frames[f].images.size() > 1) {
+    if (c.frames[f].images.size() > 1 && sizes.empty()) {
       differences.push_back(frameText(f) + ": " + std::to_string(c.frames[f].images.size()) +
                             " images; the script lists the first");
     }
@@ -372,7 +422,7 @@ bool extractInto(const cursor::Cursor& c, const char* folder, const char* result
       if (i == 0) listed.push_back(name);
     }
   }
-  const std::string script = buildScript(c, resultName, listed, seeThrough);
+  const std::string script = buildScript(c, resultName, listed, seeThrough, sizes);
   report.scriptPath = joinPath(folder, kExtractScriptName);
   return writeWhole(report.scriptPath, std::vector<uint8_t>(script.begin(), script.end()), report);
 }

@@ -67,6 +67,13 @@ TEST(ExtractTest, ExtractingAndRebuildingGivesTheSameBytes) {
        {{square, magentaCorner}, {odd, rings}, {square, colourBars}},
        {"[Sequence]", "1", "2", "3", "2", "[Rate]", "500ms", "[Title]", "Busy dots", "[Author]",
         "Ann Example", "[TransColors]"}},
+      {"sizes whose largest is the frames' own side, a hotspot",
+       {{square, magentaCorner}, {square, colourBars}},
+       [&] {
+         std::vector<std::string> s = {"[Hotspot]", "5,3", "[Sizes]", "8, 6, 3"};
+         s.insert(s.end(), transparentMagenta.begin(), transparentMagenta.end());
+         return s;
+       }()},
       {"24-bit, transparency on but no colour of it present",
        {{square, colourBars}, {square, colourBars}},
        transparentGreen},
