@@ -183,13 +183,7 @@ bool buildAlphaMasks(std::span<FrameRecord> frames) {
     f.maskBytes = static_cast<int32_t>(maskRow * h);
     f.maskBits = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(f.maskBytes)));
     if (f.maskBits == nullptr) return false;
-    for (int64_t row = 0; row < h; ++row) {
-      const uint8_t* p = f.pixels + alphaStride(w) * row;
-      uint8_t* bits = f.maskBits + maskRow * row;
-      for (int32_t x = 0; x < w; ++x) {
-        if (p[4 * int64_t{x} + 3] == 0) bits[x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8));
-      }
-    }
+    maskFromAlpha(f.pixels, alphaStride(w), w, h, f.maskBits);
   }
   return true;
 }

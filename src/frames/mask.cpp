@@ -87,3 +87,15 @@ Failure buildMask(const Settings& settings, FrameRecord& frame, bool is24) {
   }
   return Failure::none;
 }
+
+void maskFromAlpha(const uint8_t* rows, int64_t stride, int32_t width, int32_t height,
+                   uint8_t* mask) {
+  const int64_t maskRow = maskStride(width);
+  for (int64_t row = 0; row < height; ++row) {
+    const uint8_t* p = rows + stride * row;
+    uint8_t* bits = mask + maskRow * row;
+    for (int32_t x = 0; x < width; ++x) {
+      if (p[4 * int64_t{x} + 3] == 0) bits[x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8));
+    }
+  }
+}

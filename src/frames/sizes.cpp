@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "frames/mask.h"
 #include "image/bitmap_format.h"
 #include "image/pixels.h"
 
@@ -158,12 +159,7 @@ bool scaleStraight(const Straight& src, const cursor::Image& source, int32_t sid
   } else {
     enlarge(src, w, h, dst);
   }
-  for (int64_t row = 0; row < side; ++row) {
-    for (int64_t x = 0; x < side; ++x) {
-      if (px[static_cast<size_t>(stride * row + 4 * x + 3)] != 0) continue;
-      mask[static_cast<size_t>(maskRow * row + x / 8)] |= static_cast<uint8_t>(0x80u >> (x % 8));
-    }
-  }
+  maskFromAlpha(px.data(), stride, side, side, mask.data());
 
   out = cursor::Image{};
   out.width = side;
