@@ -56,14 +56,6 @@ bool buildFrames(const char* outputPath, const FrameLines& frames,
   return built.built && saveCursor(outputPath, built.cursor, options.staticCursor);
 }
 
-// A path that names its place from the root or a drive, not from the
-// current folder.
-bool anchoredPath(const char* path) {
-  if (plat::isPathSeparator(path[0])) return true;
-  const bool letter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
-  return letter && path[1] == ':';
-}
-
 // Scripts name frames from the folder they are run in, but a script saved
 // by the editor or an extraction names them from its own folder: a relative
 // frame path that names no file is tried there as well, so that every
@@ -73,7 +65,7 @@ void findFramesBesideScript(const char* scriptPath, FrameLines& frames) {
   if (folder == 0) return;
   for (int i = 0; i < frames.count; ++i) {
     char* path = frames.lines[i].path;
-    if (path == nullptr || path[0] == '\0' || frames.lines[i].pathTooLong || anchoredPath(path) ||
+    if (path == nullptr || path[0] == '\0' || frames.lines[i].pathTooLong || isAnchoredPath(path) ||
         plat::nameTaken(path)) {
       continue;
     }

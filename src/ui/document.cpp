@@ -35,13 +35,8 @@ std::string relativeTo(const std::string& folder, const std::string& path) {
   return startsWithFolder(path, folder) ? path.substr(folder.size()) : path;
 }
 
-bool isAbsolute(const std::string& path) {
-  if (!path.empty() && plat::isPathSeparator(path[0])) return true;
-  return path.size() >= 2 && path[1] == ':';
-}
-
 std::string resolvedAgainst(const std::string& folder, const std::string& path) {
-  return isAbsolute(path) ? path : folder + path;
+  return isAnchoredPath(path.c_str()) ? path : folder + path;
 }
 
 void addLine(std::string& text, const std::string& line) {

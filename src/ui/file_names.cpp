@@ -34,6 +34,12 @@ size_t fileNamePart(const char* path) {
   return n;
 }
 
+bool isAnchoredPath(const char* path) {
+  if (plat::isPathSeparator(path[0])) return true;
+  const bool letter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+  return letter && path[1] == ':';
+}
+
 bool joinSelectedPath(const char* directory, const char* name, char* out) {
   out[0] = '\0';
   const size_t dirLength = std::strlen(directory);

@@ -12,6 +12,10 @@
 // at 0 when it has none.
 size_t fileNamePart(const char* path);
 
+// True when `path` names its place from the root or from a drive ("\\x",
+// "/x", "C:x"), not from some current or given folder.
+bool isAnchoredPath(const char* path);
+
 // Builds directory + name of a multi-selection into `out` (kPathCapacity
 // bytes), adding a backslash only when the directory does not end in one.
 // False, with `out` empty, when the result would not fit.
