@@ -23,12 +23,27 @@ struct Output {
   bool failed = false;
   uint32_t buffered = 0;
   std::vector<uint8_t> buffer = std::vector<uint8_t>(16384);
+  uint64_t written = 0;  // bytes handed to the system
+  uint64_t sent = 0;     // of those, the ones it was asked to write back
 };
+
+// Every saved file is flushed before it takes its name. Asking for the
+// write-back once a stretch has been written lets the disk work while the
+// rest is made, and leaves the flush little to wait for.
+constexpr uint64_t kWriteBackStretch = uint64_t{1} << 20;
+
+void wrote(Output& file, uint64_t count) {
+  file.written += count;
+  if (file.written - file.sent < kWriteBackStretch) return;
+  plat::startWriteBack(file.handle, file.sent, file.written - file.sent);
+  file.sent = file.written;
+}
 
 void flush(Output& file) {
   if (file.buffered != 0 && !plat::writeBytes(file.handle, file.buffer.data(), file.buffered)) {
     file.failed = true;
   }
+  wrote(file, file.buffered);
   file.buffered = 0;
 }
 
@@ -41,6 +56,7 @@ void put(Output& file, const void* data, uint64_t count) {
           !plat::writeBytes(file.handle, data, static_cast<uint32_t>(count))) {
         file.failed = true;
       }
+      wrote(file, count);
       return;
     }
   }
@@ -180,15 +196,12 @@ void putIconChunk(Output& file, const cursor::Frame& frame) {
   }
 }
 
-void putCursor(Output& file, const cursor::Cursor& c) {
-  const auto frames = static_cast<uint32_t>(c.frames.size());
+// Everything before the first "icon" chunk. `frames` and `frameBytes` stand
+// for the frames, which need not be in `c` yet.
+void putHead(Output& file, const cursor::Cursor& c, uint32_t frames, uint64_t frameBytes) {
   const auto steps = static_cast<uint32_t>(c.steps.size());
   const uint64_t stepTable = uint64_t{4} * steps;
-
-  uint64_t listSize = 4;  // "fram"
-  for (const cursor::Frame& frame : c.frames) {
-    listSize += sizeof(ChunkHeader) + roundUpEven(resourceSize(frame));
-  }
+  const uint64_t listSize = 4 + frameBytes;  // "fram" and the chunks
   const uint64_t info = infoListSize(c);
   uint64_t riffSize = 4 + sizeof(ChunkHeader) + sizeof(AniHeader) + sizeof(ChunkHeader) + listSize;
   if (info != 0) riffSize += sizeof(ChunkHeader) + info;
@@ -226,13 +239,35 @@ void putCursor(Output& file, const cursor::Cursor& c) {
 
   putChunkHeader(file, "LIST", listSize);
   put(file, "fram", 4);
-  for (const cursor::Frame& frame : c.frames) {
-    putIconChunk(file, frame);
-  }
-  flush(file);
 }
 
 }  // namespace
+
+struct CursorStream::Output : ::Output {};
+
+uint64_t CursorStream::frameBytes(const cursor::Frame& frame) {
+  return sizeof(ChunkHeader) + roundUpEven(resourceSize(frame));
+}
+
+CursorStream::CursorStream(plat::FileHandle file, const cursor::Cursor& head, uint32_t frames,
+                           uint64_t frameBytes)
+    : out_(std::make_unique<Output>()), announced_(frameBytes) {
+  out_->handle = file;
+  out_->failed = file == plat::kInvalidFile;
+  putHead(*out_, head, frames, frameBytes);
+}
+
+CursorStream::~CursorStream() = default;
+
+void CursorStream::put(const cursor::Frame& frame) {
+  putIconChunk(*out_, frame);
+  written_ += frameBytes(frame);
+}
+
+bool CursorStream::finish() {
+  flush(*out_);
+  return !out_->failed && written_ == announced_;
+}
 
 uint64_t iconChunkSize(int64_t pixelBytes, int64_t maskBytes, bool is24Bit) {
   const uint64_t image = (is24Bit ? kImageHeader24 : kImageHeader8) +
@@ -243,10 +278,11 @@ uint64_t iconChunkSize(int64_t pixelBytes, int64_t maskBytes, bool is24Bit) {
 
 bool writeCursor(const cursor::Cursor& c, plat::FileHandle handle) {
   if (handle == plat::kInvalidFile) return false;
-  Output file;
-  file.handle = handle;
-  putCursor(file, c);
-  return !file.failed;
+  uint64_t frameBytes = 0;
+  for (const cursor::Frame& frame : c.frames) frameBytes += CursorStream::frameBytes(frame);
+  CursorStream stream(handle, c, static_cast<uint32_t>(c.frames.size()), frameBytes);
+  for (const cursor::Frame& frame : c.frames) stream.put(frame);
+  return stream.finish();
 }
 
 bool writeStaticCursor(const cursor::Frame& frame, plat::FileHandle handle) {

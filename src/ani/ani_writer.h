@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "cursor/cursor.h"
 #include "platform/platform.h"
@@ -22,6 +23,34 @@ uint64_t iconChunkSize(int64_t pixelBytes, int64_t maskBytes, bool is24Bit);
 // own directory entry and hotspot; the steps' jiffies go into "anih" (the
 // first step's) or a "rate" chunk. True when every byte was written.
 bool writeCursor(const cursor::Cursor& c, plat::FileHandle file);
+
+// The same, a frame at a time, for a caller that makes each frame just before
+// it is written and lets it go after. The list's size comes first in the
+// file, so the caller says up front what the frames will take.
+class CursorStream {
+ public:
+  // What `frame` adds to the file: its "icon" chunk with header and pad.
+  static uint64_t frameBytes(const cursor::Frame& frame);
+
+  // Writes everything before the frames: `head`'s steps, flags and texts
+  // (its frames are not read), `frames` as the count of frames and
+  // `frameBytes` as what they will take together.
+  CursorStream(plat::FileHandle file, const cursor::Cursor& head, uint32_t frames,
+               uint64_t frameBytes);
+  ~CursorStream();
+  CursorStream(const CursorStream&) = delete;
+  CursorStream& operator=(const CursorStream&) = delete;
+
+  void put(const cursor::Frame& frame);
+  // True when every byte was written and the frames took what was said.
+  bool finish();
+
+ private:
+  struct Output;
+  std::unique_ptr<Output> out_;
+  uint64_t announced_ = 0;
+  uint64_t written_ = 0;
+};
 
 // The same into `path`, created as a new file (an existing file of that name
 // is left alone and the call fails), then closed. True when the file was

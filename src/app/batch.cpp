@@ -51,9 +51,9 @@ bool buildFrames(const char* outputPath, const FrameLines& frames,
                  const AnimationOptions& options) {
   const std::vector<FrameSource> sources = frames.sources();
   if (outputReplacesAFrame(outputPath, sources)) return false;
-  const BuildResult built =
-      build(currentSettings(), sources, {PreviewSize::measured, &options, outputPath});
-  return built.built && saveCursor(outputPath, built.cursor, options.staticCursor);
+  return buildAndSave(currentSettings(), sources, {PreviewSize::measured, &options, outputPath},
+                      options.staticCursor)
+      .built;
 }
 
 // Scripts name frames from the folder they are run in, but a script saved

@@ -75,8 +75,11 @@ bool refuseFrameSize(const FrameRecord& f) {
 // When the frames are to be cropped, each frame of the first one's depth is
 // measured for `bounds` (the union of their content) once it has been
 // checked; frames with alpha are measured later, by the alpha steps.
+// With `seen` (one per frame), 24-bit frames of a 24-bit first frame give
+// their pixels back once measured, keeping their headers: they are read
+// again, and must then be what `seen` says, when their turn comes.
 bool readAllFrames(const Settings& settings, std::span<FrameRecord> frames, PreviewSize preview,
-                   ContentRect& bounds) {
+                   ContentRect& bounds, std::span<FrameFileSeen> seen) {
   const int n = static_cast<int>(frames.size());
   uint16_t firstDepth = 0;
   int mixedAt = -1;  // the first frame whose depth differs from the first's
@@ -95,7 +98,7 @@ bool readAllFrames(const Settings& settings, std::span<FrameRecord> frames, Prev
       if (!mixed()) refuseLoad(f, Failure::pathTooLong);
       return false;
     }
-    const Failure why = readFrame(f, preview);
+    const Failure why = seen.empty() ? readFrame(f, preview) : readFrame(f, preview, seen[k]);
     if (why != Failure::none) {
       if (!mixed()) refuseLoad(f, why);
       return false;
@@ -113,10 +116,30 @@ bool readAllFrames(const Settings& settings, std::span<FrameRecord> frames, Prev
       if (!content) content.emplace(settings, depth == 24);
       content->add(f);
     }
+    if (!seen.empty() && depth == 24 && firstDepth == 24 && !frameHasAlpha(f)) {
+      releaseBlock(f.fileData);
+      f.pixels = nullptr;
+    }
   }
   if (mixed()) return false;
   bounds = content ? content->result() : kEmptyRect;
   return true;
+}
+
+// The size frame k is written at: the crop gives every frame the
+// rectangle's, the merge gives later frames the first one's. The same from
+// the headers as read and from those the steps left.
+struct Side {
+  int64_t w = 0;
+  int64_t h = 0;
+};
+Side writtenSide(const Settings& settings, std::span<const FrameRecord> frames,
+                 const ContentRect& r, size_t k) {
+  if (settings.optimize && !rectIsEmpty(r)) {
+    return {int64_t{r.right} - r.left + 1, int64_t{r.bottom} - r.top + 1};
+  }
+  const FrameRecord& f = frames[settings.merge && frames.size() >= 2 ? 0 : k];
+  return {headerWidth(f.header), std::abs(int64_t{headerHeight(f.header)})};
 }
 
 // What the remaining steps will write, worked out from the sizes every frame
@@ -128,6 +151,9 @@ struct OutputPlan {
   // growth limit, only to the file's.
   uint64_t sizedBytes = 0;
   uint64_t pixelBytesRead = 0;
+  // Of fileBytes, the frames' "icon" chunks (when written at the frames' own
+  // depth, without sizes).
+  uint64_t frameBytes = 0;
   int largest = 0;  // the frame with the most pixels, and its size as written
   int64_t largestW = 0;
   int64_t largestH = 0;
@@ -137,8 +163,6 @@ struct OutputPlan {
 OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> frames, int bits,
                       const ContentRect& r, const AnimationOptions* options) {
   const int n = static_cast<int>(frames.size());
-  const bool crop = settings.optimize && !rectIsEmpty(r);
-  const bool merge = settings.merge && n >= 2;
   OutputPlan plan;
   // RIFF header, "ACON", "anih" chunk, LIST header and "fram"; the optional
   // chunks are counted at their largest: two step tables and two texts.
@@ -150,7 +174,6 @@ OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> fra
       options != nullptr ? std::clamp(options->sizeCount, 0, anifile::kMaxSizes) : 0;
   uint64_t sizedFrame = sizeof(IconDir);
   for (int i = 0; i < sizeCount; ++i) sizedFrame += sizedImageBytes(options->sizes[i]);
-  int64_t firstW = 0, firstH = 0;
   for (int k = 0; k < n; ++k) {
     const FrameRecord& f = frames[k];
     // Every size here comes from 32-bit header fields: the products stay
@@ -158,17 +181,9 @@ OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> fra
     const int64_t readW = headerWidth(f.header);
     const int64_t readH = std::abs(int64_t{headerHeight(f.header)});
     plan.pixelBytesRead += static_cast<uint64_t>(rowStride(readW, bits, 32) * readH);
-    int64_t w = crop ? int64_t{r.right} - r.left + 1 : readW;
-    int64_t h = crop ? int64_t{r.bottom} - r.top + 1 : readH;
-    if (k == 0) {
-      firstW = w;
-      firstH = h;
-    } else if (merge) {
-      w = firstW;
-      h = firstH;
-    }
-    w = std::max<int64_t>(w, 0);
-    h = std::max<int64_t>(h, 0);
+    const Side side = writtenSide(settings, frames, r, static_cast<size_t>(k));
+    const int64_t w = std::max<int64_t>(side.w, 0);
+    const int64_t h = std::max<int64_t>(side.h, 0);
     if (w * h > plan.largestW * plan.largestH) {
       plan.largest = k;
       plan.largestW = w;
@@ -182,7 +197,9 @@ OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> fra
     }
     const int64_t pixelBytes = rowStride(w, bits, 32) * h;
     const int64_t maskBytes = maskStride(w) * h;
-    plan.fileBytes += 8 + roundUpEven(iconChunkSize(pixelBytes, maskBytes, bits != 8));
+    const uint64_t chunk = 8 + roundUpEven(iconChunkSize(pixelBytes, maskBytes, bits != 8));
+    plan.fileBytes += chunk;
+    plan.frameBytes += chunk;
   }
   return plan;
 }
@@ -225,15 +242,13 @@ bool placeHotspot(const Settings& settings, std::span<const FrameRecord> frames,
   const bool cropped = settings.optimize && !rectIsEmpty(r);
   const int64_t x = int64_t{options.hotspotX} - (cropped ? r.left : 0);
   const int64_t y = int64_t{options.hotspotY} - (cropped ? r.top : 0);
-  const int n = static_cast<int>(frames.size());
-  for (int k = 0; k < n; ++k) {
-    const FrameRecord& f = frames[k];
-    const int64_t w = headerWidth(f.header);
-    const int64_t h = std::abs(int64_t{headerHeight(f.header)});
+  for (size_t k = 0; k < frames.size(); ++k) {
+    const auto [w, h] = writtenSide(settings, frames, r, k);
     if (x < 0 || y < 0 || x >= w || y >= h || x > UINT16_MAX || y > UINT16_MAX) {
       char text[kPathCapacity + 64];
       std::snprintf(text, sizeof text, "%d,%d is outside %s (%d x %u)", options.hotspotX,
-                    options.hotspotY, pathText(f), headerWidth(f.header), static_cast<uint32_t>(h));
+                    options.hotspotY, pathText(frames[k]), static_cast<int32_t>(w),
+                    static_cast<uint32_t>(h));
       reportFailure(Failure::hotspotOutside, text);
       return false;
     }
@@ -319,8 +334,10 @@ void takeSteps(const AnimationOptions& o, int frames, cursor::Cursor& c) {
 }
 
 // One frame of the table as the cursor shows it; an 8-bit frame gets its
-// colour step on the palette here.
-cursor::Image takeImage(const Settings& settings, FrameRecord& f) {
+// colour step on the palette here. A frame that later steps still read
+// (the first one, when others are merged over it while written) is `kept`:
+// its bytes are copied and its blocks stay.
+cursor::Image takeImage(const Settings& settings, FrameRecord& f, bool kept = false) {
   cursor::Image image;
   image.width = headerWidth(f.header);
   image.height = headerHeight(f.header);
@@ -329,6 +346,11 @@ cursor::Image takeImage(const Settings& settings, FrameRecord& f) {
   image.sizeImage = binio::getLe32(f.header + bmpinfo::kSizeImage);
   const auto pixelBytes = static_cast<size_t>(std::max(f.pixelBytes, 0));
   const auto maskBytes = static_cast<size_t>(std::max(f.maskBytes, 0));
+  if (kept) {
+    image.pixels = cursor::Bytes(f.pixels, pixelBytes);
+    image.mask = cursor::Bytes(f.maskBits, maskBytes);
+    return image;
+  }
   // Rows and masks in blocks of their own pass to the cursor as they are;
   // the table lets go of each before the cursor holds it, so that no block
   // has two owners even for a moment.
@@ -354,37 +376,137 @@ cursor::Image takeImage(const Settings& settings, FrameRecord& f) {
   return image;
 }
 
+// The cursor's steps and texts, from the script's options if any.
+void takeHead(const AnimationOptions* options, int frames, cursor::Cursor& c) {
+  static const AnimationOptions kPlain;
+  const AnimationOptions& o = options != nullptr ? *options : kPlain;
+  takeSteps(o, frames, c);
+  c.title = o.title;
+  c.author = o.author;
+}
+
+void placeOn(cursor::Frame& frame, const Hotspot& hotspot) {
+  for (cursor::Image& image : frame.images) {
+    image.hotspotX = hotspot.x;
+    image.hotspotY = hotspot.y;
+  }
+}
+
 // The finished frame table, with the options and the hotspot, as a cursor.
 // False when its memory could not be had.
 bool makeCursor(const Settings& settings, std::span<FrameRecord> frames,
                 const AnimationOptions* options, const Hotspot& hotspot, cursor::Cursor& c) {
-  static const AnimationOptions kPlain;
-  const AnimationOptions& o = options != nullptr ? *options : kPlain;
   const int n = static_cast<int>(frames.size());
   try {
     c.frames.resize(static_cast<size_t>(n));
     for (int k = 0; k < n; ++k) {
       c.frames[static_cast<size_t>(k)].images.push_back(takeImage(settings, frames[k]));
     }
-    takeSteps(o, n, c);
-    c.title = o.title;
-    c.author = o.author;
+    takeHead(options, n, c);
   } catch (const std::bad_alloc&) {
     return false;
   }
-  for (cursor::Frame& frame : c.frames) {
-    for (cursor::Image& image : frame.images) {
-      image.hotspotX = hotspot.x;
-      image.hotspotY = hotspot.y;
-    }
+  for (cursor::Frame& frame : c.frames) placeOn(frame, hotspot);
+  return true;
+}
+
+// Reads a frame whose pixels were given back after the first reading, into
+// the frame with the header it kept. The file must hold what it held then:
+// the bounds and the sizes already written were taken from it.
+Failure readAgain(FrameRecord& f, const FrameFileSeen& seen) {
+  FrameRecord again{};
+  again.path = f.path;
+  again.width = f.width;
+  again.height = f.height;
+  FrameFileSeen now;
+  Failure why = readFrame(again, PreviewSize::kept, now);
+  if (why == Failure::none && !(now == seen)) why = Failure::changedWhileRead;
+  if (why == Failure::none) {
+    f.fileData = again.fileData;
+    f.pixels = again.pixels;
+    again.fileData = nullptr;
+  }
+  releaseFrameBlocks(again);
+  return why;
+}
+
+// Brings back the pixels of every frame that gave them back, for steps that
+// need all frames at once. False (and the reason shown) when one cannot be.
+bool readAllAgain(std::span<FrameRecord> frames, std::span<const FrameFileSeen> seen) {
+  for (size_t k = 0; k < seen.size(); ++k) {
+    FrameRecord& f = frames[k];
+    if (f.pixels != nullptr) continue;
+    const Failure why = readAgain(f, seen[k]);
+    if (why == Failure::none) continue;
+    refuseLoad(f, why);
+    return false;
   }
   return true;
 }
 
+// A 24-bit animation that is saved goes through its steps and into the file
+// a frame at a time: each frame is read again, finished, written and let go,
+// so that the build holds the first frame and the one in hand, whatever the
+// count, and the disk gets the first frames while later ones are made.
+// False (and the reason shown) when the file was not written.
+bool streamFrames24(const Settings& settings, std::span<FrameRecord> frames,
+                    std::span<const FrameFileSeen> seen, const ContentRect& r,
+                    const cursor::Cursor& head, const Hotspot& hotspot, uint64_t frameBytes,
+                    const char* outputPath) {
+  SafeWrite write;
+  if (!beginSafeWrite(outputPath, write)) {
+    refuseWrite(outputPath, plat::lastFileError());
+    return false;
+  }
+  bool framesDone = true;
+  bool written = false;
+  try {
+    const FusedSteps24 steps(settings, frames.size());
+    CursorStream stream(write.file, head, static_cast<uint32_t>(frames.size()), frameBytes);
+    for (size_t k = 0; k < frames.size() && framesDone; ++k) {
+      FrameRecord& f = frames[k];
+      Failure why = readAgain(f, seen[k]);
+      if (why != Failure::none) {
+        refuseLoad(f, why);
+        framesDone = false;
+        break;
+      }
+      const bool under = steps.merging() && k == 0;
+      why = steps.run(f, steps.merging() && k > 0 ? &frames[0] : nullptr, r);
+      if (why != Failure::none) {
+        if (why == Failure::outOfMemory) {
+          showOutOfMemory();
+        } else {
+          reportMaskFailure(why, f);
+        }
+        framesDone = false;
+        break;
+      }
+      cursor::Frame frame;
+      frame.images.push_back(takeImage(settings, f, under));
+      placeOn(frame, hotspot);
+      stream.put(frame);
+    }
+    written = framesDone && stream.finish();
+  } catch (const std::bad_alloc&) {
+    showOutOfMemory();
+    framesDone = false;
+  }
+  if (!endSafeWrite(write, outputPath, written) && framesDone) {
+    refuseWrite(outputPath, plat::lastFileError());
+    return false;
+  }
+  return written;
+}
+
 }  // namespace
 
-BuildResult build(const Settings& settings, std::span<const FrameSource> sources,
-                  const BuildOptions& options) {
+namespace {
+
+// A build and, when `save` is given, its saving (a static cursor when
+// `*save`).
+BuildResult runBuild(const Settings& settings, std::span<const FrameSource> sources,
+                     const BuildOptions& options, const bool* save) {
   BuildResult result;
   const char* outputPath = options.outputPath != nullptr ? options.outputPath : "";
   // The build's own table: every block it takes is given back on the way
@@ -404,13 +526,39 @@ BuildResult build(const Settings& settings, std::span<const FrameSource> sources
     table[k].height = sources[k].height;
   }
   const std::span<FrameRecord> frames(table);
+  // Pictures at several sizes and static cursors are made from the whole
+  // cursor; a plain animation that is saved may be written as it is made.
+  const bool mayStream =
+      save != nullptr && !*save && (options.script == nullptr || options.script->sizeCount == 0);
+  std::vector<FrameFileSeen> seen(mayStream ? table.size() : 0);
   ContentRect bounds = kEmptyRect;
-  const bool read = readAllFrames(settings, frames, options.preview, bounds);
+  const bool read = readAllFrames(settings, frames, options.preview, bounds, seen);
   result.sizes.reserve(table.size());
   for (const FrameRecord& f : table) result.sizes.push_back({f.width, f.height});
   if (!read) return result;
   const bool is24 = !frames.empty() && headerBitCount(frames[0].header) == 24;
   const bool alpha = std::any_of(table.begin(), table.end(), frameHasAlpha);
+  if (mayStream && is24 && !alpha) {
+    if (settings.optimize) bounds = widenBoundsFor24Bit(bounds);
+    const OutputPlan plan = planOutput(settings, frames, 24, bounds, options.script);
+    Hotspot hotspot;
+    cursor::Cursor head;
+    if (!withinLimits(plan, outputPath) ||
+        (options.script != nullptr && options.script->hasHotspot &&
+         !placeHotspot(settings, frames, *options.script, bounds, hotspot))) {
+      return result;
+    }
+    try {
+      takeHead(options.script, static_cast<int>(table.size()), head);
+    } catch (const std::bad_alloc&) {
+      showOutOfMemory();
+      return result;
+    }
+    result.built =
+        streamFrames24(settings, frames, seen, bounds, head, hotspot, plan.frameBytes, outputPath);
+    return result;
+  }
+  if (!readAllAgain(frames, seen)) return result;
   if (!(alpha ? processAlphaFrames(settings, frames, bounds, outputPath, options.script)
               : processFrames(settings, frames, is24, bounds, outputPath, options.script))) {
     return result;
@@ -425,8 +573,20 @@ BuildResult build(const Settings& settings, std::span<const FrameSource> sources
     showOutOfMemory();
     return result;
   }
-  result.built = true;
+  result.built = save == nullptr || saveCursor(outputPath, result.cursor, *save);
   return result;
+}
+
+}  // namespace
+
+BuildResult build(const Settings& settings, std::span<const FrameSource> sources,
+                  const BuildOptions& options) {
+  return runBuild(settings, sources, options, nullptr);
+}
+
+BuildResult buildAndSave(const Settings& settings, std::span<const FrameSource> sources,
+                         const BuildOptions& options, bool staticCursor) {
+  return runBuild(settings, sources, options, &staticCursor);
 }
 
 void releaseFrameBlocks(FrameRecord& f) {

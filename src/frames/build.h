@@ -70,6 +70,12 @@ struct BuildResult {
 BuildResult build(const Settings& settings, std::span<const FrameSource> frames,
                   const BuildOptions& options);
 
+// build, then saveCursor (`built` tells that the file was saved). A plain
+// animation of 24-bit frames is written a frame at a time as the steps
+// finish each, and the cursor is then not kept in the result.
+BuildResult buildAndSave(const Settings& settings, std::span<const FrameSource> frames,
+                         const BuildOptions& options, bool staticCursor = false);
+
 // The output replaces its target only when complete, but a target that is
 // one of the frames would still lose that frame. Files are told apart by
 // identity, so that a hard link or another spelling of a path is found too.

@@ -12,13 +12,17 @@
 #include "image/colour_lookup.h"
 #include "image/pixels.h"
 
-namespace {
+namespace {}  // namespace
 
-struct Lists {
+struct FusedSteps24::Lists {
   Lists(const Settings& settings, bool withPairs) : flags(settings, withPairs) {}
   ColourFlags flags;  // the merge tests the list whatever the switch says
   bool mask = false;  // whether the masks mark pixels
 };
+
+namespace {
+
+using Lists = FusedSteps24::Lists;
 
 constexpr uint32_t kColour = 0xFFFFFFu;
 
@@ -246,27 +250,35 @@ bool mergeAndMask(FrameRecord& f, const FrameRecord& first, const Lists& lists,
 
 }  // namespace
 
+FusedSteps24::FusedSteps24(const Settings& settings, size_t frames)
+    : settings_(settings),
+      lists_(std::make_unique<Lists>(settings, settings.replace)),
+      merging_(settings.merge && frames >= 2) {
+  lists_->mask = maskingIsOn(settings);
+}
+
+FusedSteps24::~FusedSteps24() = default;
+
+Failure FusedSteps24::run(FrameRecord& f, const FrameRecord* first, const ContentRect& r) const {
+  if (!cropOrCopyFrame(settings_, f, r, 24)) return Failure::outOfMemory;
+  if (first != nullptr) {
+    FusedOutcome outcome;
+    return mergeAndMask(f, *first, *lists_, outcome) ? Failure::none : outcome.why;
+  }
+  const Failure why = allocateMask(f, true);
+  if (why == Failure::none) dispatch<ReplaceAndMask>(*lists_, f, *lists_);
+  return why;
+}
+
 FusedOutcome runFusedSteps24(const Settings& settings, std::span<FrameRecord> frames,
                              const ContentRect& r) {
+  const FusedSteps24 steps(settings, frames.size());
   FusedOutcome outcome;
-  Lists lists(settings, settings.replace);
-  lists.mask = maskingIsOn(settings);
   const int n = static_cast<int>(frames.size());
-  const bool merge = settings.merge && n >= 2;
   for (int k = 0; k < n; ++k) {
-    FrameRecord& f = frames[k];
     outcome.frame = k;
-    if (!cropOrCopyFrame(settings, f, r, 24)) {
-      outcome.why = Failure::outOfMemory;
-      return outcome;
-    }
-    if (merge && k > 0) {
-      if (!mergeAndMask(f, frames[0], lists, outcome)) return outcome;
-      continue;
-    }
-    outcome.why = allocateMask(f, true);
+    outcome.why = steps.run(frames[k], steps.merging() && k > 0 ? &frames[0] : nullptr, r);
     if (outcome.why != Failure::none) return outcome;
-    dispatch<ReplaceAndMask>(lists, f, lists);
   }
   outcome.frame = -1;
   return outcome;

@@ -37,6 +37,25 @@ void turnBottomUp(uint8_t* header, uint8_t* rows) {
 
 FrameReadHook g_readHook = nullptr;
 
+// Tells two reads of a file apart whatever changed between them: each step
+// maps a lane's value one to one for a given word, so a single changed word
+// always shows, and several changes meet by chance only. Four lanes keep
+// the multiplications from waiting on each other.
+uint64_t checksumOf(const uint8_t* bytes, size_t count) {
+  constexpr uint64_t kMix = 0x9E3779B97F4A7C15ull;
+  uint64_t lane[4] = {count, 1, 2, 3};
+  size_t at = 0;
+  for (; at + 32 <= count; at += 32) {
+    for (int i = 0; i < 4; ++i) {
+      uint64_t word;
+      std::memcpy(&word, bytes + at + 8 * i, 8);
+      lane[i] = (lane[i] ^ word) * kMix;
+    }
+  }
+  for (; at < count; ++at) lane[0] = (lane[0] ^ bytes[at]) * kMix;
+  return lane[0] ^ (lane[1] * 3) ^ (lane[2] * 5) ^ (lane[3] * 7);
+}
+
 // ---- Frames with alpha -------------------------------------------------
 // A 32-bit BMP or a PNG is decoded once into the frame's own buffer: blue,
 // green, red and straight alpha, 4 bytes a pixel (so rows need no padding),
@@ -221,7 +240,8 @@ uint8_t* copyFrameHeader(const binio::ByteReader& file, const BmpHeader& bmp, Fa
   return block;
 }
 
-Failure loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize preview) {
+Failure loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize preview,
+                      FrameFileSeen* seen) {
   // Another program may write the file while it is read: the bytes would
   // then mix two versions. Its size and change times, taken before and after
   // the read, tell.
@@ -246,6 +266,7 @@ Failure loadFrameFile(FrameRecord& frame, plat::FileHandle file, PreviewSize pre
     releaseBlock(frame.fileData);
     return Failure::changedWhileRead;
   }
+  if (seen != nullptr) *seen = {before, checksumOf(frame.fileData, wanted)};
   if (size > kMaxFrameFileSize && !mayBeLarge(frame.fileData, wanted)) {
     releaseBlock(frame.fileData);
     return Failure::fileSize;
@@ -288,10 +309,22 @@ FrameReadHook setFrameReadHook(FrameReadHook hook) {
   return previous;
 }
 
-Failure readFrame(FrameRecord& frame, PreviewSize preview) {
+namespace {
+
+Failure readFrameSeeing(FrameRecord& frame, PreviewSize preview, FrameFileSeen* seen) {
   plat::FileHandle file = plat::openForRead(frame.path);
   if (file == plat::kInvalidFile) return Failure::cannotOpen;
-  const Failure why = loadFrameFile(frame, file, preview);
+  const Failure why = loadFrameFile(frame, file, preview, seen);
   plat::closeFile(file);
   return why;
+}
+
+}  // namespace
+
+Failure readFrame(FrameRecord& frame, PreviewSize preview) {
+  return readFrameSeeing(frame, preview, nullptr);
+}
+
+Failure readFrame(FrameRecord& frame, PreviewSize preview, FrameFileSeen& seen) {
+  return readFrameSeeing(frame, preview, &seen);
 }

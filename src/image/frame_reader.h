@@ -5,6 +5,7 @@
 
 #include "base/failure.h"
 #include "base/frame_record.h"
+#include "platform/platform.h"
 
 // Files outside this range of sizes are refused without reading them.
 constexpr int64_t kMinFrameFileSize = 12;
@@ -32,3 +33,16 @@ enum class PreviewSize : uint8_t { kept, measured };
 // 32-bit header, and its file is given back at once. Shows "Error" / "Out of memory" when a block
 // cannot be had; every other refusal is silent.
 Failure readFrame(FrameRecord& frame, PreviewSize preview = PreviewSize::kept);
+
+// What one read of a frame file saw: a later read that sees the same got the
+// same bytes.
+struct FrameFileSeen {
+  plat::FileStamp stamp;
+  uint64_t checksum = 0;
+};
+constexpr bool operator==(const FrameFileSeen& a, const FrameFileSeen& b) {
+  return a.stamp == b.stamp && a.checksum == b.checksum;
+}
+
+// readFrame that also tells what it saw of a file it read.
+Failure readFrame(FrameRecord& frame, PreviewSize preview, FrameFileSeen& seen);

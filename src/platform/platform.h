@@ -63,6 +63,11 @@ uint32_t processId();
 // itself (fsync; FlushFileBuffers). False when it could not.
 bool flushFile(FileHandle file);
 
+// Asks the system to start moving `count` bytes written at `offset` to the
+// disk now, without waiting for them, so that a later flushFile finds less
+// to do. Only a hint: where the system has no such call it does nothing.
+void startWriteBack(FileHandle file, uint64_t offset, uint64_t count);
+
 // What holds a name: nothing, a regular file (also through a link), or
 // something else: a folder, a device, a pipe, a socket. For something else,
 // lastFileError() then says which kind it is.

@@ -42,8 +42,7 @@ FileHandle openForRead(const char* path) {
     errno = why;
     return kInvalidFile;
   }
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  // O_NONBLOCK stays: it changes nothing for a regular file's reads.
   return fd;
 }
 
@@ -146,6 +145,13 @@ bool flushFile(FileHandle file) {
     result = ::fsync(static_cast<int>(file));
   } while (result != 0 && errno == EINTR);
   return result == 0;
+}
+
+void startWriteBack(FileHandle file, uint64_t offset, uint64_t count) {
+  if (file == kInvalidFile || offset > INT64_MAX || count > INT64_MAX) return;
+  // Not waiting: a failure shows up in the flush that follows.
+  ::sync_file_range(static_cast<int>(file), static_cast<off_t>(offset), static_cast<off_t>(count),
+                    SYNC_FILE_RANGE_WRITE);
 }
 
 NameHolder whatHolds(const char* path) {

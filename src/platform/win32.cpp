@@ -99,6 +99,9 @@ bool flushFile(FileHandle file) {
   return file != kInvalidFile && FlushFileBuffers(toHandle(file)) != 0;
 }
 
+// The system writes back on its own schedule; FlushFileBuffers does the rest.
+void startWriteBack(FileHandle, uint64_t, uint64_t) {}
+
 NameHolder whatHolds(const char* path) {
   const DWORD attributes = path != nullptr ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
   if (attributes == INVALID_FILE_ATTRIBUTES) return NameHolder::nothing;

@@ -14,12 +14,13 @@ bool buildAnimation(const char* outputPath, PreviewSize preview, const Animation
     sources[k] = {f.path, f.pathTooLong != 0, f.width, f.height};
   }
   if (outputReplacesAFrame(outputPath, sources)) return false;
-  const BuildResult built = build(currentSettings(), sources, {preview, options, outputPath});
+  const BuildResult built =
+      buildAndSave(currentSettings(), sources, {preview, options, outputPath});
   for (size_t k = 0; k < built.sizes.size(); ++k) {
     appState.frameTable[k].width = built.sizes[k].width;
     appState.frameTable[k].height = built.sizes[k].height;
   }
-  return built.built && saveCursor(outputPath, built.cursor);
+  return built.built;
 }
 
 void releaseFrameBuffers() {

@@ -271,7 +271,20 @@ TEST_F(BuildTest, EveryRefusedFrameStopsTheBuildWithItsMessage) {
       {"not a bitmap", 2, "Can't load file"},
       {"8-bit after 24-bit", 1, "Mixed color depths"},
       {"preview size differs from the file", 3, "Can't load file"},
+      // Checked with the others, then rewritten before its turn to be written.
+      {"changed between its reads", 2, "Can't load file"},
   };
+  // Rewrites that frame with other pixels while the next one is read:
+  // after its own reading, before its turn to be written.
+  static std::string rewritten, next;
+  rewritten.clear();
+  next.clear();
+  const FrameReadHook previous = setFrameReadHook([](const char* p) {
+    if (next == p && !rewritten.empty()) {
+      writeFileBytes(rewritten, makeBmp(spec24(4, 4), solid(4, 4, kRed)));
+      rewritten.clear();
+    }
+  });
   for (const auto& c : cases) {
     SetUp();
     const std::string existing = "the user's previous animation";
@@ -288,6 +301,9 @@ TEST_F(BuildTest, EveryRefusedFrameStopsTheBuildWithItsMessage) {
         addFrameFile(std::string(100, 'x'), 4, 4);
       } else if (what == "8-bit after 24-bit") {
         addFrameFile(ok8, 4, 4);
+      } else if (what == "changed between its reads") {
+        rewritten = addFrameFile(ok24, 4, 4);
+        next = path("frame" + std::to_string(k + 1) + ".bmp");
       } else {
         addFrameFile(ok24, 4, 5);
       }
@@ -310,6 +326,7 @@ TEST_F(BuildTest, EveryRefusedFrameStopsTheBuildWithItsMessage) {
     EXPECT_TRUE(strayFiles().empty()) << c.what;
     TearDown();
   }
+  setFrameReadHook(previous);
 }
 
 TEST_F(BuildTest, OutOfMemoryInAnyStepStopsBeforeTheFileIsWritten) {
