@@ -20,16 +20,6 @@ bool sameFile(const char* a, const char* b) {
   return plat::fileIdentity(a, first) && plat::fileIdentity(b, second) && first == second;
 }
 
-// A script that writes a .cur file from one frame asks for a static cursor;
-// one that lists more frames writes an animation, whatever the name.
-bool namesStaticCursor(const char* outputPath, int frameCount) {
-  const size_t n = std::strlen(outputPath);
-  if (frameCount != 1 || n < 4) return false;
-  const char* ext = outputPath + n - 4;
-  return ext[0] == '.' && (ext[1] | 0x20) == 'c' && (ext[2] | 0x20) == 'u' &&
-         (ext[3] | 0x20) == 'r';
-}
-
 // The script's frames: the paths read from its [BMP] section, which this
 // list owns and gives back however the run ends.
 struct FrameLines {

@@ -207,3 +207,11 @@ bool readScriptOptions(SectionText& script, int frameCount, AnimationOptions& op
          readText(script, "Title", options.title, problem) &&
          readText(script, "Author", options.author, problem);
 }
+
+bool namesStaticCursor(const char* outputPath, int frameCount) {
+  const size_t n = std::strlen(outputPath);
+  if (frameCount != 1 || n < 4) return false;
+  const char* ext = outputPath + n - 4;
+  return ext[0] == '.' && (ext[1] | 0x20) == 'c' && (ext[2] | 0x20) == 'u' &&
+         (ext[3] | 0x20) == 'r';
+}

@@ -25,3 +25,8 @@ constexpr int kScriptProblemCapacity = 320;
 // animation has: [Rate], [Sequence], [Title] and [Author].
 bool readScriptOptions(SectionText& script, int frameCount, AnimationOptions& options,
                        char (&problem)[kScriptProblemCapacity], bool staticCursor = false);
+
+// A script that writes a .cur file (any case) from one frame asks for a
+// static cursor; one that lists more frames writes an animation, whatever
+// the name.
+bool namesStaticCursor(const char* outputPath, int frameCount);

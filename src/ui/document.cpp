@@ -283,6 +283,14 @@ std::string buildScriptText(const char* scriptPath, const std::vector<std::strin
     addLine(text, "[Hotspot]");
     addLine(text, std::to_string(options.hotspotX) + "," + std::to_string(options.hotspotY));
   }
+  // A static cursor has no steps and no texts, and a script that gave it
+  // some would be refused: the editor's timing of its one frame stays out.
+  if (namesStaticCursor(cursor.c_str(), count)) {
+    options.rateCount = 0;
+    options.sequenceLength = 0;
+    options.title[0] = '\0';
+    options.author[0] = '\0';
+  }
   if (options.rateCount > 0) {
     addLine(text, "[Rate]");
     for (int i = 0; i < options.rateCount; ++i) addLine(text, std::to_string(options.rates[i]));

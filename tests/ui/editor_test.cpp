@@ -456,6 +456,27 @@ TEST_F(EditorTest, OpenedScriptsResolveTheirFramesAndRefuseWhatTheListCannotShow
   }
 }
 
+// A static cursor shows no steps and holds no texts: its saved script leaves
+// out the timing and texts an animation would keep, so that the batch takes it.
+TEST_F(EditorTest, SavedScriptOfAStaticCursorKeepsOnlyWhatItCanHold) {
+  writeFrame("a.bmp", 10, 5);
+  const std::string script = dir_ + "/still.txt";
+  ASSERT_TRUE(writeFileBytes(script,
+                             "[Result]\r\nstill.cur\r\n[BMP]\r\na.bmp\r\n[Hotspot]\r\n"
+                             "2,3\r\n[Title]\r\nStill\r\n[Sizes]\r\n32\r\n"));
+  view_.openAnswer = OpenAnswer::single(script);
+  view_.command(kCmdOpenScript);
+  selectAndShow(0);
+  view_.timeBox = "50";
+  view_.command(kIdTimeSet);
+  view_.saveAnswer = script;
+  view_.command(kCmdSaveScript);
+  EXPECT_TRUE(takeShownErrors().empty());
+  EXPECT_EQ(readFileBytes(script),
+            "[Result]\r\nstill.cur\r\n[BMP]\r\na.bmp\r\n[Hotspot]\r\n2,3\r\n"
+            "[Sizes]\r\n32\r\n[TransColors]\r\n");
+}
+
 TEST_F(EditorTest, PlayWithNoFramesShowsNothingOnEveryTick) {
   view_.command(kCmdPlay);
   for (int tick = 0; tick < 3; ++tick) {
