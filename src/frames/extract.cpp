@@ -12,6 +12,7 @@
 #include "base/bytes.h"
 #include "base/colour.h"
 #include "base/safe_write.h"
+#include "base/whole_file.h"
 #include "frames/sizes.h"
 #include "image/bitmap_format.h"
 #include "image/frame_reader.h"
@@ -427,23 +428,27 @@ bool extractInto(const cursor::Cursor& c, const char* folder, const char* result
   return writeWhole(report.scriptPath, std::vector<uint8_t>(script.begin(), script.end()), report);
 }
 
-bool readWholeFile(const char* path, std::vector<uint8_t>& bytes, std::string& why) {
-  const plat::FileHandle file = plat::openForRead(path);
-  if (file == plat::kInvalidFile) {
-    why = std::string("cannot open ") + path + ": " + plat::lastFileError();
-    return false;
+bool readCursorFile(const char* path, std::vector<uint8_t>& bytes, std::string& why) {
+  switch (readWholeFile(path, anilimits::kFileBytes, bytes)) {
+    case WholeFile::read:
+      return true;
+    case WholeFile::cannotOpen:
+      why = std::string("cannot open ") + path + ": " + plat::lastFileError();
+      break;
+    case WholeFile::sizeUnknown:
+      why = std::string(path) + ": its size cannot be told";
+      break;
+    case WholeFile::tooLarge:
+      why = std::string(path) + ": too large a cursor";
+      break;
+    case WholeFile::outOfMemory:
+      why = "out of memory";
+      break;
+    case WholeFile::readFailed:
+      why = std::string("cannot read ") + path;
+      break;
   }
-  const int64_t size = plat::fileSize(file);
-  bool ok = size >= 0 && static_cast<uint64_t>(size) <= anilimits::kFileBytes;
-  if (!ok) {
-    why = std::string(path) + (size < 0 ? ": its size cannot be told" : ": too large a cursor");
-  } else {
-    bytes.resize(static_cast<size_t>(size));
-    ok = plat::readBytes(file, bytes.data(), static_cast<uint32_t>(size)) == size;
-    if (!ok) why = std::string("cannot read ") + path;
-  }
-  plat::closeFile(file);
-  return ok;
+  return false;
 }
 
 }  // namespace
@@ -472,7 +477,7 @@ bool extractCursorFile(const char* cursorPath, const char* folder, ExtractReport
   cursor::Cursor c;
   try {
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(cursorPath, bytes, report.error)) return false;
+    if (!readCursorFile(cursorPath, bytes, report.error)) return false;
     if (!readCursor(bytes.data(), bytes.size(), c, report.error, report.differences)) {
       report.error = std::string(cursorPath) + ": " + report.error;
       return false;

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "ani/ani_reader.h"
+#include "base/whole_file.h"
 #include "frames/extract.h"
 #include "image/png_file.h"
-#include "platform/platform.h"
 #include "show/contact_sheet.h"
 #include "show/report.h"
 
@@ -42,25 +42,28 @@ int usage() {
 
 void fail(const std::string& text) { std::fprintf(stderr, "kinetor-show: %s\n", text.c_str()); }
 
-bool readWholeFile(const char* path, std::vector<uint8_t>& bytes, std::string& why) {
-  const plat::FileHandle file = plat::openForRead(path);
-  if (file == plat::kInvalidFile) {
-    why = "cannot open " + std::string(path);
-    return false;
+bool readCursorFile(const char* path, std::vector<uint8_t>& bytes, std::string& why) {
+  switch (readWholeFile(path, anilimits::kFileBytes, bytes)) {
+    case WholeFile::read:
+      return true;
+    case WholeFile::cannotOpen:
+      why = "cannot open " + std::string(path);
+      break;
+    case WholeFile::sizeUnknown:
+      why = "cannot tell the size of " + std::string(path);
+      break;
+    case WholeFile::tooLarge:
+      why =
+          std::string(path) + " is larger than " + std::to_string(anilimits::kFileBytes) + " bytes";
+      break;
+    case WholeFile::outOfMemory:
+      why = "out of memory";
+      break;
+    case WholeFile::readFailed:
+      why = "cannot read " + std::string(path);
+      break;
   }
-  const int64_t size = plat::fileSize(file);
-  bool ok = size >= 0 && static_cast<uint64_t>(size) <= anilimits::kFileBytes;
-  if (!ok) {
-    why = size < 0 ? "cannot tell the size of " + std::string(path)
-                   : std::string(path) + " is larger than " +
-                         std::to_string(anilimits::kFileBytes) + " bytes";
-  } else {
-    bytes.resize(static_cast<size_t>(size));
-    ok = plat::readBytes(file, bytes.data(), static_cast<uint32_t>(size)) == size;
-    if (!ok) why = "cannot read " + std::string(path);
-  }
-  plat::closeFile(file);
-  return ok;
+  return false;
 }
 
 int extract(const char* folder, const char* input) {
@@ -106,7 +109,7 @@ int main(int argc, char** argv) {
 
   std::vector<uint8_t> bytes;
   std::string why;
-  if (!readWholeFile(input, bytes, why)) {
+  if (!readCursorFile(input, bytes, why)) {
     fail(why);
     return kUnreadable;
   }

@@ -7,6 +7,7 @@
 #define STBI_ONLY_PNG
 #include "stb_image.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -48,7 +49,12 @@ TEST_F(ShowTest, PlantedDefectsAreReportedWhereTheyLie) {
     std::function<void(std::string&)> plant;
     int exitCode;
     std::vector<uint64_t> offsets;
+    // In the printout; for a file refused unread, the whole of stderr, with
+    // FILE for the path given.
     const char* says;
+    const char* given = "planted.anim";  // any other name names no file
+    uint64_t grownTo = 0;                // sparsely, after planting
+    bool extract = false;
   } cases[] = {
       {"the example as built", [](std::string&) {}, 0, {}, "defects: none"},
       {"a chunk size past its parent",
@@ -108,16 +114,54 @@ TEST_F(ShowTest, PlantedDefectsAreReportedWhereTheyLie) {
        2,
        {8},
        "the RIFF form is 'AVI ', not 'ACON'"},
+      {"no such file",
+       [](std::string&) {},
+       2,
+       {},
+       "kinetor-show: cannot open FILE",
+       "missing.anim"},
+      {"no such file to extract",
+       [](std::string&) {},
+       2,
+       {},
+       "kinetor-show: cannot open FILE: no such file or folder",
+       "missing.anim",
+       0,
+       true},
+      {"a file larger than any cursor read",
+       [](std::string&) {},
+       2,
+       {},
+       "kinetor-show: FILE is larger than 268435456 bytes",
+       "planted.anim",
+       anilimits::kFileBytes + 1},
+      {"a file larger than any cursor extracted",
+       [](std::string&) {},
+       2,
+       {},
+       "kinetor-show: FILE: too large a cursor",
+       "planted.anim",
+       anilimits::kFileBytes + 1,
+       true},
   };
   for (const auto& c : cases) {
     std::string bytes = base;
     c.plant(bytes);
-    const std::string file = path("planted.anim");
+    const std::string file = path("planted.anim"), given = path(c.given);
     ASSERT_TRUE(writeFileBytes(file, bytes));
-    const ProcessResult r = show({file});
+    if (c.grownTo != 0) std::filesystem::resize_file(file, c.grownTo);
+    ProcessResult r = c.extract ? show({"--extract", path("extracted"), given}) : show({given});
     EXPECT_EQ(r.exitCode, c.exitCode) << c.what << "\n" << r.output << r.errorOutput;
     EXPECT_EQ(defectOffsets(r.output), c.offsets) << c.what << "\n" << r.output;
-    EXPECT_NE(r.output.find(c.says), std::string::npos) << c.what << "\n" << r.output;
+    std::string refusal = c.says;
+    if (refusal.rfind("kinetor-show: ", 0) == 0) {
+      refusal.replace(refusal.find("FILE"), 4, given);
+      std::erase(r.errorOutput, '\r');
+      EXPECT_EQ(r.errorOutput, refusal + "\n") << c.what;
+      EXPECT_EQ(r.output, "") << c.what;
+    } else {
+      EXPECT_NE(r.output.find(c.says), std::string::npos) << c.what << "\n" << r.output;
+    }
   }
 }
 
