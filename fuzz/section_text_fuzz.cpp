@@ -1,5 +1,7 @@
 // The section-text reader over arbitrary bytes and section names, and the
-// build script's optional sections read from the same text.
+// build script's optional sections read from the same text, for a static
+// cursor when the text's [Result] names a .cur file and there is one frame,
+// as the batch decides.
 // Input: one control byte, then a name of (control & 15) bytes, then the text.
 // The text is read from an exact-size heap copy, so that a read past its end
 // is caught, and every fourth input also through a real file mapping.
@@ -40,14 +42,27 @@ void readEverything(SectionText& text, const std::string& name, int maxLines) {
   static AnimationOptions options;
   char problem[kScriptProblemCapacity];
   const int frames = maxLines;
-  if (readScriptOptions(text, frames, options, problem)) {
+  FrameRecord result{};
+  if (findSection("Result", text)) readLineList(&result, text, 1);
+  const bool staticCursor = result.path != nullptr && namesStaticCursor(result.path, frames);
+  releaseBlock(result.path);
+  if (readScriptOptions(text, frames, options, problem, staticCursor)) {
     const int steps = options.sequenceLength > 0 ? options.sequenceLength : frames;
     bool sane = options.sequenceLength <= anifile::kMaxSteps &&
                 (options.rateCount == 0 || options.rateCount == 1 || options.rateCount == steps) &&
                 std::strlen(options.title) <= anifile::kMaxInfoText &&
-                std::strlen(options.author) <= anifile::kMaxInfoText;
+                std::strlen(options.author) <= anifile::kMaxInfoText && options.sizeCount >= 0 &&
+                options.sizeCount <= anifile::kMaxSizes && options.staticCursor == staticCursor;
     for (int i = 0; i < options.sequenceLength; ++i) sane = sane && options.sequence[i] < frames;
     for (int i = 0; i < options.rateCount; ++i) sane = sane && options.rates[i] != 0;
+    for (int i = 0; i < options.sizeCount; ++i) {
+      sane = sane && options.sizes[i] >= 1 && options.sizes[i] <= anifile::kLargestSize;
+      for (int j = 0; j < i; ++j) sane = sane && options.sizes[i] != options.sizes[j];
+    }
+    if (staticCursor) {
+      sane = sane && options.rateCount == 0 && options.sequenceLength == 0 &&
+             options.title[0] == '\0' && options.author[0] == '\0';
+    }
     if (!sane) __builtin_trap();
   } else if (problem[0] != '[') {
     __builtin_trap();  // a refusal names its section
@@ -111,5 +126,19 @@ std::vector<std::string> kinetorFuzzSeeds() {
            "[Title]\r\nBusy\r\n[Author]\r\nAnn\r\n"),
       seed(0x10, "Sequence", "[sequence]\r\n1\r\n2\r\n0\r\n[rate]\r\n0 ms\r\n[hotspot]\r\n7;7\r\n"),
       seed(0x20, "Title", "[Title]\r\n" + std::string(300, 't') + "\r\n[Rate]\r\n99999999999\r\n"),
+      // [Sizes]: one line of distinct sides from 1 to 256, at most eight.
+      seed(0x10, "Sizes", "[Result]\r\nout.anim\r\n[Sizes]\r\n32, 48\r\n"),
+      seed(0x30, "Sizes", "[sizes]\r\n 64 \r\n[Hotspot]\r\n1,1\r\n"),
+      seed(0x20, "Sizes", "[Sizes]\r\n256,128,96,64,48,32,24,16\r\n"),
+      seed(0x20, "Sizes", "[Sizes]\r\n256, 128, 96, 64, 48, 32, 24, 20, 16\r\n"),
+      seed(0x10, "Sizes", "[Sizes]\r\n32, 48, 32\r\n"),
+      seed(0x30, "Sizes", "[Sizes]\r\n0\r\n"),
+      seed(0x10, "Sizes", "[Sizes]\r\n48, 257\r\n"),
+      seed(0x20, "Sizes", "[Sizes]\r\n32, big\r\n[Rate]\r\n4\r\n"),
+      seed(0x10, "Sizes", "[Sizes]\r\n\r\n[BMP]\r\na.bmp\r\n"),
+      // One frame written as a .cur file: sizes, but no steps to time.
+      seed(0x00, "Sizes", "[Result]\r\nstill.CUR\r\n[BMP]\r\na.bmp\r\n[Sizes]\r\n32, 48\r\n"),
+      seed(0xF0, "Rate",
+           "[Result]\r\nstill.cur\r\n[BMP]\r\na.bmp\r\n[Sizes]\r\n32\r\n[Rate]\r\n5\r\n"),
   };
 }
