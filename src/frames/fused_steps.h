@@ -45,6 +45,10 @@ class FusedSteps24 {
   bool merging_;
 };
 
+// Tests only: whether the steps may take eight pixels at a time where the
+// processor can (they may by default), so that both ways are tested.
+void setVectorSteps(bool on);
+
 // Runs the steps; a `why` other than `none` tells where it stopped (the
 // buffers made so far stay with their frames).
 FusedOutcome runFusedSteps24(const Settings& settings, std::span<FrameRecord> frames,

@@ -116,6 +116,13 @@ class ColourFlags {
       }
     }
 
+    // The small table itself, for loops that probe several colours at once
+    // the same way: a colour's slot is (colour * multiplier) >> slotShift().
+    const uint32_t* keys() const { return keys_; }
+    const uint32_t* changes() const { return changes_; }
+    uint32_t multiplier() const { return multiplier_; }
+    static constexpr int slotShift() { return 32 - kSlotBits; }
+
    private:
     const ColourFlags* flags_;
     const uint32_t* keys_;
