@@ -77,113 +77,125 @@ uint32_t over(uint32_t top, uint32_t under) {
 
 bool frameHasAlpha(const FrameRecord& f) { return headerBitCount(f.header) == kBits; }
 
-bool promoteToAlpha(std::span<FrameRecord> frames) {
-  for (FrameRecord& f : frames) {
-    if (!frameHasAlpha(f) && !promote(f)) return false;
+bool promoteFrameToAlpha(FrameRecord& f) { return frameHasAlpha(f) || promote(f); }
+
+AlphaColours::AlphaColours(const Settings& settings)
+    : flags_(settings, settings.replace), masking_(maskingIsOn(settings)) {}
+
+void AlphaColours::settle(FrameRecord& f) const {
+  const ColourFlags::Probe probe(flags_);
+  const int64_t count = int64_t{headerWidth(f.header)} * headerHeight(f.header);
+  for (int64_t i = 0; i < count; ++i) {
+    uint8_t* p = f.pixels + 4 * i;
+    const uint32_t c = loadPixel(p);
+    const uint32_t settled =
+        flags_.small() ? probe.settle<true>(c & 0xFFFFFFu) : probe.settle<false>(c & 0xFFFFFFu);
+    const bool hidden = (settled & ColourFlags::kHiddenAfter) != 0;
+    const uint32_t rgb = settled & 0xFFFFFFu;
+    const bool clear = (masking_ && hidden) || (c >> 24) == 0;
+    storePixel(p, clear ? 0 : (c & 0xFF000000u) | rgb);
   }
+}
+
+ContentRect alphaBounds(const FrameRecord& f) {
+  const int32_t w = headerWidth(f.header);
+  const int32_t h = headerHeight(f.header);
+  ContentRect r = kEmptyRect;
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* row = f.pixels + rowOffset(alphaStride(w), h, y);
+    int32_t left = 0;
+    while (left < w && row[4 * int64_t{left} + 3] == 0) ++left;
+    if (left == w) continue;
+    int32_t right = w - 1;
+    while (row[4 * int64_t{right} + 3] == 0) --right;
+    r = unionRect(r, ContentRect{left, y, right, y});
+  }
+  return r;
+}
+
+bool cropAlphaFrame(FrameRecord& f, const ContentRect& r) {
+  const int32_t w = r.right - r.left + 1;
+  const int32_t h = r.bottom - r.top + 1;
+  auto* buffer = static_cast<uint8_t*>(allocZeroed(pixelBufferBytes(w, h, kBits)));
+  if (buffer == nullptr) return false;
+  const int32_t fw = headerWidth(f.header);
+  const int32_t fh = headerHeight(f.header);
+  // Positions the frame does not cover stay 0: transparent.
+  for (int32_t y = 0; y < h; ++y) {
+    const int64_t sy = int64_t{y} + r.top;
+    if (sy >= fh) break;
+    const int64_t from = std::max<int64_t>(r.left, 0);
+    const int64_t to = std::min<int64_t>(int64_t{r.right} + 1, fw);
+    if (from >= to) continue;
+    std::memcpy(buffer + rowOffset(alphaStride(w), h, y) + 4 * (from - r.left),
+                f.pixels + rowOffset(alphaStride(fw), fh, sy) + 4 * from,
+                static_cast<size_t>(4 * (to - from)));
+  }
+  adoptAlphaPixels(f, buffer, w, h);
   return true;
 }
 
-void settleAlphaColours(const Settings& settings, std::span<FrameRecord> frames) {
-  const ColourFlags flags(settings, settings.replace);
-  const ColourFlags::Probe probe(flags);
-  const bool masking = maskingIsOn(settings);
-  for (FrameRecord& f : frames) {
-    const int64_t count = int64_t{headerWidth(f.header)} * headerHeight(f.header);
-    for (int64_t i = 0; i < count; ++i) {
-      uint8_t* p = f.pixels + 4 * i;
-      const uint32_t c = loadPixel(p);
-      const uint32_t settled =
-          flags.small() ? probe.settle<true>(c & 0xFFFFFFu) : probe.settle<false>(c & 0xFFFFFFu);
-      const bool hidden = (settled & ColourFlags::kHiddenAfter) != 0;
-      const uint32_t rgb = settled & 0xFFFFFFu;
-      const bool clear = (masking && hidden) || (c >> 24) == 0;
-      storePixel(p, clear ? 0 : (c & 0xFF000000u) | rgb);
+bool mergeAlphaFrame(const FrameRecord& first, FrameRecord& f) {
+  const int32_t w1 = headerWidth(first.header);
+  const int32_t h1 = headerHeight(first.header);
+  const int32_t wk = headerWidth(f.header);
+  const int32_t hk = headerHeight(f.header);
+  auto* buffer = static_cast<uint8_t*>(allocZeroed(pixelBufferBytes(w1, h1, kBits)));
+  if (buffer == nullptr) return false;
+  for (int32_t y = 0; y < h1; ++y) {
+    const uint8_t* base = first.pixels + rowOffset(alphaStride(w1), h1, y);
+    const uint8_t* own = y < hk ? f.pixels + rowOffset(alphaStride(wk), hk, y) : nullptr;
+    uint8_t* out = buffer + rowOffset(alphaStride(w1), h1, y);
+    for (int32_t x = 0; x < w1; ++x) {
+      // Where the frame does not reach, it shows nothing of its own.
+      const uint32_t top = own != nullptr && x < wk ? loadPixel(own + 4 * int64_t{x}) : 0;
+      storePixel(out + 4 * int64_t{x}, over(top, loadPixel(base + 4 * int64_t{x})));
     }
   }
+  adoptAlphaPixels(f, buffer, w1, h1);
+  return true;
+}
+
+bool buildAlphaMask(FrameRecord& f) {
+  const int32_t w = headerWidth(f.header);
+  const int32_t h = headerHeight(f.header);
+  const int64_t pixelBytes = pixelBufferBytes(w, h, kBits);
+  const int64_t maskRow = maskStride(w);
+  f.pixelBytes = static_cast<int32_t>(pixelBytes);
+  f.maskBytes = static_cast<int32_t>(maskRow * h);
+  f.maskBits = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(f.maskBytes)));
+  if (f.maskBits == nullptr) return false;
+  maskFromAlpha(f.pixels, alphaStride(w), w, h, f.maskBits);
+  return true;
+}
+
+bool promoteToAlpha(std::span<FrameRecord> frames) {
+  return std::all_of(frames.begin(), frames.end(), promoteFrameToAlpha);
+}
+
+void settleAlphaColours(const Settings& settings, std::span<FrameRecord> frames) {
+  const AlphaColours colours(settings);
+  for (FrameRecord& f : frames) colours.settle(f);
 }
 
 ContentRect unionAlphaBounds(std::span<const FrameRecord> frames) {
   ContentRect all = kEmptyRect;
-  for (const FrameRecord& f : frames) {
-    const int32_t w = headerWidth(f.header);
-    const int32_t h = headerHeight(f.header);
-    ContentRect r = kEmptyRect;
-    for (int32_t y = 0; y < h; ++y) {
-      const uint8_t* row = f.pixels + rowOffset(alphaStride(w), h, y);
-      int32_t left = 0;
-      while (left < w && row[4 * int64_t{left} + 3] == 0) ++left;
-      if (left == w) continue;
-      int32_t right = w - 1;
-      while (row[4 * int64_t{right} + 3] == 0) --right;
-      r = unionRect(r, ContentRect{left, y, right, y});
-    }
-    all = unionRect(all, r);
-  }
+  for (const FrameRecord& f : frames) all = unionRect(all, alphaBounds(f));
   return all;
 }
 
 bool cropAlphaFrames(std::span<FrameRecord> frames, const ContentRect& r) {
-  const int32_t w = r.right - r.left + 1;
-  const int32_t h = r.bottom - r.top + 1;
-  for (FrameRecord& f : frames) {
-    auto* buffer = static_cast<uint8_t*>(allocZeroed(pixelBufferBytes(w, h, kBits)));
-    if (buffer == nullptr) return false;
-    const int32_t fw = headerWidth(f.header);
-    const int32_t fh = headerHeight(f.header);
-    // Positions the frame does not cover stay 0: transparent.
-    for (int32_t y = 0; y < h; ++y) {
-      const int64_t sy = int64_t{y} + r.top;
-      if (sy >= fh) break;
-      const int64_t from = std::max<int64_t>(r.left, 0);
-      const int64_t to = std::min<int64_t>(int64_t{r.right} + 1, fw);
-      if (from >= to) continue;
-      std::memcpy(buffer + rowOffset(alphaStride(w), h, y) + 4 * (from - r.left),
-                  f.pixels + rowOffset(alphaStride(fw), fh, sy) + 4 * from,
-                  static_cast<size_t>(4 * (to - from)));
-    }
-    adoptAlphaPixels(f, buffer, w, h);
-  }
-  return true;
+  return std::all_of(frames.begin(), frames.end(),
+                     [&](FrameRecord& f) { return cropAlphaFrame(f, r); });
 }
 
 bool mergeAlphaFrames(std::span<FrameRecord> frames) {
-  if (frames.size() < 2) return true;
-  const FrameRecord& first = frames[0];
-  const int32_t w1 = headerWidth(first.header);
-  const int32_t h1 = headerHeight(first.header);
   for (size_t k = 1; k < frames.size(); ++k) {
-    FrameRecord& f = frames[k];
-    const int32_t wk = headerWidth(f.header);
-    const int32_t hk = headerHeight(f.header);
-    auto* buffer = static_cast<uint8_t*>(allocZeroed(pixelBufferBytes(w1, h1, kBits)));
-    if (buffer == nullptr) return false;
-    for (int32_t y = 0; y < h1; ++y) {
-      const uint8_t* base = first.pixels + rowOffset(alphaStride(w1), h1, y);
-      const uint8_t* own = y < hk ? f.pixels + rowOffset(alphaStride(wk), hk, y) : nullptr;
-      uint8_t* out = buffer + rowOffset(alphaStride(w1), h1, y);
-      for (int32_t x = 0; x < w1; ++x) {
-        // Where the frame does not reach, it shows nothing of its own.
-        const uint32_t top = own != nullptr && x < wk ? loadPixel(own + 4 * int64_t{x}) : 0;
-        storePixel(out + 4 * int64_t{x}, over(top, loadPixel(base + 4 * int64_t{x})));
-      }
-    }
-    adoptAlphaPixels(f, buffer, w1, h1);
+    if (!mergeAlphaFrame(frames[0], frames[k])) return false;
   }
   return true;
 }
 
 bool buildAlphaMasks(std::span<FrameRecord> frames) {
-  for (FrameRecord& f : frames) {
-    const int32_t w = headerWidth(f.header);
-    const int32_t h = headerHeight(f.header);
-    const int64_t pixelBytes = pixelBufferBytes(w, h, kBits);
-    const int64_t maskRow = maskStride(w);
-    f.pixelBytes = static_cast<int32_t>(pixelBytes);
-    f.maskBytes = static_cast<int32_t>(maskRow * h);
-    f.maskBits = static_cast<uint8_t*>(allocZeroed(static_cast<uint64_t>(f.maskBytes)));
-    if (f.maskBits == nullptr) return false;
-    maskFromAlpha(f.pixels, alphaStride(w), w, h, f.maskBits);
-  }
-  return true;
+  return std::all_of(frames.begin(), frames.end(), buildAlphaMask);
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 #include <span>
@@ -25,6 +26,7 @@
 #include "frames/fused_steps.h"
 #include "frames/mask.h"
 #include "frames/palette_steps.h"
+#include "frames/pixel_buffers.h"
 #include "frames/sizes.h"
 #include "image/bitmap_format.h"
 #include "image/frame_reader.h"
@@ -67,6 +69,73 @@ bool refuseFrameSize(const FrameRecord& f) {
   return false;
 }
 
+// Decoded frames (32-bit BMPs and PNGs) that a saved build keeps from their
+// first reading until their turn to be written, so that the crop's look at
+// every frame before the first is written need not decode them again: 32
+// MiB holds a whole animation of 255 frames of 181 x 181, while a build of
+// many large frames keeps within a small part of what the shipped 32-bit
+// program can have. Frames beyond it give their pixels back and are decoded
+// again at their turn.
+constexpr uint64_t kKeptDecodedBytes = uint64_t{32} << 20;
+
+// What a saved build learns of its frames before it writes the first one, so
+// that frames may give their pixels back and be read again at their turn.
+struct FirstReading {
+  explicit FirstReading(size_t frames) : seen(frames), measured(frames), settled(frames) {}
+  std::vector<FrameFileSeen> seen;
+  // Frames with alpha whose content is in `bounds`, and those whose pixels
+  // in hand have their colours settled (promoted to 32 bits first).
+  std::vector<uint8_t> measured;
+  std::vector<uint8_t> settled;
+  std::unique_ptr<AlphaColours> colours;  // made at the first frame that needs it
+  ContentRect bounds = kEmptyRect;        // of the frames measured
+  uint64_t kept = 0;                      // decoded bytes kept
+};
+
+// The build's alpha colour steps, made once; false (and the box shown) when
+// their memory cannot be had.
+bool haveAlphaColours(const Settings& settings, FirstReading& reading) {
+  if (reading.colours == nullptr) reading.colours.reset(new (std::nothrow) AlphaColours(settings));
+  if (reading.colours != nullptr) return true;
+  showOutOfMemory();
+  return false;
+}
+
+// Whether the budget has room for the frame's 32-bit pixels, which it then
+// holds.
+bool keepWithinBudget(const FrameRecord& f, FirstReading& reading) {
+  const auto bytes =
+      static_cast<uint64_t>(pixelBufferBytes(headerWidth(f.header), headerHeight(f.header), 32));
+  if (reading.kept + bytes > kKeptDecodedBytes) return false;
+  reading.kept += bytes;
+  return true;
+}
+
+// Settles a frame's colours (promoted to 32 bits first) and adds what has
+// alpha to the bounds; frames beyond the budget then give their pixels back
+// and get their header as read again. False (and the box shown) when
+// memory could not be had.
+bool measureAlphaFrame(const Settings& settings, FrameRecord& f, size_t k, FirstReading& reading) {
+  uint8_t asRead[bmpinfo::kSize];
+  std::memcpy(asRead, f.header, sizeof asRead);
+  if (!haveAlphaColours(settings, reading)) return false;
+  if (!promoteFrameToAlpha(f)) {
+    showOutOfMemory();
+    return false;
+  }
+  reading.colours->settle(f);
+  reading.bounds = unionRect(reading.bounds, alphaBounds(f));
+  reading.measured[k] = 1;
+  reading.settled[k] = 1;
+  if (keepWithinBudget(f, reading)) return true;
+  releaseBlock(f.workPixels);
+  releaseBlock(f.fileData);
+  f.pixels = nullptr;
+  std::memcpy(f.header, asRead, sizeof asRead);
+  reading.settled[k] = 0;
+  return true;
+}
+
 // Reads every frame in order and checks what the later steps rely on: one
 // depth for all frames, and a preview size that still matches the file.
 // Frames of 8 and 24 bits may be mixed only when some frame has alpha (all
@@ -75,11 +144,14 @@ bool refuseFrameSize(const FrameRecord& f) {
 // When the frames are to be cropped, each frame of the first one's depth is
 // measured for `bounds` (the union of their content) once it has been
 // checked; frames with alpha are measured later, by the alpha steps.
-// With `seen` (one per frame), 24-bit frames of a 24-bit first frame give
-// their pixels back once measured, keeping their headers: they are read
-// again, and must then be what `seen` says, when their turn comes.
+// With `reading` (a saved build), 24-bit frames of a 24-bit first frame give
+// their pixels back once measured, keeping their headers, and so do frames
+// with alpha beyond the budget of decoded bytes: they are read again, and
+// must then be what `reading.seen` says, when their turn comes. Frames with
+// alpha are then measured for a crop as they are read, so that they need
+// not be decoded for it again.
 bool readAllFrames(const Settings& settings, std::span<FrameRecord> frames, PreviewSize preview,
-                   ContentRect& bounds, std::span<FrameFileSeen> seen) {
+                   ContentRect& bounds, FirstReading* reading) {
   const int n = static_cast<int>(frames.size());
   uint16_t firstDepth = 0;
   int mixedAt = -1;  // the first frame whose depth differs from the first's
@@ -98,7 +170,8 @@ bool readAllFrames(const Settings& settings, std::span<FrameRecord> frames, Prev
       if (!mixed()) refuseLoad(f, Failure::pathTooLong);
       return false;
     }
-    const Failure why = seen.empty() ? readFrame(f, preview) : readFrame(f, preview, seen[k]);
+    const Failure why =
+        reading == nullptr ? readFrame(f, preview) : readFrame(f, preview, reading->seen[k]);
     if (why != Failure::none) {
       if (!mixed()) refuseLoad(f, why);
       return false;
@@ -112,12 +185,20 @@ bool readAllFrames(const Settings& settings, std::span<FrameRecord> frames, Prev
     for (; checked <= k; ++checked) {
       if (refuseFrameSize(frames[checked])) return false;
     }
-    if (settings.optimize && !frameHasAlpha(f) && depth == firstDepth) {
+    // Once a frame has alpha, the alpha steps measure the frames instead.
+    if (settings.optimize && !alpha && depth == firstDepth) {
       if (!content) content.emplace(settings, depth == 24);
       content->add(f);
     }
-    if (!seen.empty() && depth == 24 && firstDepth == 24 && !frameHasAlpha(f)) {
+    if (reading == nullptr) continue;
+    if (depth == 24 && firstDepth == 24 && !frameHasAlpha(f)) {
       releaseBlock(f.fileData);
+      f.pixels = nullptr;
+    } else if (frameHasAlpha(f) && settings.optimize) {
+      content.reset();  // its colour table is the alpha steps' too
+      if (!measureAlphaFrame(settings, f, static_cast<size_t>(k), *reading)) return false;
+    } else if (frameHasAlpha(f) && !keepWithinBudget(f, *reading)) {
+      releaseBlock(f.workPixels);
       f.pixels = nullptr;
     }
   }
@@ -151,8 +232,7 @@ struct OutputPlan {
   // growth limit, only to the file's.
   uint64_t sizedBytes = 0;
   uint64_t pixelBytesRead = 0;
-  // Of fileBytes, the frames' "icon" chunks (when written at the frames' own
-  // depth, without sizes).
+  // Of fileBytes, the frames' "icon" chunks.
   uint64_t frameBytes = 0;
   int largest = 0;  // the frame with the most pixels, and its size as written
   int64_t largestW = 0;
@@ -193,6 +273,7 @@ OutputPlan planOutput(const Settings& settings, std::span<const FrameRecord> fra
     if (sizeCount > 0) {
       plan.fileBytes += 8 + roundUpEven(sizedFrame);
       plan.sizedBytes += 8 + roundUpEven(sizedFrame);
+      plan.frameBytes += 8 + roundUpEven(sizedFrame);
       continue;
     }
     const int64_t pixelBytes = rowStride(w, bits, 32) * h;
@@ -422,9 +503,12 @@ Failure readAgain(FrameRecord& f, const FrameFileSeen& seen) {
   Failure why = readFrame(again, PreviewSize::kept, now);
   if (why == Failure::none && !(now == seen)) why = Failure::changedWhileRead;
   if (why == Failure::none) {
+    // A frame with alpha comes back decoded into a buffer of its own.
     f.fileData = again.fileData;
+    f.workPixels = again.workPixels;
     f.pixels = again.pixels;
     again.fileData = nullptr;
+    again.workPixels = nullptr;
   }
   releaseFrameBlocks(again);
   return why;
@@ -444,15 +528,15 @@ bool readAllAgain(std::span<FrameRecord> frames, std::span<const FrameFileSeen> 
   return true;
 }
 
-// A 24-bit animation that is saved goes through its steps and into the file
-// a frame at a time: each frame is read again, finished, written and let go,
-// so that the build holds the first frame and the one in hand, whatever the
-// count, and the disk gets the first frames while later ones are made.
-// False (and the reason shown) when the file was not written.
-bool streamFrames24(const Settings& settings, std::span<FrameRecord> frames,
-                    std::span<const FrameFileSeen> seen, const ContentRect& r,
-                    const cursor::Cursor& head, const Hotspot& hotspot, uint64_t frameBytes,
-                    const char* outputPath) {
+// Writes the animation a frame at a time: `make(k, frame)` finishes frame k
+// just before it is written (false when it stopped, with the reason shown),
+// and the frame is let go after, so that the build holds the frame in hand
+// and what the steps keep, whatever the count, and the disk gets the first
+// frames while later ones are made. False (and the reason shown) when the
+// file was not written.
+template <class MakeFrame>
+bool streamFrames(size_t count, const cursor::Cursor& head, uint64_t frameBytes,
+                  const char* outputPath, MakeFrame make) {
   SafeWrite write;
   if (!beginSafeWrite(outputPath, write)) {
     refuseWrite(outputPath, plat::lastFileError());
@@ -461,31 +545,11 @@ bool streamFrames24(const Settings& settings, std::span<FrameRecord> frames,
   bool framesDone = true;
   bool written = false;
   try {
-    const FusedSteps24 steps(settings, frames.size());
-    CursorStream stream(write.file, head, static_cast<uint32_t>(frames.size()), frameBytes);
-    for (size_t k = 0; k < frames.size() && framesDone; ++k) {
-      FrameRecord& f = frames[k];
-      Failure why = readAgain(f, seen[k]);
-      if (why != Failure::none) {
-        refuseLoad(f, why);
-        framesDone = false;
-        break;
-      }
-      const bool under = steps.merging() && k == 0;
-      why = steps.run(f, steps.merging() && k > 0 ? &frames[0] : nullptr, r);
-      if (why != Failure::none) {
-        if (why == Failure::outOfMemory) {
-          showOutOfMemory();
-        } else {
-          reportMaskFailure(why, f);
-        }
-        framesDone = false;
-        break;
-      }
+    CursorStream stream(write.file, head, static_cast<uint32_t>(count), frameBytes);
+    for (size_t k = 0; k < count && framesDone; ++k) {
       cursor::Frame frame;
-      frame.images.push_back(takeImage(settings, f, under));
-      placeOn(frame, hotspot);
-      stream.put(frame);
+      framesDone = make(k, frame);
+      if (framesDone) stream.put(frame);
     }
     written = framesDone && stream.finish();
   } catch (const std::bad_alloc&) {
@@ -497,6 +561,134 @@ bool streamFrames24(const Settings& settings, std::span<FrameRecord> frames,
     return false;
   }
   return written;
+}
+
+// Brings back the pixels a frame gave back after its first reading; false
+// (and the reason shown) when it cannot be.
+bool inHand(FrameRecord& f, const FrameFileSeen& seen) {
+  if (f.pixels != nullptr) return true;
+  const Failure why = readAgain(f, seen);
+  if (why == Failure::none) return true;
+  refuseLoad(f, why);
+  return false;
+}
+
+// The frame's pictures at the script's sizes (when it names any); false
+// (and the box shown) when their memory could not be had.
+bool sizeAsAsked(const AnimationOptions* script, cursor::Frame& frame) {
+  if (script == nullptr || sizeFrame(*script, frame)) return true;
+  showOutOfMemory();
+  return false;
+}
+
+// What every streamed build settles before its first frame: the limits, the
+// hotspot and the cursor's steps and texts. False (and the reason shown)
+// when the build stops there.
+bool prepareStream(const Settings& settings, std::span<const FrameRecord> frames, int bits,
+                   const ContentRect& r, const BuildOptions& options, const char* outputPath,
+                   OutputPlan& plan, Hotspot& hotspot, cursor::Cursor& head) {
+  plan = planOutput(settings, frames, bits, r, options.script);
+  if (!withinLimits(plan, outputPath) ||
+      (options.script != nullptr && options.script->hasHotspot &&
+       !placeHotspot(settings, frames, *options.script, r, hotspot))) {
+    return false;
+  }
+  try {
+    takeHead(options.script, static_cast<int>(frames.size()), head);
+  } catch (const std::bad_alloc&) {
+    showOutOfMemory();
+    return false;
+  }
+  return true;
+}
+
+// A 24-bit animation that is saved: each frame is read again, goes through
+// its steps over the first (kept) and into the file.
+bool streamFrames24(const Settings& settings, std::span<FrameRecord> frames,
+                    std::span<const FrameFileSeen> seen, ContentRect r, const BuildOptions& options,
+                    const char* outputPath) {
+  if (settings.optimize) r = widenBoundsFor24Bit(r);
+  OutputPlan plan;
+  Hotspot hotspot;
+  cursor::Cursor head;
+  if (!prepareStream(settings, frames, 24, r, options, outputPath, plan, hotspot, head)) {
+    return false;
+  }
+  std::unique_ptr<FusedSteps24> steps;
+  try {
+    steps = std::make_unique<FusedSteps24>(settings, frames.size());
+  } catch (const std::bad_alloc&) {
+    showOutOfMemory();
+    return false;
+  }
+  return streamFrames(
+      frames.size(), head, plan.frameBytes, outputPath, [&](size_t k, cursor::Frame& frame) {
+        FrameRecord& f = frames[k];
+        if (!inHand(f, seen[k])) return false;
+        const bool under = steps->merging() && k == 0;
+        const Failure why = steps->run(f, steps->merging() && k > 0 ? &frames[0] : nullptr, r);
+        if (why == Failure::outOfMemory) {
+          showOutOfMemory();
+          return false;
+        }
+        if (why != Failure::none) {
+          reportMaskFailure(why, f);
+          return false;
+        }
+        frame.images.push_back(takeImage(settings, f, under));
+        placeOn(frame, hotspot);
+        return sizeAsAsked(options.script, frame);
+      });
+}
+
+// Measures, for the crop, the frames the first reading did not: those of 8
+// and 24 bits in a build that has alpha.
+bool measureTheRest(const Settings& settings, std::span<FrameRecord> frames,
+                    FirstReading& reading) {
+  for (size_t k = 0; k < frames.size(); ++k) {
+    if (reading.measured[k] != 0) continue;
+    if (!inHand(frames[k], reading.seen[k]) ||
+        !measureAlphaFrame(settings, frames[k], k, reading)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// An animation with alpha that is saved: the crop's bounds come first (from
+// every frame), then each frame is promoted, has its colours settled, is
+// cropped, laid over the first (kept), masked, sized, written and let go.
+bool streamAlphaFrames(const Settings& settings, std::span<FrameRecord> frames,
+                       FirstReading& reading, const BuildOptions& options, const char* outputPath) {
+  if (settings.optimize && !measureTheRest(settings, frames, reading)) return false;
+  const ContentRect r = settings.optimize ? reading.bounds : kEmptyRect;
+  OutputPlan plan;
+  Hotspot hotspot;
+  cursor::Cursor head;
+  if (!prepareStream(settings, frames, 32, r, options, outputPath, plan, hotspot, head) ||
+      !haveAlphaColours(settings, reading)) {
+    return false;
+  }
+  const bool merging = settings.merge && frames.size() >= 2;
+  return streamFrames(
+      frames.size(), head, plan.frameBytes, outputPath, [&](size_t k, cursor::Frame& frame) {
+        FrameRecord& f = frames[k];
+        if (!inHand(f, reading.seen[k])) return false;
+        const bool settled = reading.settled[k] != 0;
+        if (!settled && !promoteFrameToAlpha(f)) {
+          showOutOfMemory();
+          return false;
+        }
+        if (!settled) reading.colours->settle(f);
+        if ((!rectIsEmpty(r) && !cropAlphaFrame(f, r)) ||
+            (merging && k > 0 && !mergeAlphaFrame(frames[0], f)) || !buildAlphaMask(f)) {
+          showOutOfMemory();
+          return false;
+        }
+        frame.images.push_back(takeImage(settings, f, merging && k == 0));
+        placeOn(frame, hotspot);
+        return sizeAsAsked(options.script, frame);
+      });
 }
 
 }  // namespace
@@ -526,39 +718,35 @@ BuildResult runBuild(const Settings& settings, std::span<const FrameSource> sour
     table[k].height = sources[k].height;
   }
   const std::span<FrameRecord> frames(table);
-  // Pictures at several sizes and static cursors are made from the whole
-  // cursor; a plain animation that is saved may be written as it is made.
-  const bool mayStream =
-      save != nullptr && !*save && (options.script == nullptr || options.script->sizeCount == 0);
-  std::vector<FrameFileSeen> seen(mayStream ? table.size() : 0);
+  // A static cursor is made from the whole cursor; an animation that is
+  // saved may be written as it is made.
+  const bool mayStream = save != nullptr && !*save;
+  std::optional<FirstReading> reading;
+  try {
+    if (mayStream) reading.emplace(table.size());
+  } catch (const std::bad_alloc&) {
+    showOutOfMemory();
+    return result;
+  }
+  FirstReading* const first = reading ? &*reading : nullptr;
   ContentRect bounds = kEmptyRect;
-  const bool read = readAllFrames(settings, frames, options.preview, bounds, seen);
+  const bool read = readAllFrames(settings, frames, options.preview, bounds, first);
   result.sizes.reserve(table.size());
   for (const FrameRecord& f : table) result.sizes.push_back({f.width, f.height});
   if (!read) return result;
   const bool is24 = !frames.empty() && headerBitCount(frames[0].header) == 24;
   const bool alpha = std::any_of(table.begin(), table.end(), frameHasAlpha);
-  if (mayStream && is24 && !alpha) {
-    if (settings.optimize) bounds = widenBoundsFor24Bit(bounds);
-    const OutputPlan plan = planOutput(settings, frames, 24, bounds, options.script);
-    Hotspot hotspot;
-    cursor::Cursor head;
-    if (!withinLimits(plan, outputPath) ||
-        (options.script != nullptr && options.script->hasHotspot &&
-         !placeHotspot(settings, frames, *options.script, bounds, hotspot))) {
-      return result;
-    }
-    try {
-      takeHead(options.script, static_cast<int>(table.size()), head);
-    } catch (const std::bad_alloc&) {
-      showOutOfMemory();
-      return result;
-    }
-    result.built =
-        streamFrames24(settings, frames, seen, bounds, head, hotspot, plan.frameBytes, outputPath);
+  if (first != nullptr && alpha) {
+    result.built = streamAlphaFrames(settings, frames, *first, options, outputPath);
     return result;
   }
-  if (!readAllAgain(frames, seen)) return result;
+  if (first != nullptr && is24) {
+    result.built = streamFrames24(settings, frames, first->seen, bounds, options, outputPath);
+    return result;
+  }
+  // What is left is an 8-bit animation (saved or not) or a build that is
+  // not saved: every frame is held.
+  if (first != nullptr && !readAllAgain(frames, first->seen)) return result;
   if (!(alpha ? processAlphaFrames(settings, frames, bounds, outputPath, options.script)
               : processFrames(settings, frames, is24, bounds, outputPath, options.script))) {
     return result;
@@ -568,9 +756,22 @@ BuildResult runBuild(const Settings& settings, std::span<const FrameSource> sour
       !placeHotspot(settings, frames, *options.script, bounds, hotspot)) {
     return result;
   }
+  // 8-bit frames are small, but their pictures at the sizes are not: when
+  // saved, each frame is sized just before it is written.
+  const bool sized = options.script != nullptr && options.script->sizeCount > 0;
   if (!makeCursor(settings, frames, options.script, hotspot, result.cursor) ||
-      (options.script != nullptr && !sizeFrames(*options.script, result.cursor))) {
+      (sized && !mayStream && !sizeFrames(*options.script, result.cursor))) {
     showOutOfMemory();
+    return result;
+  }
+  if (mayStream && sized) {
+    const OutputPlan plan = planOutput(settings, frames, 8, bounds, options.script);
+    result.built = streamFrames(result.cursor.frames.size(), result.cursor, plan.frameBytes,
+                                outputPath, [&](size_t k, cursor::Frame& frame) {
+                                  frame = std::move(result.cursor.frames[k]);
+                                  return sizeAsAsked(options.script, frame);
+                                });
+    result.cursor.frames.clear();
     return result;
   }
   result.built = save == nullptr || saveCursor(outputPath, result.cursor, *save);

@@ -70,9 +70,11 @@ struct BuildResult {
 BuildResult build(const Settings& settings, std::span<const FrameSource> frames,
                   const BuildOptions& options);
 
-// build, then saveCursor (`built` tells that the file was saved). A plain
-// animation of 24-bit frames is written a frame at a time as the steps
-// finish each, and the cursor is then not kept in the result.
+// build, then saveCursor (`built` tells that the file was saved). An
+// animation (not a static cursor) is written a frame at a time as the steps
+// finish each, and the cursor is then not kept in the result: frames of 24
+// bits or with alpha are each finished just before they are written, 8-bit
+// ones (small) are finished together and sized as they are written.
 BuildResult buildAndSave(const Settings& settings, std::span<const FrameSource> frames,
                          const BuildOptions& options, bool staticCursor = false);
 

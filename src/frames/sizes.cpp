@@ -186,28 +186,31 @@ uint64_t sizedImageBytes(int32_t side) {
   return 16 + bmpinfo::kSize + 4 * s * s + static_cast<uint64_t>(maskStride(side)) * s;
 }
 
-bool sizeFrames(const AnimationOptions& options, cursor::Cursor& c) {
+bool sizeFrame(const AnimationOptions& options, cursor::Frame& frame) {
   const int count = std::clamp(options.sizeCount, 0, anifile::kMaxSizes);
-  if (count == 0) return true;
-  std::vector<int32_t> sides(options.sizes, options.sizes + count);
-  std::sort(sides.begin(), sides.end(), std::greater<>());
+  if (count == 0 || frame.images.empty()) return true;
   try {
-    for (cursor::Frame& frame : c.frames) {
-      if (frame.images.empty()) continue;
-      const cursor::Image source = frame.images.front();
-      Straight src;
-      if (!straighten(source, src)) return false;
-      std::vector<cursor::Image> sized(sides.size());
-      for (size_t i = 0; i < sides.size(); ++i) {
-        if (sides[i] <= 0 || sides[i] > anifile::kLargestSize ||
-            !scaleStraight(src, source, sides[i], sized[i])) {
-          return false;
-        }
+    std::vector<int32_t> sides(options.sizes, options.sizes + count);
+    std::sort(sides.begin(), sides.end(), std::greater<>());
+    // Read until the sized pictures take its place, so it needs no copy.
+    const cursor::Image& source = frame.images.front();
+    Straight src;
+    if (!straighten(source, src)) return false;
+    std::vector<cursor::Image> sized(sides.size());
+    for (size_t i = 0; i < sides.size(); ++i) {
+      if (sides[i] <= 0 || sides[i] > anifile::kLargestSize ||
+          !scaleStraight(src, source, sides[i], sized[i])) {
+        return false;
       }
-      frame.images = std::move(sized);
     }
+    frame.images = std::move(sized);
   } catch (const std::bad_alloc&) {
     return false;
   }
   return true;
+}
+
+bool sizeFrames(const AnimationOptions& options, cursor::Cursor& c) {
+  return std::all_of(c.frames.begin(), c.frames.end(),
+                     [&](cursor::Frame& frame) { return sizeFrame(options, frame); });
 }

@@ -22,3 +22,7 @@ uint64_t sizedImageBytes(int32_t side);
 // with the pixels, rounded down. No sizes: nothing changes. False when the
 // memory could not be had.
 bool sizeFrames(const AnimationOptions& options, cursor::Cursor& c);
+
+// The same for one frame, for a build that writes each frame as soon as it
+// is finished; sizeFrames is a loop over it.
+bool sizeFrame(const AnimationOptions& options, cursor::Frame& frame);

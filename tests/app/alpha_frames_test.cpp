@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "ani/ani_reader.h"
+#include "image/png_file.h"
 #include "support/bmp_writer.h"
 #include "support/process.h"
 #include "support/riff_reader.h"
@@ -501,5 +503,91 @@ TEST(AlphaFrames, BuildThirtyTwoBitCursorsOrSayWhyNot) {
     }
   }
 }
+
+#ifdef PEAK_RSS_EXE
+TEST(AlphaFrames, ManyLargeFramesAreWrittenInBoundedMemory) {
+  // 40 frames of 1024 x 1024 take 160 MiB decoded; the build holds the frame
+  // in hand and a bounded share of the others. Frames repeat every 8 (one of
+  // each 8 a small 24-bit BMP), so that frames kept from their first reading
+  // and frames read again at their turn must come out alike.
+  constexpr int kFrames = 40, kSide = 1024, kRepeat = 8;
+  constexpr long kPeakBoundKb = 100 * 1024;
+  const std::string dir = makeTempDir();
+  const std::string exe = programCopy();
+  std::vector<std::string> paths;
+  for (int k = 0; k < kFrames; ++k) {
+    const int kind = k % kRepeat;
+    paths.push_back(dir + "/f" + std::to_string(k) + (kind == 3 ? ".bmp" : ".png"));
+    if (k >= kRepeat) {
+      fs::copy_file(paths[static_cast<size_t>(kind)], paths.back());
+      continue;
+    }
+    const Picture p = pattern(64, 48, static_cast<uint32_t>(40 * kind));
+    if (kind == 3) {
+      BmpLayout l;
+      l.width = p.w;
+      l.height = p.h;
+      std::vector<uint32_t> rgb;
+      for (uint32_t c : p.px) rgb.push_back(c & 0xFFFFFF);
+      ASSERT_TRUE(writeFileBytes(paths.back(), makeBmp(l, rgb)));
+      continue;
+    }
+    // Transparent but for the pattern, placed by frame: little to store.
+    std::vector<uint8_t> rgba(size_t{4} * kSide * kSide, 0);
+    for (int32_t y = 0; y < p.h; ++y) {
+      for (int32_t x = 0; x < p.w; ++x) {
+        const uint32_t c = p.at(x, y);
+        uint8_t* out = &rgba[4 * (size_t{kSide} * (100 + 60 * kind + y) + 300 + 50 * kind + x)];
+        out[0] = static_cast<uint8_t>(c >> 16), out[1] = static_cast<uint8_t>(c >> 8);
+        out[2] = static_cast<uint8_t>(c), out[3] = static_cast<uint8_t>(c >> 24);
+      }
+    }
+    ASSERT_TRUE(writePngFile(paths.back().c_str(), rgba, kSide, kSide, 4));
+  }
+  Options all;
+  all.transparent = {pattern(64, 48, 40).px[5] & 0xFFFFFF};
+  all.replace = {{pattern(64, 48, 80).px[7] & 0xFFFFFF, 0x123456}};
+  all.merge = all.crop = true;
+  const std::vector<std::pair<const char*, Options>> cases = {{"no option", {}},
+                                                              {"every option", all}};
+  // The program's sanitizer gives freed memory back at once, as its heap
+  // does without one.
+  const char* sanitizer = std::getenv("ASAN_OPTIONS");
+  const std::string saved = sanitizer != nullptr ? sanitizer : "";
+  setenv("ASAN_OPTIONS", (saved + (saved.empty() ? "" : ":") + "quarantine_size_mb=0").c_str(), 1);
+  for (const auto& [what, options] : cases) {
+    SCOPED_TRACE(what);
+    std::vector<std::string> lines = {"[Result]", dir + "/" + what + ".anim", "[BMP]"};
+    lines.insert(lines.end(), paths.begin(), paths.end());
+    const std::vector<std::string> sections = sectionsFor(options);
+    lines.insert(lines.end(), sections.begin(), sections.end());
+    lines.insert(lines.end(), {"[Sizes]", "32, 48"});
+    const std::string script = dir + "/" + what + ".txt";
+    ASSERT_TRUE(writeFileBytes(script, crlf(lines)));
+    const ProcessResult r = runProgram(PEAK_RSS_EXE, {exe, script}, 600);
+    EXPECT_EQ(r.exitCode, 1) << r.errorOutput;
+    const size_t at = r.errorOutput.rfind("peak-rss-kb ");
+    ASSERT_NE(at, std::string::npos) << r.errorOutput;
+    const long peakKb = std::atol(r.errorOutput.c_str() + at + 12);
+    EXPECT_GT(peakKb, 0);
+    EXPECT_LT(peakKb, kPeakBoundKb);
+    const std::string bytes = readFileBytes(lines[1]);
+    AniFile file;
+    readAniFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), file);
+    ASSERT_EQ(aniVerdict(file), 0);
+    ASSERT_EQ(file.frames.size(), size_t{kFrames});
+    auto chunk = [&](size_t k) {
+      EXPECT_EQ(file.frames[k].images.size(), 2u);
+      return bytes.substr(file.frames[k].chunkOffset, file.frames[k].chunkSize);
+    };
+    EXPECT_NE(chunk(1), chunk(2)) << "frames differ";
+    // A merged frame 8 lies over itself; the frames after it repeat theirs.
+    for (size_t k = kRepeat + 1; k < kFrames; ++k) {
+      EXPECT_EQ(chunk(k), chunk(k - kRepeat)) << "frame " << k;
+    }
+  }
+  setenv("ASAN_OPTIONS", saved.c_str(), 1);
+}
+#endif
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "frame_setup.h"
 #include "image/pixels.h"
+#include "image/png_file.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -30,6 +31,24 @@ class BuildTest : public FrameTableTest {
     int i = 0;
     for (uint32_t c : dib) appState.replaceColors[i++] = swapRedBlue(c);
     appState.replaceCount = i;
+  }
+  void addThree24BitFrames() {
+    addBmp(spec24(4, 4), solid(4, 4, kInk));
+    addBmp(spec24(4, 4), solid(4, 4, kInk));
+    addBmp(spec24(2, 2), solid(2, 2, kInk));
+  }
+  // A PNG frame with content inside a transparent border, so that the crop
+  // has work, then frames of 24 and 8 bits that become 32-bit.
+  void addAlphaFrames() {
+    appState.optOptimize = 1;
+    const std::string png = path("frame0.png");
+    std::vector<uint8_t> rgba(4 * 4 * 3, 0);
+    const uint8_t inside[] = {0x20, 0x40, 0x60, 0xFF, 0xFF, 0x00, 0x00, 0x80};
+    std::copy(std::begin(inside), std::end(inside), rgba.begin() + 4 * 5);
+    ASSERT_TRUE(writePngFile(png.c_str(), rgba, 4, 3, 4));
+    addFramePath(png, 4, 3);
+    addBmp(spec24(3, 3), solid(3, 3, kInk));
+    addBmp(spec8(2, 2, {kInk, kBack}), {0, 1, 1, 0});
   }
   // Files left in the test directory besides the frames and the output.
   std::vector<std::string> strayFiles() {
@@ -330,60 +349,86 @@ TEST_F(BuildTest, EveryRefusedFrameStopsTheBuildWithItsMessage) {
 }
 
 TEST_F(BuildTest, OutOfMemoryInAnyStepStopsBeforeTheFileIsWritten) {
-  // Three 24-bit frames, the third smaller, with replacement and merge: the
-  // build reads, copies, merges and masks. Every allocation it makes is
-  // refused in turn, so a new allocation cannot slip past the sweep.
-  auto prepare = [this] {
-    SetUp();
-    appState.optReplace = 1;
-    appState.optMerge = 1;
-    setPairs({kInk, kRed});
-    addBmp(spec24(4, 4), solid(4, 4, kInk));
-    addBmp(spec24(4, 4), solid(4, 4, kInk));
-    addBmp(spec24(2, 2), solid(2, 2, kInk));
+  // Every allocation a build makes is refused in turn, so a new allocation
+  // cannot slip past the sweep.
+  AnimationOptions sized;
+  sized.sizeCount = 2;
+  sized.sizes[0] = 8;
+  sized.sizes[1] = 2;
+  struct Case {
+    const char* what;
+    bool alpha;  // the frames: those of addAlphaFrames, else of addThree24BitFrames
+    const AnimationOptions* options;
+    std::set<std::string> secondCaptions;  // what follows the memory box
+  };
+  const Case cases[] = {
+      // The build reads, copies, merges and masks. Reading names the frame,
+      // the mask names the frame, copy and merge show the memory box alone.
+      {"three 24-bit frames, the third smaller, with replacement and merge",
+       false,
+       nullptr,
+       {"Can't load file", "Can't make mask"}},
+      // Promoted, settled, measured, cropped, merged, masked and sized.
+      {"alpha, 24-bit and 8-bit frames with every step and two sizes",
+       true,
+       &sized,
+       {"Can't load file"}},
   };
   static int calls, refused;
-  calls = 0;
-  refused = -1;
-  setAllocGate([](uint64_t) { return calls++ != refused; });
-  prepare();
-  calls = 0;
-  ASSERT_TRUE(buildAnimation(out().c_str()));
-  const int total = calls;
-  TearDown();
-  ASSERT_GT(total, 6) << "files, headers, copies, merge and masks";
-
-  std::set<std::string> secondCaptions;
-  int onlyOutOfMemory = 0;
-  for (refused = 0; refused < total; ++refused) {
-    prepare();
-    setAllocGate([](uint64_t) { return calls++ != refused; });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto prepare = [&] {
+      SetUp();
+      appState.optReplace = 1;
+      appState.optMerge = 1;
+      setPairs({kInk, kRed});
+      if (c.alpha) {
+        addAlphaFrames();
+      } else {
+        addThree24BitFrames();
+      }
+    };
     calls = 0;
-    EXPECT_FALSE(buildAnimation(out().c_str())) << "allocation " << refused;
-    std::vector<ShownError> shown = takeShownErrors();
-    ASSERT_FALSE(shown.empty()) << "allocation " << refused;
-    EXPECT_EQ(shown[0], (ShownError{"Error", "Out of memory"})) << "allocation " << refused;
-    if (shown.size() == 1) ++onlyOutOfMemory;
-    for (size_t e = 1; e < shown.size(); ++e) {
-      secondCaptions.insert(shown[e].caption);
-      EXPECT_NE(std::find(files_.begin(), files_.end(), shown[e].text), files_.end())
-          << "allocation " << refused << " names no frame";
-    }
-    EXPECT_LE(shown.size(), 2u) << "allocation " << refused;
-    EXPECT_FALSE(fileExists(out())) << "allocation " << refused;
-    EXPECT_TRUE(strayFiles().empty()) << "allocation " << refused;
-    releaseFrameBuffers();
-    for (const FrameRecord& f : appState.frameTable) {
-      EXPECT_TRUE(f.fileData == nullptr && f.header == nullptr && f.maskBits == nullptr &&
-                  f.workPixels == nullptr)
-          << "allocation " << refused << " leaves a buffer";
-    }
+    refused = -1;
+    setAllocGate([](uint64_t) { return calls++ != refused; });
+    prepare();
+    calls = 0;
+    ASSERT_TRUE(buildAnimation(out().c_str(), PreviewSize::kept, c.options));
+    const int total = calls;
     TearDown();
+    ASSERT_GT(total, 6) << "files, headers, copies, merge and masks";
+
+    std::set<std::string> secondCaptions;
+    int onlyOutOfMemory = 0;
+    for (refused = 0; refused < total; ++refused) {
+      prepare();
+      setAllocGate([](uint64_t) { return calls++ != refused; });
+      calls = 0;
+      EXPECT_FALSE(buildAnimation(out().c_str(), PreviewSize::kept, c.options))
+          << "allocation " << refused;
+      std::vector<ShownError> shown = takeShownErrors();
+      ASSERT_FALSE(shown.empty()) << "allocation " << refused;
+      EXPECT_EQ(shown[0], (ShownError{"Error", "Out of memory"})) << "allocation " << refused;
+      if (shown.size() == 1) ++onlyOutOfMemory;
+      for (size_t e = 1; e < shown.size(); ++e) {
+        secondCaptions.insert(shown[e].caption);
+        EXPECT_NE(std::find(files_.begin(), files_.end(), shown[e].text), files_.end())
+            << "allocation " << refused << " names no frame";
+      }
+      EXPECT_LE(shown.size(), 2u) << "allocation " << refused;
+      EXPECT_FALSE(fileExists(out())) << "allocation " << refused;
+      EXPECT_TRUE(strayFiles().empty()) << "allocation " << refused;
+      releaseFrameBuffers();
+      for (const FrameRecord& f : appState.frameTable) {
+        EXPECT_TRUE(f.fileData == nullptr && f.header == nullptr && f.maskBits == nullptr &&
+                    f.workPixels == nullptr)
+            << "allocation " << refused << " leaves a buffer";
+      }
+      TearDown();
+    }
+    EXPECT_EQ(secondCaptions, c.secondCaptions);
+    EXPECT_GT(onlyOutOfMemory, 0);
   }
-  // Reading names the frame, the mask names the frame, copy and merge show
-  // the memory box alone.
-  EXPECT_EQ(secondCaptions, (std::set<std::string>{"Can't load file", "Can't make mask"}));
-  EXPECT_GT(onlyOutOfMemory, 0);
 }
 
 TEST_F(BuildTest, FileBeyondTheRiffSizesIsRefusedBeforeAllocating) {
