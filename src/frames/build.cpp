@@ -111,6 +111,14 @@ bool keepWithinBudget(const FrameRecord& f, FirstReading& reading) {
   return true;
 }
 
+// A frame gives back the pixels it holds (read or decoded), keeping its
+// header, until it is read again (see inHand).
+void givePixelsBack(FrameRecord& f) {
+  releaseBlock(f.fileData);
+  releaseBlock(f.workPixels);
+  f.pixels = nullptr;
+}
+
 // Settles a frame's colours (promoted to 32 bits first) and adds what has
 // alpha to the bounds; frames beyond the budget then give their pixels back
 // and get their header as read again. False (and the box shown) when
@@ -128,9 +136,7 @@ bool measureAlphaFrame(const Settings& settings, FrameRecord& f, size_t k, First
   reading.measured[k] = 1;
   reading.settled[k] = 1;
   if (keepWithinBudget(f, reading)) return true;
-  releaseBlock(f.workPixels);
-  releaseBlock(f.fileData);
-  f.pixels = nullptr;
+  givePixelsBack(f);
   std::memcpy(f.header, asRead, sizeof asRead);
   reading.settled[k] = 0;
   return true;
@@ -192,14 +198,12 @@ bool readAllFrames(const Settings& settings, std::span<FrameRecord> frames, Prev
     }
     if (reading == nullptr) continue;
     if (depth == 24 && firstDepth == 24 && !frameHasAlpha(f)) {
-      releaseBlock(f.fileData);
-      f.pixels = nullptr;
+      givePixelsBack(f);
     } else if (frameHasAlpha(f) && settings.optimize) {
       content.reset();  // its colour table is the alpha steps' too
       if (!measureAlphaFrame(settings, f, static_cast<size_t>(k), *reading)) return false;
     } else if (frameHasAlpha(f) && !keepWithinBudget(f, *reading)) {
-      releaseBlock(f.workPixels);
-      f.pixels = nullptr;
+      givePixelsBack(f);
     }
   }
   if (mixed()) return false;
@@ -514,16 +518,20 @@ Failure readAgain(FrameRecord& f, const FrameFileSeen& seen) {
   return why;
 }
 
-// Brings back the pixels of every frame that gave them back, for steps that
-// need all frames at once. False (and the reason shown) when one cannot be.
+// Brings back the pixels a frame gave back after its first reading; false
+// (and the reason shown) when it cannot be.
+bool inHand(FrameRecord& f, const FrameFileSeen& seen) {
+  if (f.pixels != nullptr) return true;
+  const Failure why = readAgain(f, seen);
+  if (why == Failure::none) return true;
+  refuseLoad(f, why);
+  return false;
+}
+
+// The same for every frame, for steps that need all frames at once.
 bool readAllAgain(std::span<FrameRecord> frames, std::span<const FrameFileSeen> seen) {
   for (size_t k = 0; k < seen.size(); ++k) {
-    FrameRecord& f = frames[k];
-    if (f.pixels != nullptr) continue;
-    const Failure why = readAgain(f, seen[k]);
-    if (why == Failure::none) continue;
-    refuseLoad(f, why);
-    return false;
+    if (!inHand(frames[k], seen[k])) return false;
   }
   return true;
 }
@@ -561,16 +569,6 @@ bool streamFrames(size_t count, const cursor::Cursor& head, uint64_t frameBytes,
     return false;
   }
   return written;
-}
-
-// Brings back the pixels a frame gave back after its first reading; false
-// (and the reason shown) when it cannot be.
-bool inHand(FrameRecord& f, const FrameFileSeen& seen) {
-  if (f.pixels != nullptr) return true;
-  const Failure why = readAgain(f, seen);
-  if (why == Failure::none) return true;
-  refuseLoad(f, why);
-  return false;
 }
 
 // The frame's pictures at the script's sizes (when it names any); false
@@ -691,14 +689,30 @@ bool streamAlphaFrames(const Settings& settings, std::span<FrameRecord> frames,
       });
 }
 
+// Writes the whole cursor under a temporary name beside the target and moves
+// it over the target only when complete (a static cursor as a .cur file of
+// the first frame). False (and the failure shown) when it was not written.
+bool saveCursor(const char* outputPath, const cursor::Cursor& c, bool staticCursor) {
+  SafeWrite write;
+  if (!beginSafeWrite(outputPath, write)) {
+    refuseWrite(outputPath, plat::lastFileError());
+    return false;
+  }
+  static const cursor::Frame kNoFrame;
+  const bool written =
+      staticCursor ? writeStaticCursor(c.frames.empty() ? kNoFrame : c.frames.front(), write.file)
+                   : writeCursor(c, write.file);
+  if (!endSafeWrite(write, outputPath, written)) {
+    refuseWrite(outputPath, plat::lastFileError());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-namespace {
-
-// A build and, when `save` is given, its saving (a static cursor when
-// `*save`).
-BuildResult runBuild(const Settings& settings, std::span<const FrameSource> sources,
-                     const BuildOptions& options, const bool* save) {
+BuildResult buildAndSave(const Settings& settings, std::span<const FrameSource> sources,
+                         const BuildOptions& options, bool staticCursor) {
   BuildResult result;
   const char* outputPath = options.outputPath != nullptr ? options.outputPath : "";
   // The build's own table: every block it takes is given back on the way
@@ -718,9 +732,9 @@ BuildResult runBuild(const Settings& settings, std::span<const FrameSource> sour
     table[k].height = sources[k].height;
   }
   const std::span<FrameRecord> frames(table);
-  // A static cursor is made from the whole cursor; an animation that is
-  // saved may be written as it is made.
-  const bool mayStream = save != nullptr && !*save;
+  // A static cursor is made from the whole cursor; an animation may be
+  // written as it is made.
+  const bool mayStream = !staticCursor;
   std::optional<FirstReading> reading;
   try {
     if (mayStream) reading.emplace(table.size());
@@ -744,8 +758,8 @@ BuildResult runBuild(const Settings& settings, std::span<const FrameSource> sour
     result.built = streamFrames24(settings, frames, first->seen, bounds, options, outputPath);
     return result;
   }
-  // What is left is an 8-bit animation (saved or not) or a build that is
-  // not saved: every frame is held.
+  // What is left is an 8-bit animation or a static cursor: every frame is
+  // held.
   if (first != nullptr && !readAllAgain(frames, first->seen)) return result;
   if (!(alpha ? processAlphaFrames(settings, frames, bounds, outputPath, options.script)
               : processFrames(settings, frames, is24, bounds, outputPath, options.script))) {
@@ -759,35 +773,23 @@ BuildResult runBuild(const Settings& settings, std::span<const FrameSource> sour
   // 8-bit frames are small, but their pictures at the sizes are not: when
   // saved, each frame is sized just before it is written.
   const bool sized = options.script != nullptr && options.script->sizeCount > 0;
-  if (!makeCursor(settings, frames, options.script, hotspot, result.cursor) ||
-      (sized && !mayStream && !sizeFrames(*options.script, result.cursor))) {
+  cursor::Cursor cursor;
+  if (!makeCursor(settings, frames, options.script, hotspot, cursor) ||
+      (sized && !mayStream && !sizeFrames(*options.script, cursor))) {
     showOutOfMemory();
     return result;
   }
   if (mayStream && sized) {
     const OutputPlan plan = planOutput(settings, frames, 8, bounds, options.script);
-    result.built = streamFrames(result.cursor.frames.size(), result.cursor, plan.frameBytes,
-                                outputPath, [&](size_t k, cursor::Frame& frame) {
-                                  frame = std::move(result.cursor.frames[k]);
+    result.built = streamFrames(cursor.frames.size(), cursor, plan.frameBytes, outputPath,
+                                [&](size_t k, cursor::Frame& frame) {
+                                  frame = std::move(cursor.frames[k]);
                                   return sizeAsAsked(options.script, frame);
                                 });
-    result.cursor.frames.clear();
     return result;
   }
-  result.built = save == nullptr || saveCursor(outputPath, result.cursor, *save);
+  result.built = saveCursor(outputPath, cursor, staticCursor);
   return result;
-}
-
-}  // namespace
-
-BuildResult build(const Settings& settings, std::span<const FrameSource> sources,
-                  const BuildOptions& options) {
-  return runBuild(settings, sources, options, nullptr);
-}
-
-BuildResult buildAndSave(const Settings& settings, std::span<const FrameSource> sources,
-                         const BuildOptions& options, bool staticCursor) {
-  return runBuild(settings, sources, options, &staticCursor);
 }
 
 void releaseFrameBlocks(FrameRecord& f) {
@@ -810,21 +812,4 @@ bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> f
     return true;
   }
   return false;
-}
-
-bool saveCursor(const char* outputPath, const cursor::Cursor& c, bool staticCursor) {
-  SafeWrite write;
-  if (!beginSafeWrite(outputPath, write)) {
-    refuseWrite(outputPath, plat::lastFileError());
-    return false;
-  }
-  static const cursor::Frame kNoFrame;
-  const bool written =
-      staticCursor ? writeStaticCursor(c.frames.empty() ? kNoFrame : c.frames.front(), write.file)
-                   : writeCursor(c, write.file);
-  if (!endSafeWrite(write, outputPath, written)) {
-    refuseWrite(outputPath, plat::lastFileError());
-    return false;
-  }
-  return true;
 }

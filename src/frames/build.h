@@ -6,7 +6,6 @@
 
 #include "ani/ani_options.h"
 #include "base/build_settings.h"
-#include "cursor/cursor.h"
 #include "image/frame_reader.h"
 
 // What one build may write. Cropping to the union of all frames and merging
@@ -56,25 +55,22 @@ struct FrameSize {
 };
 
 struct BuildResult {
-  bool built = false;  // false: the reason was shown to the user
-  cursor::Cursor cursor;
+  bool built = false;  // the file was saved; false: the reason was shown to the user
   // Each frame's preview size as the build took it: measured ones from the
   // bytes read, so that the caller's list can keep them.
   std::vector<FrameSize> sizes;
 };
 
 // Reads every frame in order, checks them, runs the steps the settings ask
-// for in the fixed order and gives the cursor to be written. Failures are
-// shown to the user. A hotspot that a frame as written does not hold stops
-// the build.
-BuildResult build(const Settings& settings, std::span<const FrameSource> frames,
-                  const BuildOptions& options);
-
-// build, then saveCursor (`built` tells that the file was saved). An
-// animation (not a static cursor) is written a frame at a time as the steps
-// finish each, and the cursor is then not kept in the result: frames of 24
-// bits or with alpha are each finished just before they are written, 8-bit
-// ones (small) are finished together and sized as they are written.
+// for in the fixed order and saves the cursor. Failures are shown to the
+// user. A hotspot that a frame as written does not hold stops the build.
+// The file is written under a temporary name beside the target and moved
+// over the target only when complete, so that a failed build never costs
+// the user an existing file and leaves no half-written file behind. An
+// animation (not a static cursor, which is a .cur file of the first frame)
+// is written a frame at a time as the steps finish each: frames of 24 bits
+// or with alpha are each finished just before they are written, 8-bit ones
+// (small) are finished together and sized as they are written.
 BuildResult buildAndSave(const Settings& settings, std::span<const FrameSource> frames,
                          const BuildOptions& options, bool staticCursor = false);
 
@@ -83,13 +79,6 @@ BuildResult buildAndSave(const Settings& settings, std::span<const FrameSource> 
 // identity, so that a hard link or another spelling of a path is found too.
 // True (and the refusal shown) when the output is one of the frames.
 bool outputReplacesAFrame(const char* outputPath, std::span<const FrameSource> frames);
-
-// Writes the cursor under a temporary name beside the target and moves it
-// over the target only when complete, so that a failed write never costs
-// the user an existing file and leaves no half-written file behind. False
-// (and the failure shown) when the file was not written. A static cursor
-// is written as a .cur file of the first frame.
-bool saveCursor(const char* outputPath, const cursor::Cursor& c, bool staticCursor = false);
 
 // Gives back every block a build took for the frame, all but its path.
 void releaseFrameBlocks(FrameRecord& f);
